@@ -1,0 +1,115 @@
+#include "platform/LastError.h"
+
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+thread_local uint32_t t_lastError = 0;
+thread_local std::string t_lastResponse;
+} // namespace
+
+uint32_t lastError() { return t_lastError; }
+
+void setLastError(uint32_t code) { t_lastError = code; }
+
+uint32_t errorFromErrno(int e)
+{
+    switch (e) {
+    case 0:
+        return err::Success;
+    case ENOENT:
+        return err::FileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        return err::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return err::AccessDenied;
+    case ETXTBSY:
+    case EBUSY:
+        return err::SharingViolation;
+    case ENOTEMPTY:
+        return err::DirNotEmpty;
+    case EEXIST:
+        return err::AlreadyExists;
+    case EINVAL:
+    case EXDEV:
+        return err::InvalidParameter;
+    case ETIMEDOUT:
+    case EAGAIN:
+        return err::InternetTimeout;
+    case ECONNREFUSED:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EADDRNOTAVAIL:
+        return err::CannotConnect;
+    case ECONNABORTED:
+    case EPIPE:
+        return err::ConnectionAborted;
+    case ECONNRESET:
+        return err::ConnectionReset;
+    default:
+        // Anything else keeps its errno value offset into a private range so it is
+        // still a failure the callers can report with a number.
+        return 20000u + static_cast<uint32_t>(e);
+    }
+}
+
+uint32_t setLastErrorFromErrno(int e)
+{
+    const uint32_t code = errorFromErrno(e);
+    t_lastError = code;
+    return code;
+}
+
+const std::string &lastResponseText() { return t_lastResponse; }
+
+void setLastResponseText(std::string text) { t_lastResponse = std::move(text); }
+
+std::string errorText(uint32_t code)
+{
+    switch (code) {
+    case err::FileNotFound:
+        return "指定されたファイルが見つかりません。";
+    case err::PathNotFound:
+        return "指定されたパスが見つかりません。";
+    case err::AccessDenied:
+        return "アクセスが拒否されました。";
+    case err::NoMoreFiles:
+        return "これ以上ファイルはありません。";
+    case err::SharingViolation:
+        return "プロセスはファイルにアクセスできません。別のプロセスが使用中です。";
+    case err::InvalidParameter:
+        return "パラメーターが間違っています。";
+    case err::DirNotEmpty:
+        return "ディレクトリが空ではありません。";
+    case err::AlreadyExists:
+        return "既に存在するファイルを作成することはできません。";
+    case err::InternetTimeout:
+        return "操作はタイムアウトしました。";
+    case err::InternetExtendedError:
+        return t_lastResponse;
+    case err::NameNotResolved:
+        return "サーバー名またはアドレスは解決されませんでした。";
+    case err::IncorrectPassword:
+        return "パスワードが正しくありません。";
+    case err::LoginFailure:
+        return "ログインに失敗しました。";
+    case err::CannotConnect:
+        return "サーバーに接続できませんでした。";
+    case err::ConnectionAborted:
+        return "サーバーとの接続が切断されました。";
+    case err::ConnectionReset:
+        return "サーバーとの接続がリセットされました。";
+    case err::FtpDropped:
+        return "FTP セッションが切断されました。";
+    default:
+        return {};
+    }
+}
+
+} // namespace platform

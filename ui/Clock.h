@@ -1,0 +1,20 @@
+#pragma once
+
+namespace ui {
+
+// Every sleep and timer interval of the program goes through this scale, which is
+// 1 in the program; tests compress time by setting a smaller one.
+class Clock {
+public:
+    static double scale();
+    static void setScale(double scale);
+
+    // Milliseconds of program time turned into real milliseconds (at least 1 for
+    // a positive input, so a scaled timer never becomes "stopped").
+    static int scaled(int milliseconds);
+
+    // Blocks the calling thread for the scaled time.
+    static void sleep(int milliseconds);
+};
+
+} // namespace ui
