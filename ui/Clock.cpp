@@ -10,9 +10,15 @@ namespace {
 std::atomic<double> g_scale{1.0};
 }
 
-double Clock::scale() { return g_scale.load(); }
+double Clock::scale()
+{
+    return g_scale.load();
+}
 
-void Clock::setScale(double scale) { g_scale.store(scale > 0 ? scale : 1.0); }
+void Clock::setScale(double scale)
+{
+    g_scale.store(scale > 0 ? scale : 1.0);
+}
 
 int Clock::scaled(int milliseconds)
 {

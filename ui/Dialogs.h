@@ -38,6 +38,9 @@ public:
 };
 
 // Shorthand used all over the program.
-inline Dialogs &dialogs() { return Dialogs::instance(); }
+inline Dialogs &dialogs()
+{
+    return Dialogs::instance();
+}
 
 } // namespace ui

@@ -1,0 +1,7 @@
+#include "ui/Button.h"
+
+namespace ui {
+
+Button::Button(const QString &text, QWidget *parent) : QPushButton(text, parent) {}
+
+} // namespace ui

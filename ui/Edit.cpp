@@ -1,0 +1,35 @@
+#include "ui/Edit.h"
+
+#include "ui/Text.h"
+
+#include <QValidator>
+
+namespace ui {
+
+namespace {
+
+class ByteLimitValidator : public QValidator {
+public:
+    ByteLimitValidator(int limit, QObject *parent) : QValidator(parent), m_limit(limit) {}
+
+    State validate(QString &input, int &) const override
+    {
+        return byteLength(input) <= m_limit ? Acceptable : Invalid;
+    }
+
+private:
+    int m_limit;
+};
+
+} // namespace
+
+Edit::Edit(QWidget *parent) : QLineEdit(parent) {}
+
+void Edit::setMaxBytes(int bytes)
+{
+    m_maxBytes = bytes;
+    delete validator();
+    setValidator(bytes > 0 ? new ByteLimitValidator(bytes, this) : nullptr);
+}
+
+} // namespace ui

@@ -1,0 +1,72 @@
+#include "ui/StatusBar.h"
+
+#include <QHBoxLayout>
+
+namespace ui {
+
+StatusBar::StatusBar(QWidget *parent) : QFrame(parent), m_simple(new QLabel(this))
+{
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSpacing(2);
+    m_simple->setFrameShape(QFrame::Panel);
+    m_simple->setFrameShadow(QFrame::Sunken);
+    m_simple->setTextFormat(Qt::PlainText);
+    layout->addWidget(m_simple, 1);
+    m_simple->hide();
+    setFixedHeight(19);
+}
+
+void StatusBar::setPanels(const std::vector<int> &widths)
+{
+    for (QLabel *l : m_panels)
+        delete l;
+    m_panels.clear();
+    auto *layout = static_cast<QHBoxLayout *>(this->layout());
+    for (size_t i = 0; i < widths.size(); ++i) {
+        auto *label = new QLabel(this);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setTextFormat(Qt::PlainText);
+        label->setObjectName(QStringLiteral("%1_panel%2").arg(objectName()).arg(i));
+        const bool last = i + 1 == widths.size();
+        if (last)
+            label->setMinimumWidth(widths[i]);
+        else
+            label->setFixedWidth(widths[i]);
+        layout->insertWidget(static_cast<int>(i), label, last ? 1 : 0);
+        m_panels.push_back(label);
+    }
+    setSimplePanel(false);
+}
+
+void StatusBar::setPanelText(int panel, const QString &text)
+{
+    if (panel >= 0 && panel < panelCount())
+        m_panels[static_cast<size_t>(panel)]->setText(text);
+}
+
+QString StatusBar::panelText(int panel) const
+{
+    return panel >= 0 && panel < panelCount() ? m_panels[static_cast<size_t>(panel)]->text() : QString();
+}
+
+void StatusBar::setSimplePanel(bool simple)
+{
+    m_simple->setVisible(simple);
+    for (QLabel *l : m_panels)
+        l->setVisible(!simple);
+}
+
+void StatusBar::setSimpleText(const QString &text)
+{
+    m_simple->setText(text);
+}
+
+void StatusBar::repaintNow()
+{
+    if (isVisible())
+        repaint();
+}
+
+} // namespace ui

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QFrame>
+#include <QLabel>
+#include <vector>
+
+namespace ui {
+
+// A status bar of fixed-width panels, or one simple text line across the whole
+// width. Text changes can be painted at once (repaintNow) so progress shows while
+// the user-interface thread is busy.
+class StatusBar : public QFrame {
+    Q_OBJECT
+public:
+    explicit StatusBar(QWidget *parent = nullptr);
+
+    // Panel mode: one label per width; the last one stretches.
+    void setPanels(const std::vector<int> &widths);
+    int panelCount() const { return static_cast<int>(m_panels.size()); }
+    void setPanelText(int panel, const QString &text);
+    QString panelText(int panel) const;
+
+    // Simple mode: one line of text.
+    void setSimplePanel(bool simple);
+    void setSimpleText(const QString &text);
+    QString simpleText() const { return m_simple->text(); }
+
+    void repaintNow();
+
+private:
+    std::vector<QLabel *> m_panels;
+    QLabel *m_simple;
+};
+
+} // namespace ui

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QThread>
+#include <functional>
+
+namespace ui {
+
+// A worker thread with a synchronised call: synchronize() runs a function on the
+// user-interface thread and returns when it has finished. The body runs in
+// execute(); terminateRequested() is the request to end.
+class Thread : public QThread {
+    Q_OBJECT
+public:
+    explicit Thread(QObject *parent = nullptr);
+
+    void requestTerminate() { requestInterruption(); }
+    bool terminateRequested() const { return isInterruptionRequested(); }
+
+    // Runs fn on the user-interface thread and waits for it. Called on the
+    // user-interface thread itself it simply runs fn.
+    static void synchronize(const std::function<void()> &fn);
+
+protected:
+    virtual void execute() = 0;
+    void run() override { execute(); }
+};
+
+} // namespace ui

@@ -1,0 +1,32 @@
+#include "ui/Timer.h"
+
+#include "ui/Clock.h"
+
+namespace ui {
+
+Timer::Timer(QObject *parent) : QObject(parent)
+{
+    connect(&m_timer, &QTimer::timeout, this, &Timer::timeout);
+}
+
+void Timer::setInterval(int milliseconds)
+{
+    m_interval = milliseconds;
+    apply();
+}
+
+void Timer::setEnabled(bool enabled)
+{
+    m_enabled = enabled;
+    apply();
+}
+
+void Timer::apply()
+{
+    if (m_enabled && m_interval > 0)
+        m_timer.start(Clock::scaled(m_interval));
+    else
+        m_timer.stop();
+}
+
+} // namespace ui
