@@ -9,9 +9,15 @@ thread_local uint32_t t_lastError = 0;
 thread_local std::string t_lastResponse;
 } // namespace
 
-uint32_t lastError() { return t_lastError; }
+uint32_t lastError()
+{
+    return t_lastError;
+}
 
-void setLastError(uint32_t code) { t_lastError = code; }
+void setLastError(uint32_t code)
+{
+    t_lastError = code;
+}
 
 uint32_t errorFromErrno(int e)
 {
@@ -66,9 +72,15 @@ uint32_t setLastErrorFromErrno(int e)
     return code;
 }
 
-const std::string &lastResponseText() { return t_lastResponse; }
+const std::string &lastResponseText()
+{
+    return t_lastResponse;
+}
 
-void setLastResponseText(std::string text) { t_lastResponse = std::move(text); }
+void setLastResponseText(std::string text)
+{
+    t_lastResponse = std::move(text);
+}
 
 std::string errorText(uint32_t code)
 {

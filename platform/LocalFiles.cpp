@@ -1,0 +1,298 @@
+#include "platform/LocalFiles.h"
+
+#include "platform/LastError.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+bool failWithErrno(int e)
+{
+    setLastErrorFromErrno(e);
+    return false;
+}
+
+bool failWithErrno()
+{
+    return failWithErrno(errno);
+}
+
+std::string folderOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// Creates a new, uniquely named file beside `path` (same folder, so a rename
+// over `path` stays on one file system). Returns the descriptor or -1 with errno.
+int createTempBeside(const std::string &path, mode_t createMode, std::string &tempName)
+{
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = path + ".~" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+        const int fd =
+            ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, createMode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool writeAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Abandons a temporary: closes and removes it, keeping the errno that caused it.
+bool abandonTemp(int fd, const std::string &tempName)
+{
+    const int e = errno;
+    if (fd >= 0)
+        ::close(fd);
+    ::unlink(tempName.c_str());
+    return failWithErrno(e);
+}
+
+// Closes a finished temporary and renames it over `path`.
+bool commitTemp(int fd, const std::string &tempName, const std::string &path)
+{
+    if (::close(fd) != 0) {
+        const int e = errno;
+        ::unlink(tempName.c_str());
+        return failWithErrno(e);
+    }
+    if (::rename(tempName.c_str(), path.c_str()) != 0)
+        return abandonTemp(-1, tempName);
+    return true;
+}
+
+void syncFolder(const std::string &path)
+{
+    const int dfd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+} // namespace
+
+bool makeDirectory(const std::string &path)
+{
+    if (::mkdir(path.c_str(), 0777) != 0)
+        return failWithErrno();
+    return true;
+}
+
+bool removeDirectory(const std::string &path)
+{
+    if (::rmdir(path.c_str()) != 0) {
+        // Some file systems say EEXIST for a folder that still has entries.
+        if (errno == ENOTEMPTY || errno == EEXIST) {
+            setLastError(err::DirNotEmpty);
+            return false;
+        }
+        return failWithErrno();
+    }
+    return true;
+}
+
+bool deleteFile(const std::string &path)
+{
+    if (::unlink(path.c_str()) != 0)
+        return failWithErrno();
+    return true;
+}
+
+bool copyFile(const std::string &from, const std::string &to)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return failWithErrno();
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(in);
+        return failWithErrno(e);
+    }
+
+    std::string tempName;
+    const int out = createTempBeside(to, 0600, tempName);
+    if (out < 0) {
+        const int e = errno;
+        ::close(in);
+        return failWithErrno(e);
+    }
+
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int e = errno;
+            ::close(in);
+            errno = e;
+            return abandonTemp(out, tempName);
+        }
+        if (!writeAll(out, buffer.data(), static_cast<size_t>(n))) {
+            const int e = errno;
+            ::close(in);
+            errno = e;
+            return abandonTemp(out, tempName);
+        }
+    }
+    ::close(in);
+
+    // The copy keeps the source's permission bits and last-write time.
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::fchmod(out, st.st_mode & 07777) != 0 || ::futimens(out, times) != 0)
+        return abandonTemp(out, tempName);
+    return commitTemp(out, tempName, to);
+}
+
+bool renameFile(const std::string &from, const std::string &to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return failWithErrno();
+    // The file system cannot rename without replacing: check, then rename.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return failWithErrno(EEXIST);
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return failWithErrno();
+    return true;
+}
+
+bool setCurrentDirectory(const std::string &path)
+{
+    if (::chdir(path.c_str()) != 0)
+        return failWithErrno();
+    return true;
+}
+
+bool currentDirectory(std::string &path)
+{
+    std::vector<char> buffer(1024);
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
+            path = buffer.data();
+            return true;
+        }
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return failWithErrno();
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool fileExists(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return failWithErrno();
+    if (S_ISDIR(st.st_mode)) {
+        setLastError(err::FileNotFound);
+        return false;
+    }
+    return true;
+}
+
+bool directoryExists(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return failWithErrno();
+    if (!S_ISDIR(st.st_mode)) {
+        setLastError(err::PathNotFound);
+        return false;
+    }
+    return true;
+}
+
+bool readWholeFile(const std::string &path, std::string &data)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return failWithErrno();
+    data.clear();
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        data.reserve(static_cast<size_t>(st.st_size));
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int e = errno;
+            ::close(fd);
+            data.clear();
+            return failWithErrno(e);
+        }
+        data.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool writeFileAtomic(const std::string &path, std::string_view data, int mode)
+{
+    mode_t finalMode = 0;
+    bool setMode = false;
+    struct stat st {};
+    if (mode >= 0) {
+        finalMode = static_cast<mode_t>(mode) & 07777;
+        setMode = true;
+    } else if (::stat(path.c_str(), &st) == 0) {
+        finalMode = st.st_mode & 07777;
+        setMode = true;
+    }
+
+    // A brand-new file is created 0666 and the umask applies; otherwise the
+    // temporary starts private and receives its final mode before the rename.
+    std::string tempName;
+    const int fd = createTempBeside(path, setMode ? 0600 : 0666, tempName);
+    if (fd < 0)
+        return failWithErrno();
+    if (!writeAll(fd, data.data(), data.size()))
+        return abandonTemp(fd, tempName);
+    if (setMode && ::fchmod(fd, finalMode) != 0)
+        return abandonTemp(fd, tempName);
+    if (::fsync(fd) != 0)
+        return abandonTemp(fd, tempName);
+    if (!commitTemp(fd, tempName, path))
+        return false;
+    syncFolder(path);
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+// Local file operations. Each returns true on success; on failure it returns
+// false and leaves the reason in the thread-local last error (platform/LastError.h).
+// Paths are byte strings in the platform encoding, relative to the process's
+// current directory unless absolute.
+namespace platform {
+
+// Creates one folder. 183 when the name already exists.
+bool makeDirectory(const std::string &path);
+// Removes an empty folder. 145 when it is not empty.
+bool removeDirectory(const std::string &path);
+// Deletes a file (not a folder: 5).
+bool deleteFile(const std::string &path);
+// Copies a file's bytes, permission bits and last-write time over `to`. The copy
+// is written to a temporary beside `to` and renamed over it, so a failed copy
+// never leaves a half-written target.
+bool copyFile(const std::string &from, const std::string &to);
+// Renames a file or folder. Refuses (183) when `to` already exists, like the
+// platform's move operation: a rename never silently destroys another file.
+bool renameFile(const std::string &from, const std::string &to);
+
+bool setCurrentDirectory(const std::string &path);
+// The process's current directory, without a trailing '/' except for the root.
+bool currentDirectory(std::string &path);
+
+// True for an existing entry that is not a folder (symbolic links followed).
+bool fileExists(const std::string &path);
+// True for an existing folder (symbolic links followed).
+bool directoryExists(const std::string &path);
+
+// Reads a whole file into `data`.
+bool readWholeFile(const std::string &path, std::string &data);
+
+// Replaces `path` atomically with `data`: writes a temporary file in the same
+// folder, flushes it to disk and renames it over `path`; the temporary never
+// survives a failure. The new file gets `mode` when it is not negative, else
+// the mode of the file it replaces, else 0666 less the umask.
+bool writeFileAtomic(const std::string &path, std::string_view data, int mode = -1);
+
+} // namespace platform

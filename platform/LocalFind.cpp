@@ -1,0 +1,89 @@
+#include "platform/LocalFind.h"
+
+#include "platform/LastError.h"
+#include "platform/Wildcard.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace platform {
+
+namespace {
+
+uint64_t ticksFromTimespec(const struct timespec &ts)
+{
+    // Times before 1601 cannot be represented; they clamp to the epoch.
+    if (ts.tv_sec < -static_cast<int64_t>(UnixEpochTicks / 10000000ull))
+        return 0;
+    return ticksFromUnix(ts.tv_sec, static_cast<uint32_t>(ts.tv_nsec));
+}
+
+FindRecord makeRecord(int dirFd, const char *name)
+{
+    FindRecord record;
+    record.name = name;
+    struct stat st {};
+    if (::fstatat(dirFd, name, &st, 0) != 0 && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        record.attributes = AttrNormal;
+        return record;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        record.attributes = AttrDirectory;
+    } else {
+        record.attributes = AttrNormal;
+        record.size = static_cast<uint64_t>(st.st_size);
+    }
+    record.lastWriteTime = ticksFromTimespec(st.st_mtim);
+    return record;
+}
+
+} // namespace
+
+std::vector<FindRecord> findLocal(const std::string &pattern, bool &ok)
+{
+    std::vector<FindRecord> records;
+    ok = false;
+
+    std::string folder = ".";
+    std::string namePattern = pattern;
+    const auto slash = pattern.rfind('/');
+    if (slash != std::string::npos) {
+        folder = slash == 0 ? std::string("/") : pattern.substr(0, slash);
+        namePattern = pattern.substr(slash + 1);
+    }
+
+    DIR *dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        // A missing folder is "path not found", as the platform's find says.
+        setLastError(errno == ENOENT ? err::PathNotFound : errorFromErrno(errno));
+        return records;
+    }
+    const int dirFd = ::dirfd(dir);
+    for (;;) {
+        errno = 0;
+        const struct dirent *entry = ::readdir(dir);
+        if (entry == nullptr)
+            break;
+        if (wildcardMatch(entry->d_name, namePattern, true))
+            records.push_back(makeRecord(dirFd, entry->d_name));
+    }
+    const int readError = errno;
+    ::closedir(dir);
+
+    if (readError != 0) {
+        records.clear();
+        setLastErrorFromErrno(readError);
+        return records;
+    }
+    if (records.empty()) {
+        setLastError(err::NoMoreFiles);
+        return records;
+    }
+    setLastError(err::Success);
+    ok = true;
+    return records;
+}
+
+} // namespace platform

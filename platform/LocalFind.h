@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/FindRecord.h"
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Lists the local folder named by the part of `pattern` before its last '/'
+// (the current directory when there is none) and returns the entries whose
+// names match the rest with the platform's wildcard rules, ASCII letters
+// folded. Entries come in the order the file system returns them, "." and ".."
+// included. Folders have attribute 0x10, everything else 0x80; symbolic links
+// are followed for the type, size and time (a dangling link describes itself).
+// Folders report size 0.
+//
+// On failure `ok` is false, the result is empty and the last error is 3 when
+// the folder does not exist, another mapped errno code when it cannot be read,
+// and 18 when it holds nothing that matches.
+std::vector<FindRecord> findLocal(const std::string &pattern, bool &ok);
+
+} // namespace platform
