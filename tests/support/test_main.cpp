@@ -1,13 +1,20 @@
+#include "support/ScriptedDialogs.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
 // Every test executable gets a QApplication; widget tests run offscreen (CTest
-// sets QT_QPA_PLATFORM), the platform tests simply do not use it.
+// sets QT_QPA_PLATFORM, and so does this main when it is unset). A scripted
+// dialogs implementation with no expectations is installed for the whole run,
+// so any dialog a test did not ask for fails that test instead of blocking.
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    ui::Dialogs::install(std::make_unique<testsupport::ScriptedDialogs>());
+    const int result = RUN_ALL_TESTS();
+    ui::Dialogs::install(nullptr);
+    return result;
 }
