@@ -1,0 +1,230 @@
+#pragma once
+
+#include "app/HostRecord.h"
+#include "ui/Form.h"
+#include "ui/ImageList.h"
+
+#include <QAction>
+#include <array>
+#include <cstdint>
+#include <string>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class QPushButton;
+class QTreeWidgetItem;
+
+namespace ui {
+class ComboBox;
+class Edit;
+class ListView;
+class Memo;
+class RadioGroup;
+class SpeedButton;
+class StatusBar;
+class Timer;
+} // namespace ui
+
+// The loop upload intervals in seconds; entry 0 means loop upload is off.
+constexpr std::array<int, 8> LoopIntervalTable = {0, 20, 30, 40, 50, 60, 120, 180};
+
+constexpr const char *VersionCaption = "Vexmora Ver6.5 by_Pellowin";
+
+// The main window: owns every control and all program state. Its methods are
+// the event handlers and the program's operations, split into files by
+// subsystem (MainShell, MainHosts, MainBrowser, MainTransfer, MainAuto).
+class TMainForm : public ui::Form {
+    Q_OBJECT
+public:
+    // exePath: the executable's full path; the settings and host list files live
+    // beside it with its extension replaced.
+    explicit TMainForm(const std::string &exePath, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // --- Controls (named as in the program; each carries its name as objectName) ---
+    QFrame *PanelTop = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *LabelTimer = nullptr;
+    QLabel *LblCounter = nullptr;
+    ui::Edit *EHost = nullptr;
+    ui::Edit *EUserId = nullptr;
+    ui::Edit *EPassword = nullptr;
+    ui::RadioGroup *Mode = nullptr;
+    ui::SpeedButton *SpeedNormalUp = nullptr;
+    ui::SpeedButton *SpeedAutoUp = nullptr;
+    ui::RadioGroup *Target = nullptr;
+    ui::ComboBox *ComboTimer = nullptr;
+    ui::ComboBox *ComboLoopTimer = nullptr;
+    QCheckBox *CheckUseThread = nullptr;
+    QToolBar *ToolBar1 = nullptr;
+    QToolButton *ToolButtonSetHost = nullptr;
+    QToolButton *ToolButton5 = nullptr;
+    QToolButton *ToolButton6 = nullptr;
+    QToolButton *ToolButtonDownLoad = nullptr;
+    QToolButton *ToolButtonUpload = nullptr;
+    QToolButton *LoopUpload = nullptr;
+    QToolButton *TB_ReUpload = nullptr;
+    QToolButton *ToolButton8 = nullptr;
+    QToolButton *ToolButton3 = nullptr;
+
+    QFrame *PanelRemote = nullptr;
+    QSplitter *Splitter1 = nullptr;
+    QFrame *PanelLocal = nullptr;
+    QToolButton *SpeedButtonOpenDialog = nullptr;
+    QToolButton *SpeedOpenDirBox = nullptr;
+    QToolButton *SpeedLUpDir = nullptr;
+    ui::Edit *DirEdit = nullptr;
+    ui::ComboBox *ComboLocalDir = nullptr;
+    QPushButton *BitBtnAutoUpDaemon = nullptr;
+    ui::ListView *LocalFileListV = nullptr;
+    QFrame *Panel2 = nullptr;
+    QToolButton *SpeedUpDir = nullptr;
+    ui::ComboBox *ComboCurrDir = nullptr;
+    QCheckBox *cbPriodDown = nullptr;
+    QPushButton *BitBtnAutoDownDaemon = nullptr;
+    ui::ListView *RemoteFileListV = nullptr;
+    ui::Memo *MemoDir = nullptr;
+
+    ui::StatusBar *StatusBar = nullptr;
+    ui::StatusBar *StatusBar1 = nullptr;
+
+    ui::Timer *TimerDemon = nullptr;
+    ui::ImageList ImageList1;
+
+    QMenu *PMLocal = nullptr;
+    QAction *MakeLDir = nullptr;
+    QAction *LocalRename = nullptr;
+    QAction *LocalDelete = nullptr;
+    QMenu *PMRemote = nullptr;
+    QAction *MakeHDir = nullptr;
+    QAction *RemoteRename = nullptr;
+    QAction *RemoteDelete = nullptr;
+
+    // Actions (ActionList1).
+    QAction *Upload = nullptr;
+    QAction *Dounload = nullptr;
+    QAction *CloseAppri = nullptr;
+    QAction *UpDirectory = nullptr;
+    QAction *UpLDirectory = nullptr;
+    QAction *OpenDirBox = nullptr;
+    QAction *OpenHostList = nullptr;
+    QAction *ConnectAction = nullptr;
+    QAction *DisconnectAction = nullptr;
+    QAction *WatchAction = nullptr;
+    QAction *ActLoopUpload = nullptr;
+    QAction *OpenDialogBox = nullptr;
+    QAction *ReUpload = nullptr;
+    QAction *ActionDelBackup = nullptr;
+
+    // --- State ---
+    std::string ExePath;
+    std::string IniPath;
+    std::string HostListPath;
+    std::string ProgramDir;
+    std::string LastLocalDir;
+    std::string LastRemoteDir;
+    std::string PasswordCipher;
+    int LoopInterval = 0;
+    bool Connected = false;
+    bool HostEdited = false;
+    bool HostListSaved = false;
+    bool AutoUpAllowed = false;
+    int UploadMode = 0;
+    bool AutoBusy = false;
+    bool CancelRequested = false;
+    int LocalFileCount = 0;
+    int LocalDirCount = 0;
+    int RemoteFileCount = 0;
+    int RemoteDirCount = 0;
+    int SelectedHostIndex = -1;
+    int DeleteHostIndex = -1;
+    ::HostList HostList;
+
+    // --- Shell: start-up, settings, control state ---
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    void CloseAppriExecute();
+    void WatchActionExecute();
+    void LoadSettings();
+    void SaveSettings();
+    void SetBusy(bool enabled);
+    void BeginBusy() { SetBusy(false); }
+    void EndBusy();
+    void ApplyConnectionState();
+    void UpdateTransferButtons(int side);
+    int SelectionCount(int side) const;
+    void LocalFileListVClick();
+    void RemoteFileListVClick();
+    void EHostChange();
+    void EUserIdChange();
+
+    // --- Hosts: store, host list window, connect and disconnect ---
+    bool LoadHostList(bool quiet);
+    void SaveHostList();
+    void StoreCurrentHost();
+    void RestorePassword();
+    void OpenHostListExecute();
+    void ConnectActionExecute();
+    void DisconnectActionExecute();
+    void StopAutomation();
+
+    // --- Browser ---
+    void LocalFileListVColumnClick(int column);
+    void RemoteFileListVColumnClick(int column);
+    void LocalFileListVDblClick();
+    void RemoteFileListVDblClick();
+    void UpDirectoryExecute();
+    void UpLDirectoryExecute();
+    void OpenDirBoxExecute();
+    void OpenDialogBoxExecute();
+    void DirEditKeyPress();
+    void ComboLocalDirChange();
+    void ComboCurrDirChange();
+    void MakeLDirClick();
+    void LocalRenameClick();
+    void LocalDeleteClick();
+    void MakeHDirClick();
+    void RemoteRenameClick();
+    void RemoteDeleteClick();
+
+    // --- Transfers ---
+    void UploadExecute();
+    void DounloadExecute();
+    void ReUploadExecute();
+    void ActLoopUploadExecute();
+    void ActionDelBackupExecute();
+    void ComboLoopTimerChange();
+
+    // --- Automation ---
+    void SpeedAutoUpClick();
+    void TimerDemonTimer();
+    void BitBtnAutoUpDaemonClick();
+    void BitBtnAutoDownDaemonClick();
+
+protected:
+    bool closeQuery() override { return FormCloseQuery(); }
+    void closed() override { FormClose(); }
+    void shown() override;
+
+private:
+    void buildImages();
+    void buildActions();
+    void buildTopPanel();
+    void buildPanes();
+    void buildStatusBars();
+    void connectHandlers();
+
+    bool m_shownOnce = false;
+};
+
+extern TMainForm *MainForm;

@@ -1,0 +1,61 @@
+#include "app/Startup.h"
+
+#include "app/Hostlist.h"
+#include "app/MainForm.h"
+#include "app/Mssg.h"
+#include "app/Singleup.h"
+#include "app/Upanddown.h"
+#include "platform/InstanceLock.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+
+void CreateWindows(const std::string &exePath)
+{
+    new TMainForm(exePath);
+    new THostForm(MainForm);
+    new TUpDownLoadForm(MainForm);
+    new TMssgForm(MainForm);
+    new TSingleAutoUpForm(MainForm);
+}
+
+void DestroyWindows()
+{
+    delete SingleAutoUpForm;
+    delete MssgForm;
+    delete UpDownLoadForm;
+    delete HostForm;
+    delete MainForm;
+}
+
+int VexmoraMain(const StartupOptions &options)
+{
+    try {
+        platform::InstanceLock lock(options.lockPath);
+        if (lock.result() == platform::InstanceLock::Result::Failed) {
+            ui::dialogs().message(QStringLiteral("Mutexの作成に失敗しました。"));
+        } else if (lock.result() == platform::InstanceLock::Result::AlreadyExists) {
+            if (!ui::dialogs().confirm(
+                    QStringLiteral("Vexmora はすでに起動されています。\n複数起動を行いますか？")))
+                return 0;
+        }
+
+        QApplication::setApplicationName(QStringLiteral("Vexmora"));
+        QApplication::setApplicationDisplayName(QStringLiteral("Vexmora"));
+        ui::applyProgramFont();
+        CreateWindows(options.exePath);
+        // Closing the main window ends the application, whatever else is open.
+        QObject::connect(MainForm, &ui::Form::formClosed, qApp, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+        MainForm->show();
+        QApplication::exec();
+        DestroyWindows();
+        return 0;
+    } catch (const std::exception &e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Vexmora"), QString::fromUtf8(e.what()));
+        return 0;
+    }
+}

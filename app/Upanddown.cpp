@@ -1,0 +1,354 @@
+#include "app/Upanddown.h"
+
+#include "ui/Clock.h"
+#include "ui/Placement.h"
+#include "ui/StatusBar.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QVBoxLayout>
+
+TUpDownLoadForm *UpDownLoadForm = nullptr;
+
+const char *const OperationNames[4] = {"ｱｯﾌﾟﾛｰﾄﾞ", "ﾀﾞｳﾝﾛｰﾄﾞ", "AutoDown監視", "AutoUP監視"};
+
+std::atomic<int> PassCount{0};
+std::atomic<int> IdleCount{0};
+
+namespace {
+constexpr int ClientWidth = 247;
+constexpr int ClientHeight = 101;
+constexpr int DeleteTag = 999;
+// How long destroying the window waits for a worker still running.
+constexpr int WorkerShutdownMs = 30000;
+} // namespace
+
+// ---------------------------------------------------------------------------
+// TCounterThread
+
+TCounterThread::TCounterThread(TUpDownLoadForm *form, std::shared_ptr<QSemaphore> gate)
+    : ui::Thread(form), m_form(form), m_gate(std::move(gate))
+{
+    setObjectName(QStringLiteral("CounterThread"));
+}
+
+TCounterThread::~TCounterThread() = default;
+
+void TCounterThread::execute()
+{
+    TUpDownLoadForm *form = m_form;
+    PassCount = 0;
+    IdleCount = 0;
+    DownCount = 0;
+    UpCount = 0;
+    Transferred = false;
+    State = Running;
+    FirstPass = true;
+
+    // Tag and the transfer list are set before the window is shown and nothing
+    // changes them during the run.
+    const bool daemon = form->IsDaemon();
+    const int rows = daemon ? 0 : form->TransferRowCount();
+    synchronize([form, daemon, rows] { form->PrepareProgress(daemon ? 100 : rows); });
+
+    m_gate->acquire();
+    m_gate->release();
+
+    while (!terminateRequested()) {
+        if (!daemon) {
+            // Exactly one sweep over the rows: no row is handled twice.
+            if (State >= Ended)
+                break;
+            for (int row = 0; row < rows && State != Cancelled && !terminateRequested(); ++row) {
+                if (form->RowPending(row)) {
+                    Index = row;
+                    synchronize([form] { form->WorkStep(); });
+                }
+            }
+        } else {
+            synchronize([form] { form->WorkStep(); });
+        }
+        if (State != Cancelled)
+            State = Ended;
+    }
+
+    const int state = State;
+    synchronize([form, state] { form->FinishRun(state); });
+}
+
+// ---------------------------------------------------------------------------
+// TUpDownLoadForm
+
+TUpDownLoadForm::TUpDownLoadForm(QWidget *owner)
+    : ui::Form(owner), MainMenu1(new QMenuBar(this)), N1(nullptr), MyLabel(nullptr), LabelCount(nullptr),
+      ButtonCancel(nullptr), ProgressBar(nullptr), StatusBar1(nullptr)
+{
+    UpDownLoadForm = this;
+    setObjectName(QStringLiteral("UpDownLoadForm"));
+    setWindowTitle(QStringLiteral("UpAndLoad"));
+    // Title only: no title-bar buttons and no system menu.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setStayOnTop(true);
+
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    MainMenu1->setNativeMenuBar(false);
+    N1 = MainMenu1->addAction(QStringLiteral("キャンセル"));
+    N1->setObjectName(QStringLiteral("N1"));
+    connect(N1, &QAction::triggered, this, &TUpDownLoadForm::N1Click);
+
+    // The client area below the menu bar; its controls sit at fixed positions.
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(ClientWidth, ClientHeight);
+
+    MyLabel = new QLabel(client);
+    MyLabel->setObjectName(QStringLiteral("MyLabel"));
+    MyLabel->setGeometry(0, 0, ClientWidth, 72);
+    MyLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    MyLabel->setTextFormat(Qt::PlainText);
+
+    StatusBar1 = new ui::StatusBar(client);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setGeometry(0, 72, ClientWidth, 19);
+
+    ProgressBar = new QProgressBar(client);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setGeometry(0, 91, ClientWidth, 10);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+
+    ButtonCancel = new QPushButton(QStringLiteral("キャンセル"), client);
+    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
+    ButtonCancel->setGeometry(81, 45, 105, 25);
+    connect(ButtonCancel, &QPushButton::clicked, this, &TUpDownLoadForm::ButtonCancelClick);
+
+    LabelCount = new QLabel(client);
+    LabelCount->setObjectName(QStringLiteral("LabelCount"));
+    LabelCount->setGeometry(107, 81, ClientWidth - 107, 15);
+    LabelCount->setTextFormat(Qt::PlainText);
+    QPalette countPalette = LabelCount->palette();
+    countPalette.setColor(QPalette::WindowText, Qt::red);
+    LabelCount->setPalette(countPalette);
+    LabelCount->hide();
+    LabelCount->raise();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(MainMenu1);
+    layout->addWidget(client);
+    setFixedBorder(true, ClientWidth, MainMenu1->sizeHint().height() + ClientHeight);
+}
+
+TUpDownLoadForm::~TUpDownLoadForm()
+{
+    // A worker still running calls back into this window: end it and let its
+    // last synchronised calls run before the controls go away.
+    if (Worker && Worker->isRunning()) {
+        Worker->State = TCounterThread::Cancelled;
+        Worker->requestTerminate();
+        m_closingByWorker = true;
+        const QDeadlineTimer deadline(WorkerShutdownMs);
+        while (Worker && !Worker->wait(10) && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    if (UpDownLoadForm == this)
+        UpDownLoadForm = nullptr;
+}
+
+QString TUpDownLoadForm::OperationName() const
+{
+    if (OperationCode < 0 || OperationCode > 3)
+        return QString();
+    return QString::fromUtf8(OperationNames[OperationCode]);
+}
+
+void TUpDownLoadForm::shown()
+{
+    ui::centerOn(this, parentWidget());
+    FormShow();
+}
+
+void TUpDownLoadForm::FormShow()
+{
+    ProgressBar->show();
+    SetAutoBusy();
+    const QString running =
+        QStringLiteral("\n%1中です。\n中断するにはｷｬﾝｾﾙﾎﾞﾀﾝを押して下さい。").arg(OperationName());
+    switch (Tag) {
+    case 2:
+        setWindowTitle(QStringLiteral("AutoDownDaemon"));
+        MyLabel->setText(running);
+        break;
+    case 3:
+        setWindowTitle(QStringLiteral("AutoUpDaemon"));
+        MyLabel->setText(running);
+        break;
+    case DeleteTag:
+        setWindowTitle(QStringLiteral("Delete"));
+        MyLabel->setText(QStringLiteral("\nﾌｧｲﾙ削除中です。\n中断するにはｷｬﾝｾﾙﾎﾞﾀﾝを押して下さい。"));
+        break;
+    default:
+        setWindowTitle(QStringLiteral("UpAndDownLoad"));
+        MyLabel->setText(running);
+        break;
+    }
+    StartWorker();
+}
+
+void TUpDownLoadForm::StartWorker()
+{
+    if (!WorkerStarted) {
+        GateEvent = std::make_shared<QSemaphore>(1);
+        auto *worker = new TCounterThread(this, GateEvent);
+        connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        Worker = worker;
+        worker->start();
+        ui::Clock::sleep(1000);
+    }
+    WorkerStarted = true;
+    ButtonCancel->setEnabled(true);
+}
+
+void TUpDownLoadForm::PrepareProgress(int maximum)
+{
+    ProgressBar->setRange(0, maximum);
+    ProgressBar->setValue(0);
+    LabelCount->show();
+}
+
+void TUpDownLoadForm::WorkStep()
+{
+    ++PassCount;
+    ++IdleCount;
+    if (ProgressBar->value() >= ProgressBar->maximum())
+        ProgressBar->setValue(0);
+    const int downCount = Worker ? Worker->DownCount : 0;
+    StatusText = QStringLiteral("Count=%1 : idle=%2").arg(downCount).arg(IdleCount.load()).toStdString();
+
+    if (IsDaemon()) {
+        ProgressBar->setValue(ProgressBar->value() + 1);
+        if (IdleCount >= 100) {
+            IdleCount = 0;
+            RefreshBothLists();
+        }
+    } else {
+        ProgressBar->setValue(PassCount);
+    }
+
+    const int row = Worker ? Worker->Index : 0;
+    switch (Tag) {
+    case 2:
+        DownloadDaemonPass();
+        break;
+    case 3:
+        UploadDaemonPass();
+        break;
+    case DeleteTag:
+        setWindowTitle(QStringLiteral("%1 (%2/%3)")
+                           .arg(QStringLiteral("削除"))
+                           .arg(ProgressBar->value())
+                           .arg(ProgressBar->maximum()));
+        DeleteRow(row);
+        break;
+    default:
+        setWindowTitle(QStringLiteral("%1 (%2/%3)")
+                           .arg(OperationName())
+                           .arg(ProgressBar->value())
+                           .arg(ProgressBar->maximum()));
+        TransferRow(row);
+        // Done whether or not the transfer succeeded: the row was attempted.
+        SetRowDone(row);
+        break;
+    }
+}
+
+void TUpDownLoadForm::FinishRun(int state)
+{
+    ButtonCancel->setEnabled(false);
+    if (state == TCounterThread::Ended)
+        MyLabel->setText(QStringLiteral("正常終了"));
+    else if (state == TCounterThread::Cancelled)
+        MyLabel->setText(IsDaemon() ? QStringLiteral("ｷｬﾝｾﾙ終了") : QStringLiteral("強制終了"));
+    m_closingByWorker = true;
+    close();
+    m_closingByWorker = false;
+}
+
+void TUpDownLoadForm::ButtonCancelClick()
+{
+    MyLabel->setText(QStringLiteral("キャンセル中"));
+    const bool daemon = IsDaemon();
+    if (!daemon)
+        ButtonCancel->setEnabled(false);
+    CancelOnMainWindow(daemon);
+    // A daemon ended by Cancel reports itself as cancelled too.
+    if (Worker) {
+        Worker->State = TCounterThread::Cancelled;
+        Worker->requestTerminate();
+    }
+}
+
+void TUpDownLoadForm::N1Click()
+{
+    ButtonCancelClick();
+}
+
+bool TUpDownLoadForm::closeQuery()
+{
+    // Closing under a running worker would end the busy state while it still
+    // works through the rows; Cancel is the way to stop a run.
+    return m_closingByWorker || !(Worker && Worker->isRunning());
+}
+
+void TUpDownLoadForm::closed()
+{
+    FormClose();
+}
+
+void TUpDownLoadForm::FormClose()
+{
+    ProgressBar->hide();
+    EndMainBusy();
+    StopWorker();
+    ui::Clock::sleep(1000);
+}
+
+void TUpDownLoadForm::StopWorker()
+{
+    ProgressBar->setRange(0, 0);
+    ProgressBar->setValue(0);
+    setWindowTitle(QString());
+    if (Worker)
+        Worker->requestTerminate();
+    GateEvent.reset();
+    WorkerStarted = false;
+}
+
+// ---------------------------------------------------------------------------
+// Main-window parts of a run: wired when the main window's part arrives.
+
+void TUpDownLoadForm::RefreshBothLists() {} // wired when the main window's part arrives
+void TUpDownLoadForm::SetAutoBusy() {}      // wired when the main window's part arrives
+void TUpDownLoadForm::EndMainBusy() {}      // wired when the main window's part arrives
+int TUpDownLoadForm::TransferRowCount() const
+{
+    return 0; // wired when the main window's part arrives
+}
+bool TUpDownLoadForm::RowPending(int) const
+{
+    return false; // wired when the main window's part arrives
+}
+void TUpDownLoadForm::SetRowDone(int) {}          // wired when the main window's part arrives
+void TUpDownLoadForm::TransferRow(int) {}         // wired when the main window's part arrives
+void TUpDownLoadForm::DeleteRow(int) {}           // wired when the main window's part arrives
+void TUpDownLoadForm::DownloadDaemonPass() {}     // wired when the main window's part arrives
+void TUpDownLoadForm::UploadDaemonPass() {}       // wired when the main window's part arrives
+void TUpDownLoadForm::CancelOnMainWindow(bool) {} // wired when the main window's part arrives

@@ -1,0 +1,66 @@
+// Renders each of the program's five windows offscreen into PNG files, for the
+// README and for review: vexmora_screenshot <output folder>
+#include "app/Hostlist.h"
+#include "app/MainForm.h"
+#include "app/Mssg.h"
+#include "app/Singleup.h"
+#include "app/Startup.h"
+#include "app/Upanddown.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "ui/Edit.h"
+#include "ui/ListView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+// Screenshots never wait for a person: every dialog is answered at once.
+class SilentDialogs : public ui::Dialogs {
+public:
+    void message(const QString &) override {}
+    bool confirm(const QString &) override { return false; }
+    bool warnYesNo(const QString &) override { return false; }
+    bool input(const QString &, const QString &, QString &) override { return false; }
+    QString browseFolder(const QString &, const QString &) override { return {}; }
+    QString openFile(const QString &, const QString &, const QString &) override { return {}; }
+};
+
+bool save(QWidget *window, const QString &folder, const QString &name)
+{
+    window->show();
+    QCoreApplication::processEvents();
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+    const bool ok = window->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    window->hide();
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(folder);
+    ui::Dialogs::install(std::make_unique<SilentDialogs>());
+    ui::applyProgramFont();
+
+    // A throw-away program folder, so no real settings are read or written.
+    QTemporaryDir programDir;
+    CreateWindows(programDir.path().toStdString() + "/Vexmora");
+    MainForm->EHost->setText(QStringLiteral("127.0.0.1:2121"));
+    MainForm->EUserId->setText(QStringLiteral("demo"));
+
+    bool ok = save(MainForm, folder, QStringLiteral("main"));
+    ok = save(HostForm, folder, QStringLiteral("hostlist")) && ok;
+    ok = save(UpDownLoadForm, folder, QStringLiteral("progress")) && ok;
+    ok = save(MssgForm, folder, QStringLiteral("message")) && ok;
+    ok = save(SingleAutoUpForm, folder, QStringLiteral("monitor")) && ok;
+    DestroyWindows();
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,75 @@
+// The start-up entry: the single-instance question and the five windows.
+#include "app/Hostlist.h"
+#include "app/MainForm.h"
+#include "app/Mssg.h"
+#include "app/Singleup.h"
+#include "app/Startup.h"
+#include "app/Upanddown.h"
+#include "platform/InstanceLock.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString AlreadyRunning = QStringLiteral("Vexmora はすでに起動されています。\n複数起動を行いますか？");
+
+} // namespace
+
+TEST(Startup, ASecondCopyAsksAndNoEndsBeforeAnyWindow)
+{
+    QTemporaryDir dir;
+    const std::string lockPath = dir.path().toStdString() + "/mutex_ID_for_Vexmora";
+    platform::InstanceLock first(lockPath);
+    ASSERT_EQ(first.result(), platform::InstanceLock::Result::Created);
+
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->expectConfirm(AlreadyRunning, false);
+    EXPECT_EQ(VexmoraMain({dir.path().toStdString() + "/Vexmora", lockPath}), 0);
+    EXPECT_EQ(MainForm, nullptr);
+    EXPECT_EQ(HostForm, nullptr);
+}
+
+TEST(Startup, YesStartsAFullCopyWhoseCloseEndsTheLoop)
+{
+    QTemporaryDir dir;
+    const std::string lockPath = dir.path().toStdString() + "/mutex_ID_for_Vexmora";
+    platform::InstanceLock first(lockPath);
+
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->expectConfirm(AlreadyRunning, true);
+    // Closing with an empty password field shows the cipher's message once.
+    dialogs->expectMessage(QStringLiteral("入力データが空です。"));
+    bool sawWindows = false;
+    QTimer::singleShot(0, [&] {
+        sawWindows =
+            MainForm && HostForm && UpDownLoadForm && MssgForm && SingleAutoUpForm && MainForm->isVisible();
+        if (MainForm)
+            MainForm->close();
+    });
+    EXPECT_EQ(VexmoraMain({dir.path().toStdString() + "/Vexmora", lockPath}), 0);
+    EXPECT_TRUE(sawWindows);
+    EXPECT_EQ(MainForm, nullptr);
+    EXPECT_TRUE(QFile::exists(dir.path() + QStringLiteral("/Vexmora.INI")));
+}
+
+TEST(Startup, TheFirstCopyStartsWithoutAQuestionAndHoldsTheLock)
+{
+    QTemporaryDir dir;
+    const std::string lockPath = dir.path().toStdString() + "/mutex_ID_for_Vexmora";
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->expectMessage(QStringLiteral("入力データが空です。"));
+    platform::InstanceLock::Result during = platform::InstanceLock::Result::Created;
+    QTimer::singleShot(0, [&] {
+        platform::InstanceLock probe(lockPath);
+        during = probe.result();
+        MainForm->close();
+    });
+    EXPECT_EQ(VexmoraMain({dir.path().toStdString() + "/Vexmora", lockPath}), 0);
+    EXPECT_EQ(during, platform::InstanceLock::Result::AlreadyExists);
+    // The lock is released when the program ends.
+    platform::InstanceLock after(lockPath);
+    EXPECT_EQ(after.result(), platform::InstanceLock::Result::Created);
+}

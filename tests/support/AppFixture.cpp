@@ -1,0 +1,59 @@
+#include "support/AppFixture.h"
+
+#include "app/MainForm.h"
+
+#include <QCoreApplication>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace testsupport {
+
+AppFixture::AppFixture()
+{
+    EXPECT_TRUE(m_dir.isValid());
+}
+
+AppFixture::~AppFixture()
+{
+    destroyMainForm();
+}
+
+TMainForm *AppFixture::makeMainForm()
+{
+    destroyMainForm();
+    m_form = std::make_unique<TMainForm>(exePath());
+    return m_form.get();
+}
+
+TMainForm *AppFixture::showMainForm()
+{
+    makeMainForm();
+    m_form->show();
+    QCoreApplication::processEvents();
+    return m_form.get();
+}
+
+void AppFixture::destroyMainForm()
+{
+    if (m_form) {
+        m_form->hide();
+        m_form.reset();
+    }
+}
+
+std::string AppFixture::readFile(const std::string &path) const
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void AppFixture::writeFile(const std::string &path, const std::string &data) const
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << data;
+}
+
+} // namespace testsupport

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "support/ScriptedDialogs.h"
+
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+class TMainForm;
+
+namespace testsupport {
+
+// A temporary program folder with the executable path the main window is built
+// from, the scripted dialogs, and helpers to make and destroy the main window.
+class AppFixture {
+public:
+    AppFixture();
+    ~AppFixture();
+
+    std::string dir() const { return m_dir.path().toStdString(); }
+    std::string exePath() const { return dir() + "/Vexmora"; }
+    std::string iniPath() const { return dir() + "/Vexmora.INI"; }
+    std::string hostListPath() const { return dir() + "/Vexmora.H$$"; }
+
+    ScriptedDialogs &dialogs() { return m_dialogs.get(); }
+
+    // Constructs the main window (not shown) and returns it; destroys any earlier one.
+    TMainForm *makeMainForm();
+    // Constructs and shows it offscreen, so its first-show handler runs.
+    TMainForm *showMainForm();
+    void destroyMainForm();
+
+    std::string readFile(const std::string &path) const;
+    void writeFile(const std::string &path, const std::string &data) const;
+
+private:
+    QTemporaryDir m_dir;
+    ScopedScriptedDialogs m_dialogs;
+    std::unique_ptr<TMainForm> m_form;
+};
+
+} // namespace testsupport
