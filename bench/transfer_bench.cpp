@@ -1,0 +1,222 @@
+// Times the manual upload of 900 files of 4 KiB through the main window
+// (TransferSelection with the progress window and its worker, offscreen) next to
+// the FTP engine alone and curl, all against one pyftpdlib server in one run.
+//
+//   transfer_bench [ROUNDS]      (default 3; the best round of each is shown)
+//
+// Figures per file:
+//   engine     platform::FtpClient putting the files over one connection
+//   window     the progress window's rows: from the first row's start to the
+//              window's end, without the fixed start and close pauses
+//   command    the whole upload command (connection check, list building,
+//              progress window with its two 1-second pauses, folder restore,
+//              both lists refreshed)
+//   curl       curl -T with a URL range over one connection
+#include "app/FileEntry.h"
+#include "app/Ftpfunc.h"
+#include "app/MainForm.h"
+#include "app/Startup.h"
+#include "app/Upanddown.h"
+#include "platform/FtpClient.h"
+#include "platform/LocalFiles.h"
+#include "support/FtpServer.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestUtil.h"
+#include "ui/ComboBox.h"
+#include "ui/Dialogs.h"
+#include "ui/Edit.h"
+#include "ui/ListView.h"
+#include "ui/RadioGroup.h"
+#include "ui/Text.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+constexpr int FileCount = 900;
+constexpr int FileSize = 4096;
+
+std::string batchName(int i)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "f%03d.bin", i);
+    return name;
+}
+
+double engineRound(const testsupport::FtpServer &server, const std::string &source, const std::string &target)
+{
+    QElapsedTimer clock;
+    clock.start();
+    platform::FtpClient client;
+    if (!client.connect(server.address(), server.user(), server.password(), 0)
+        || !client.createDirectory(target) || !client.setCurrentDirectory(target))
+        return -1;
+    for (int i = 1; i <= FileCount; ++i)
+        if (!client.putFile(source + "/" + batchName(i), batchName(i), platform::TransferType::Binary, 0))
+            return -1;
+    client.close();
+    return clock.nsecsElapsed() / 1e9;
+}
+
+double curlRound(const testsupport::FtpServer &server, const std::string &source, const std::string &target)
+{
+    const QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));
+    if (curl.isEmpty())
+        return -1;
+    const QString url = QStringLiteral("ftp://%1/%2/")
+                            .arg(QString::fromStdString(server.address()), QString::fromStdString(target));
+    QProcess process;
+    QElapsedTimer clock;
+    clock.start();
+    process.start(curl,
+                  {QStringLiteral("-sS"), QStringLiteral("--fail"), QStringLiteral("--ftp-create-dirs"),
+                   QStringLiteral("-u"), QString::fromStdString(server.user() + ":" + server.password()),
+                   QStringLiteral("-T"), QString::fromStdString(source) + QStringLiteral("/f[001-900].bin"),
+                   url});
+    if (!process.waitForFinished(300000) || process.exitCode() != 0)
+        return -1;
+    return clock.nsecsElapsed() / 1e9;
+}
+
+struct WindowRound {
+    double rows = -1;    // first row to the window's end
+    double command = -1; // the whole TransferSelection
+};
+
+WindowRound windowRound(const std::string &target)
+{
+    WindowRound result;
+    MakeRemoteDir(target);
+    SetRemoteDir(target);
+    RefreshRemoteList();
+    MainForm->RefreshFileList(RemoteSide);
+    MainForm->LocalFileListV->selectAll();
+
+    QElapsedTimer rows;
+    qint64 rowsEnd = -1;
+    const QString first = QStringLiteral("ｱｯﾌﾟﾛｰﾄﾞ (1/%1)").arg(FileCount);
+    QMetaObject::Connection watch =
+        QObject::connect(UpDownLoadForm, &QWidget::windowTitleChanged, [&](const QString &title) {
+            if (title == first)
+                rows.start();
+            else if (title.isEmpty() && rows.isValid() && rowsEnd < 0)
+                rowsEnd = rows.nsecsElapsed();
+        });
+    QElapsedTimer command;
+    command.start();
+    MainForm->BeginBusy();
+    MainForm->TransferSelection(0);
+    MainForm->EndBusy();
+    const qint64 commandNs = command.nsecsElapsed();
+    QObject::disconnect(watch);
+    if (MainForm->TransferList.TransferCount != FileCount || rowsEnd < 0)
+        return result;
+    for (int i = 0; i < FileCount; ++i)
+        if (MainForm->TransferList[i].Done != 1)
+            return result;
+    result.rows = rowsEnd / 1e9;
+    result.command = commandNs / 1e9;
+    return result;
+}
+
+double best(const std::vector<double> &values)
+{
+    double b = -1;
+    for (double v : values)
+        if (v >= 0 && (b < 0 || v < b))
+            b = v;
+    return b;
+}
+
+void row(const char *name, double seconds)
+{
+    if (seconds < 0)
+        std::printf("%-10s %10s\n", name, "failed");
+    else
+        std::printf("%-10s %9.3fs %9.3f ms/file\n", name, seconds, seconds * 1000 / FileCount);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+
+    // No dialog may block the run; any message is printed.
+    auto *dialogs = new testsupport::ScriptedDialogs;
+    dialogs->allowMessages();
+    ui::Dialogs::install(std::unique_ptr<ui::Dialogs>(dialogs));
+
+    QTemporaryDir programDir, sourceDir;
+    testsupport::FtpServer server;
+    if (!programDir.isValid() || !sourceDir.isValid() || !server.start()) {
+        std::fprintf(stderr, "transfer_bench: cannot start: %s\n",
+                     server.errorString().toStdString().c_str());
+        return 1;
+    }
+    const std::string source = sourceDir.path().toStdString();
+    std::mt19937 random(42);
+    for (int i = 1; i <= FileCount; ++i) {
+        std::string data(FileSize, '\0');
+        for (char &c : data)
+            c = static_cast<char>(random());
+        testsupport::writeFileBytes(source + "/" + batchName(i), data);
+    }
+
+    CreateWindows(programDir.path().toStdString() + "/Vexmora");
+    MainForm->show();
+    platform::setCurrentDirectory(source);
+    MainForm->EHost->setText(ui::toQ(server.address()));
+    MainForm->EUserId->setText(ui::toQ(server.user()));
+    MainForm->EPassword->setText(ui::toQ(server.password()));
+    MainForm->Mode->setItemIndex(2);
+    MainForm->ConnectActionExecute();
+    if (!MainForm->Connected) {
+        std::fprintf(stderr, "transfer_bench: cannot connect\n");
+        return 1;
+    }
+    const std::string home = ui::fromQ(MainForm->ComboCurrDir->text());
+
+    std::vector<double> engine, window, command, curl;
+    for (int r = 1; r <= rounds; ++r) {
+        engine.push_back(engineRound(server, source, "e" + std::to_string(r)));
+        SetRemoteDir(home);
+        const WindowRound w = windowRound("w" + std::to_string(r));
+        window.push_back(w.rows);
+        command.push_back(w.command);
+        SetRemoteDir(home);
+        curl.push_back(curlRound(server, source, "c" + std::to_string(r)));
+    }
+    for (int r = 1; r <= rounds; ++r) {
+        const std::string folder = server.rootPath("w" + std::to_string(r));
+        if (testsupport::folderEntries(folder).size() != static_cast<size_t>(FileCount))
+            std::fprintf(stderr, "transfer_bench: upload through the window incomplete in %s\n",
+                         folder.c_str());
+    }
+
+    std::printf("server: pyftpdlib on %s; %d files of %d bytes; best of %d rounds\n",
+                server.address().c_str(), FileCount, FileSize, rounds);
+    row("engine", best(engine));
+    row("window", best(window));
+    row("command", best(command));
+    row("curl", best(curl));
+    const double e = best(engine), w = best(window);
+    if (e > 0 && w > 0)
+        std::printf("window over engine: %+.1f %%\n", (w / e - 1) * 100);
+    for (const QString &text : dialogs->messages())
+        std::printf("message: %s\n", text.toStdString().c_str());
+
+    CloseSession();
+    DestroyWindows();
+    ui::Dialogs::install(nullptr);
+    return 0;
+}

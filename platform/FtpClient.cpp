@@ -1,0 +1,1133 @@
+#include "platform/FtpClient.h"
+
+#include "platform/FtpListParser.h"
+#include "platform/LastError.h"
+#include "platform/Wildcard.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+// A reply longer than this is no FTP reply: the connection is closed.
+constexpr size_t MaxReplySize = 64 * 1024;
+// Data buffers: large enough that a fast link is not limited by system calls,
+// small enough to stay in the CPU caches (plain read/send measured faster than
+// sendfile() on loopback).
+constexpr size_t DataBufferSize = 256 * 1024;
+// QUIT is a courtesy: a server that does not answer quickly is not waited for.
+constexpr int QuitTimeoutMs = 1000;
+// After an aborted transfer the server's final reply is awaited this long at most,
+// so that the control connection stays in step.
+constexpr int AbortReplyTimeoutMs = 5000;
+// After the control connection failed, the data still arriving is read this long.
+constexpr int DrainTimeoutMs = 2000;
+
+bool holdsLineBreak(std::string_view s)
+{
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool fail(uint32_t code)
+{
+    setLastError(code);
+    return false;
+}
+
+bool validArgument(std::string_view s)
+{
+    if (holdsLineBreak(s))
+        return fail(err::InvalidParameter);
+    return true;
+}
+
+int64_t nowUnix()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+bool isDigitChar(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// "host", "host:port", "[v6]:port", "[v6]" or a bare IPv6 address.
+bool splitServer(const std::string &server, std::string &host, std::string &port)
+{
+    port = "21";
+    std::string portText;
+    if (!server.empty() && server[0] == '[') {
+        const size_t close = server.find(']');
+        if (close == std::string::npos)
+            return false;
+        host = server.substr(1, close - 1);
+        if (close + 1 < server.size()) {
+            if (server[close + 1] != ':')
+                return false;
+            portText = server.substr(close + 2);
+            if (portText.empty())
+                return false;
+        }
+    } else {
+        const size_t colon = server.find(':');
+        if (colon != std::string::npos && server.find(':', colon + 1) == std::string::npos) {
+            host = server.substr(0, colon);
+            portText = server.substr(colon + 1);
+            if (portText.empty())
+                return false;
+        } else {
+            host = server;
+        }
+    }
+    if (host.empty())
+        return false;
+    if (!portText.empty()) {
+        if (portText.size() > 5)
+            return false;
+        unsigned value = 0;
+        for (char c : portText) {
+            if (!isDigitChar(c))
+                return false;
+            value = value * 10 + static_cast<unsigned>(c - '0');
+        }
+        if (value == 0 || value > 65535)
+            return false;
+        port = std::to_string(value);
+    }
+    return true;
+}
+
+// "229 Entering Extended Passive Mode (|||6446|)".
+bool parseEpsvPort(const std::string &text, uint16_t &port)
+{
+    const size_t open = text.find('(');
+    if (open == std::string::npos || open + 4 >= text.size())
+        return false;
+    const char d = text[open + 1];
+    if (text[open + 2] != d || text[open + 3] != d)
+        return false;
+    unsigned value = 0;
+    size_t i = open + 4;
+    size_t digits = 0;
+    for (; i < text.size() && isDigitChar(text[i]) && digits < 6; ++i, ++digits)
+        value = value * 10 + static_cast<unsigned>(text[i] - '0');
+    if (digits == 0 || i >= text.size() || text[i] != d || value == 0 || value > 65535)
+        return false;
+    port = static_cast<uint16_t>(value);
+    return true;
+}
+
+// "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": only the port is used.
+bool parsePasvPort(const std::string &text, uint16_t &port)
+{
+    for (size_t start = 3; start < text.size(); ++start) {
+        if (!isDigitChar(text[start]) || isDigitChar(text[start - 1]))
+            continue;
+        unsigned numbers[6] = {};
+        size_t i = start;
+        int n = 0;
+        for (; n < 6; ++n) {
+            size_t digits = 0;
+            unsigned v = 0;
+            while (i < text.size() && isDigitChar(text[i]) && digits < 4) {
+                v = v * 10 + static_cast<unsigned>(text[i] - '0');
+                ++i;
+                ++digits;
+            }
+            if (digits == 0 || v > 255)
+                break;
+            numbers[n] = v;
+            if (n < 5) {
+                if (i >= text.size() || text[i] != ',')
+                    break;
+                ++i;
+            }
+        }
+        if (n == 6) {
+            const unsigned value = numbers[4] * 256 + numbers[5];
+            if (value == 0)
+                return false;
+            port = static_cast<uint16_t>(value);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The path of a 257 reply: between the first quote and the next lone quote, with
+// doubled quotes undone. False when the closing quote is missing.
+bool parse257Path(const std::string &text, std::string &path)
+{
+    const size_t lineEnd = text.find('\n');
+    const std::string_view line = std::string_view(text).substr(0, lineEnd);
+    size_t i = line.find('"');
+    if (i == std::string_view::npos)
+        return false;
+    std::string result;
+    for (++i; i < line.size(); ++i) {
+        if (line[i] == '"') {
+            if (i + 1 < line.size() && line[i + 1] == '"') {
+                result.push_back('"');
+                ++i;
+                continue;
+            }
+            path = std::move(result);
+            return true;
+        }
+        result.push_back(line[i]);
+    }
+    return false;
+}
+
+mode_t readUmask()
+{
+    mode_t mask = 022;
+    if (FILE *f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f)) {
+            unsigned value = 0;
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = static_cast<mode_t>(value);
+                break;
+            }
+        }
+        std::fclose(f);
+    }
+    return mask;
+}
+
+// The mode a new download gets: the old file's, else what the umask allows (read
+// once: umask() itself would have to change it to read it).
+mode_t newFileMode(const std::string &target)
+{
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        return st.st_mode & 07777;
+    static const mode_t mask = readUmask();
+    return 0666 & ~mask;
+}
+
+bool writeAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            setLastErrorFromErrno(errno);
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor() { reset(); }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+    void reset()
+    {
+        if (m_fd >= 0)
+            ::close(std::exchange(m_fd, -1));
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+FtpClient::FtpClient(FtpOptions options) : m_options(options) {}
+
+FtpClient::~FtpClient()
+{
+    close();
+}
+
+void FtpClient::setStatusCallback(FtpStatusCallback cb)
+{
+    m_callback = std::move(cb);
+}
+
+void FtpClient::notify(uint32_t context, FtpStatus status, const std::string &text, uint64_t bytes)
+{
+    if (m_callback)
+        m_callback(context, status, text, bytes);
+}
+
+bool FtpClient::isOpen() const
+{
+    if (!m_open || m_dropped || !m_control.isValid())
+        return false;
+    // A server that hung up while we were idle: the end of the stream is waiting.
+    pollfd p{m_control.fd(), POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0)
+        return true;
+    char byte = 0;
+    const ssize_t n = ::recv(m_control.fd(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR));
+}
+
+bool FtpClient::ensureOpen()
+{
+    if (isOpen())
+        return true;
+    if (m_open && !m_dropped && m_control.isValid()) {
+        dropConnection(err::ConnectionAborted); // the server hung up while we were idle
+        return false;
+    }
+    return fail(err::FtpDropped);
+}
+
+void FtpClient::closeControl()
+{
+    if (m_control.isValid()) {
+        m_control.close();
+        notify(m_context, FtpStatus::ConnectionClosed, {}, 0);
+    }
+    m_rx.clear();
+    m_replyCode = 0;
+    m_replyMultiline = false;
+    m_replyBytes = 0;
+    m_replyText.clear();
+}
+
+void FtpClient::dropConnection(uint32_t code)
+{
+    m_dropped = true;
+    closeControl();
+    setLastError(code);
+}
+
+bool FtpClient::refused(const Reply &reply)
+{
+    setLastResponseText(reply.text);
+    return fail(err::InternetExtendedError);
+}
+
+bool FtpClient::connect(const std::string &server, const std::string &user, const std::string &password,
+                        uint32_t context)
+{
+    close();
+    m_context = context;
+    if (!validArgument(server) || !validArgument(user) || !validArgument(password))
+        return false;
+    std::string host, port;
+    if (!splitServer(server, host, port))
+        return fail(err::InvalidParameter);
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo *list = nullptr;
+    const int rc = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
+    if (rc != 0)
+        return fail(rc == EAI_SYSTEM ? errorFromErrno(errno) : err::NameNotResolved);
+
+    uint32_t code = err::CannotConnect;
+    for (const addrinfo *ai = list; ai; ai = ai->ai_next) {
+        if (ai->ai_addrlen > sizeof(sockaddr_storage))
+            continue;
+        SocketAddress address;
+        std::memcpy(&address.storage, ai->ai_addr, ai->ai_addrlen);
+        address.length = ai->ai_addrlen;
+        notify(context, FtpStatus::ConnectingToServer, address.hostText(), 0);
+        code = m_control.connectTo(address, nullptr, m_options.connectTimeoutMs);
+        if (code == err::Success) {
+            notify(context, FtpStatus::ConnectedToServer, address.hostText(), 0);
+            break;
+        }
+    }
+    ::freeaddrinfo(list);
+    if (!m_control.isValid())
+        return fail(code);
+
+    m_control.setNoDelay(true);
+    m_control.setKeepAlive(true);
+    m_peer = m_control.peerAddress();
+    m_local = m_control.localAddress();
+    m_local.setPort(0);
+    m_dropped = false;
+    m_mlsd = false;
+    m_utf8 = false;
+    m_pasvOnly = false;
+    m_type = 0;
+
+    if (!login(user, password)) {
+        const uint32_t e = lastError();
+        closeControl();
+        m_dropped = false;
+        return fail(e);
+    }
+    m_open = true;
+    setLastError(err::Success);
+    return true;
+}
+
+bool FtpClient::login(const std::string &user, const std::string &password)
+{
+    if (loginSteps(user, password))
+        return true;
+    // A 421 while logging in ("too many connections"): the server turned us away.
+    if (lastError() == err::FtpDropped)
+        setLastError(err::LoginFailure);
+    return false;
+}
+
+bool FtpClient::loginSteps(const std::string &user, const std::string &password)
+{
+    Reply r;
+    const auto refusedLogin = [](const Reply &reply, uint32_t code) {
+        setLastResponseText(reply.text);
+        return fail(code);
+    };
+    // The greeting; a 120 ("ready in n minutes") comes before the real one.
+    if (!readFinalReply(r, m_options.replyTimeoutMs))
+        return false;
+    if (r.code / 100 != 2)
+        return refusedLogin(r, err::LoginFailure);
+
+    if (!command("USER", user, r))
+        return false;
+    if (r.code == 331 || r.code == 332) {
+        if (!command("PASS", password, r))
+            return false;
+        if (r.code / 100 != 2)
+            return refusedLogin(r, r.code == 530 ? err::IncorrectPassword : err::LoginFailure);
+    } else if (r.code / 100 != 2) {
+        return refusedLogin(r, err::LoginFailure);
+    }
+
+    if (!command("FEAT", {}, r))
+        return false;
+    if (r.code / 100 == 2) {
+        size_t pos = 0;
+        const std::string &t = r.text;
+        while (pos < t.size()) {
+            size_t end = t.find('\n', pos);
+            if (end == std::string::npos)
+                end = t.size();
+            std::string_view line(t.data() + pos, end - pos);
+            pos = end + 1;
+            if (line.empty() || line[0] != ' ')
+                continue;
+            line.remove_prefix(1);
+            std::string word(line.substr(0, line.find(' ')));
+            for (char &c : word)
+                c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+            if (word == "MLST" || word == "MLSD")
+                m_mlsd = true;
+            else if (word == "UTF8")
+                m_utf8 = true;
+        }
+    }
+    if (m_utf8 && !command("OPTS", "UTF8 ON", r))
+        return false;
+    return true;
+}
+
+bool FtpClient::close()
+{
+    if (m_control.isValid() && m_open && !m_dropped) {
+        Reply r;
+        if (sendCommand("QUIT", {}, QuitTimeoutMs))
+            readReply(r, QuitTimeoutMs);
+    }
+    closeControl();
+    m_open = false;
+    m_dropped = false;
+    setLastError(err::Success);
+    return true;
+}
+
+bool FtpClient::sendCommand(std::string_view verb, std::string_view arg, int timeoutMs)
+{
+    if (!validArgument(arg))
+        return false;
+    if (!m_control.isValid())
+        return fail(err::FtpDropped);
+    if (!discardUnsolicited())
+        return false;
+    std::string line(verb);
+    if (!arg.empty()) {
+        line += ' ';
+        line += arg;
+    }
+    line += "\r\n";
+    if (const uint32_t e = m_control.sendAll(line.data(), line.size(), timeoutMs)) {
+        dropConnection(e);
+        return false;
+    }
+    return true;
+}
+
+bool FtpClient::discardUnsolicited()
+{
+    // What the server said while we were silent (a 421 before it hung up, a late
+    // second reply of an aborted transfer) must not pass for the next reply.
+    pollfd p{m_control.fd(), POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && !receiveControl())
+        return false;
+    for (;;) {
+        Reply r;
+        bool malformed = false;
+        if (!takeReply(r, malformed)) {
+            if (!malformed)
+                return true;
+            dropConnection(err::ConnectionAborted);
+            return false;
+        }
+        if (r.code == 421) {
+            setLastResponseText(r.text);
+            dropConnection(err::FtpDropped);
+            return false;
+        }
+    }
+}
+
+bool FtpClient::takeReply(Reply &reply, bool &malformed)
+{
+    malformed = false;
+    size_t pos = 0;
+    bool complete = false;
+    while (!complete) {
+        const size_t lf = m_rx.find('\n', pos);
+        if (lf == std::string::npos)
+            break;
+        std::string_view line(m_rx.data() + pos, lf - pos);
+        m_replyBytes += lf + 1 - pos;
+        pos = lf + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (m_replyCode == 0) {
+            if (line.empty())
+                continue;
+            if (line.size() < 3 || !isDigitChar(line[0]) || !isDigitChar(line[1]) || !isDigitChar(line[2])
+                || (line.size() > 3 && line[3] != ' ' && line[3] != '-') || line[0] < '1' || line[0] > '5') {
+                malformed = true;
+                break;
+            }
+            m_replyCode = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+            m_replyMultiline = line.size() > 3 && line[3] == '-';
+            m_replyText.assign(line);
+        } else {
+            m_replyText += '\n';
+            m_replyText.append(line);
+            if (line.size() >= 3 && line[0] == m_replyText[0] && line[1] == m_replyText[1]
+                && line[2] == m_replyText[2] && (line.size() == 3 || line[3] == ' '))
+                m_replyMultiline = false;
+        }
+        if (m_replyBytes > MaxReplySize) {
+            malformed = true;
+            break;
+        }
+        complete = !m_replyMultiline;
+    }
+    m_rx.erase(0, pos);
+    if (!malformed && !complete && m_replyBytes + m_rx.size() > MaxReplySize)
+        malformed = true;
+    if (malformed || !complete)
+        return false;
+    reply.code = m_replyCode;
+    reply.text = std::move(m_replyText);
+    m_lastReply = reply.text;
+    m_replyCode = 0;
+    m_replyMultiline = false;
+    m_replyBytes = 0;
+    m_replyText.clear();
+    return true;
+}
+
+bool FtpClient::receiveControl()
+{
+    char chunk[16 * 1024];
+    size_t received = 0;
+    bool wouldBlock = false;
+    if (const uint32_t e = m_control.receiveSome(chunk, sizeof chunk, received, wouldBlock)) {
+        dropConnection(e);
+        return false;
+    }
+    if (wouldBlock)
+        return true;
+    if (received == 0) {
+        dropConnection(err::ConnectionAborted);
+        return false;
+    }
+    m_rx.append(chunk, received);
+    return true;
+}
+
+bool FtpClient::readReply(Reply &reply, int timeoutMs)
+{
+    notify(m_operation ? m_operation : m_context, FtpStatus::ReceivingResponse, {}, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (!m_control.isValid())
+            return fail(err::FtpDropped);
+        bool malformed = false;
+        if (takeReply(reply, malformed)) {
+            if (reply.code == 421) {
+                setLastResponseText(reply.text);
+                dropConnection(err::FtpDropped);
+                return false;
+            }
+            return true;
+        }
+        if (malformed) {
+            dropConnection(err::ConnectionAborted);
+            return false;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const uint32_t waited =
+            left.count() <= 0 ? err::InternetTimeout : m_control.waitReadable(static_cast<int>(left.count()));
+        if (waited != err::Success) {
+            dropConnection(waited);
+            return false;
+        }
+        if (!receiveControl())
+            return false;
+    }
+}
+
+bool FtpClient::readFinalReply(Reply &reply, int timeoutMs)
+{
+    do {
+        if (!readReply(reply, timeoutMs))
+            return false;
+    } while (reply.code / 100 == 1);
+    return true;
+}
+
+bool FtpClient::command(std::string_view verb, std::string_view arg, Reply &reply)
+{
+    return sendCommand(verb, arg, m_options.replyTimeoutMs) && readReply(reply, m_options.replyTimeoutMs);
+}
+
+bool FtpClient::simpleCommand(std::string_view verb, std::string_view arg)
+{
+    if (!ensureOpen() || !validArgument(arg))
+        return false;
+    Reply r;
+    if (!command(verb, arg, r))
+        return false;
+    if (r.code / 100 != 2)
+        return refused(r);
+    setLastError(err::Success);
+    return true;
+}
+
+bool FtpClient::setCurrentDirectory(const std::string &dir)
+{
+    return simpleCommand("CWD", dir);
+}
+
+bool FtpClient::createDirectory(const std::string &dir)
+{
+    return simpleCommand("MKD", dir);
+}
+
+bool FtpClient::removeDirectory(const std::string &dir)
+{
+    return simpleCommand("RMD", dir);
+}
+
+bool FtpClient::deleteFile(const std::string &name)
+{
+    return simpleCommand("DELE", name);
+}
+
+bool FtpClient::renameFile(const std::string &from, const std::string &to)
+{
+    if (!ensureOpen() || !validArgument(from) || !validArgument(to))
+        return false;
+    Reply r;
+    if (!command("RNFR", from, r))
+        return false;
+    if (r.code / 100 != 3)
+        return refused(r);
+    return simpleCommand("RNTO", to);
+}
+
+bool FtpClient::getCurrentDirectory(std::string &dir)
+{
+    if (!ensureOpen())
+        return false;
+    Reply r;
+    if (!command("PWD", {}, r))
+        return false;
+    std::string path;
+    if (r.code != 257 || !parse257Path(r.text, path))
+        return refused(r);
+    dir = std::move(path);
+    setLastError(err::Success);
+    return true;
+}
+
+bool FtpClient::setType(TransferType type)
+{
+    const int wanted = static_cast<int>(type);
+    if (m_type == wanted)
+        return true;
+    Reply r;
+    if (!command("TYPE", type == TransferType::Ascii ? "A" : "I", r))
+        return false;
+    if (r.code / 100 != 2)
+        return refused(r);
+    m_type = wanted;
+    return true;
+}
+
+bool FtpClient::openDataConnection(Socket &data)
+{
+    uint16_t port = 0;
+    Reply r;
+    if (!m_pasvOnly) {
+        if (!command("EPSV", {}, r))
+            return false;
+        if (r.code == 229 && parseEpsvPort(r.text, port)) {
+        } else {
+            // The server has no EPSV (or answers it wrongly): PASV from now on.
+            m_pasvOnly = true;
+            port = 0;
+        }
+    }
+    if (port == 0) {
+        if (!command("PASV", {}, r))
+            return false;
+        if (r.code != 227 || !parsePasvPort(r.text, port))
+            return refused(r);
+    }
+    // Whatever address the reply named, the data goes to the server we talk to.
+    SocketAddress to = m_peer;
+    to.setPort(port);
+    if (const uint32_t e = data.connectTo(to, &m_local, m_options.connectTimeoutMs))
+        return fail(e);
+    return true;
+}
+
+bool FtpClient::startTransfer(std::string_view verb, std::string_view arg, Socket &data, bool &finalReceived)
+{
+    finalReceived = false;
+    Reply r;
+    if (!command(verb, arg, r)) {
+        data.close();
+        return false;
+    }
+    if (r.code / 100 == 1)
+        return true;
+    if (r.code / 100 == 2) {
+        // The server finished at once (an empty listing); the data stream still ends.
+        finalReceived = true;
+        return true;
+    }
+    data.close();
+    return refused(r);
+}
+
+bool FtpClient::watchControl(bool readable, bool &finalReceived)
+{
+    if (readable && !receiveControl())
+        return false;
+    for (;;) {
+        Reply r;
+        bool malformed = false;
+        if (!takeReply(r, malformed)) {
+            if (malformed) {
+                dropConnection(err::ConnectionAborted);
+                return false;
+            }
+            return true;
+        }
+        if (r.code == 421) {
+            setLastResponseText(r.text);
+            dropConnection(err::FtpDropped);
+            return false;
+        }
+        if (r.code / 100 == 1)
+            continue;
+        if (r.code / 100 == 2) {
+            finalReceived = true;
+            continue;
+        }
+        return refused(r);
+    }
+}
+
+bool FtpClient::abortTransfer(Socket &data, uint32_t code, bool finalReceived)
+{
+    data.close();
+    if (!finalReceived && m_control.isValid()) {
+        // Closing the data connection makes the server answer the transfer; read
+        // that answer so that the next command gets its own reply.
+        Reply r;
+        if (!readFinalReply(r, std::min(m_options.replyTimeoutMs, AbortReplyTimeoutMs)))
+            dropConnection(code);
+    }
+    return fail(code);
+}
+
+bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
+{
+    if (m_buffer.size() < DataBufferSize)
+        m_buffer.resize(DataBufferSize);
+    // Once the control connection failed (a refusal, a 421, a lost connection), what
+    // the data connection still holds is read for a short while: a broken listing
+    // keeps the entries that did arrive.
+    bool controlFailed = false;
+    uint32_t failure = err::Success;
+    const auto noteControlFailure = [&] {
+        controlFailed = true;
+        failure = lastError();
+    };
+    // Replies that came with the preliminary one are already buffered.
+    if (!watchControl(false, finalReceived))
+        noteControlFailure();
+    for (;;) {
+        const bool watch = !finalReceived && !controlFailed;
+        pollfd fds[2] = {{data.fd(), POLLIN, 0}, {m_control.fd(), POLLIN, 0}};
+        const int wait =
+            controlFailed ? std::min(m_options.dataTimeoutMs, DrainTimeoutMs) : m_options.dataTimeoutMs;
+        const int n = pollFor(fds, watch ? 2 : 1, wait);
+        if (n <= 0) {
+            if (controlFailed)
+                break;
+            return abortTransfer(data, n == 0 ? err::InternetTimeout : errorFromErrno(errno), finalReceived);
+        }
+        if (fds[0].revents != 0) {
+            size_t received = 0;
+            bool wouldBlock = false;
+            if (const uint32_t e = data.receiveSome(m_buffer.data(), m_buffer.size(), received, wouldBlock)) {
+                if (controlFailed)
+                    break;
+                return abortTransfer(data, e, finalReceived);
+            }
+            if (!wouldBlock && received == 0)
+                break;
+            if (received > 0 && !sink(m_buffer.data(), received))
+                return abortTransfer(data, lastError(), finalReceived || controlFailed);
+        }
+        if (watch && fds[1].revents != 0 && !watchControl(true, finalReceived))
+            noteControlFailure();
+    }
+    data.close();
+    if (controlFailed)
+        return fail(failure);
+    if (!finalReceived) {
+        Reply r;
+        if (!readFinalReply(r, m_options.replyTimeoutMs))
+            return false;
+        if (r.code / 100 != 2)
+            return refused(r);
+    }
+    return true;
+}
+
+bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t context, bool finalReceived)
+{
+    if (m_buffer.size() < DataBufferSize)
+        m_buffer.resize(DataBufferSize);
+    uint64_t consumed = 0;     // local bytes taken from the file
+    uint64_t pendingLocal = 0; // local bytes behind the bytes still to send
+    const char *pending = nullptr;
+    size_t pendingSize = 0;
+    bool previousWasCr = false;
+    bool endOfFile = false;
+    uint64_t notified = UINT64_MAX;
+
+    if (!watchControl(false, finalReceived)) {
+        data.close();
+        return false;
+    }
+    while (!endOfFile || pendingSize > 0) {
+        if (finalReceived) // the server ended the transfer before it had the whole file
+            return abortTransfer(data, err::ConnectionAborted, true);
+        pollfd fds[2] = {{data.fd(), POLLOUT, 0}, {m_control.fd(), POLLIN, 0}};
+        const int n = pollFor(fds, 2, m_options.dataTimeoutMs);
+        if (n < 0)
+            return abortTransfer(data, errorFromErrno(errno), false);
+        if (n == 0)
+            return abortTransfer(data, err::InternetTimeout, false);
+        if (fds[1].revents != 0) {
+            if (!watchControl(true, finalReceived)) {
+                data.close();
+                return false;
+            }
+            continue;
+        }
+        if (fds[0].revents == 0)
+            continue;
+        if (pendingSize == 0) {
+            const size_t readSize = type == TransferType::Ascii ? m_buffer.size() / 2 : m_buffer.size();
+            const ssize_t got = ::read(fd, m_buffer.data(), readSize);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return abortTransfer(data, errorFromErrno(errno), false);
+            }
+            if (got == 0) {
+                endOfFile = true;
+                continue;
+            }
+            pendingLocal = static_cast<uint64_t>(got);
+            if (type == TransferType::Ascii) {
+                m_converted.resize(static_cast<size_t>(got) * 2);
+                size_t out = 0;
+                for (ssize_t i = 0; i < got; ++i) {
+                    const char c = m_buffer[static_cast<size_t>(i)];
+                    if (c == '\n' && !previousWasCr)
+                        m_converted[out++] = '\r';
+                    m_converted[out++] = c;
+                    previousWasCr = c == '\r';
+                }
+                pending = m_converted.data();
+                pendingSize = out;
+            } else {
+                pending = m_buffer.data();
+                pendingSize = static_cast<size_t>(got);
+            }
+        }
+        size_t sent = 0;
+        if (const uint32_t e = data.sendSome(pending, pendingSize, sent))
+            return abortTransfer(data, e, false);
+        pending += sent;
+        pendingSize -= sent;
+        if (pendingSize == 0 && pendingLocal > 0) {
+            consumed += pendingLocal;
+            pendingLocal = 0;
+            notify(context, FtpStatus::RequestSent, {}, consumed);
+            notified = consumed;
+        }
+    }
+    data.close();
+    if (!finalReceived) {
+        Reply r;
+        if (!readFinalReply(r, m_options.replyTimeoutMs))
+            return false;
+        if (r.code / 100 != 2)
+            return refused(r);
+    }
+    if (notified != consumed)
+        notify(context, FtpStatus::RequestSent, {}, consumed);
+    return true;
+}
+
+namespace {
+// Marks a transfer under way for the length of a put or get.
+struct OperationScope {
+    OperationScope(uint32_t &slot, uint32_t context) : m_slot(slot) { m_slot = context; }
+    ~OperationScope() { m_slot = 0; }
+    uint32_t &m_slot;
+};
+} // namespace
+
+bool FtpClient::putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
+                        uint32_t context)
+{
+    const OperationScope operation(m_operation, context);
+    if (!ensureOpen() || !validArgument(localPath) || !validArgument(remoteName))
+        return false;
+    FileDescriptor file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        setLastErrorFromErrno(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) {
+        setLastErrorFromErrno(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode))
+        return fail(err::AccessDenied);
+    if (!setType(type))
+        return false;
+    Socket data;
+    bool finalReceived = false;
+    if (!openDataConnection(data) || !startTransfer("STOR", remoteName, data, finalReceived))
+        return false;
+    if (!sendData(data, file.get(), type, context, finalReceived))
+        return false;
+    setLastError(err::Success);
+    return true;
+}
+
+bool FtpClient::getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
+                        uint32_t context)
+{
+    const OperationScope operation(m_operation, context);
+    if (!ensureOpen() || !validArgument(remoteName) || !validArgument(localPath))
+        return false;
+    if (localPath.empty() || localPath.back() == '/')
+        return fail(err::InvalidParameter);
+
+    const size_t slash = localPath.rfind('/');
+    std::string pattern = slash == std::string::npos ? std::string(".") : localPath.substr(0, slash);
+    pattern += "/.vexmora-XXXXXX";
+    FileDescriptor file(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (file.get() < 0) {
+        setLastErrorFromErrno(errno);
+        return false;
+    }
+    const std::string tempPath = pattern;
+    bool done = false;
+    struct TempRemover {
+        const std::string &path;
+        bool &keep;
+        ~TempRemover()
+        {
+            if (!keep)
+                ::unlink(path.c_str());
+        }
+    } remover{tempPath, done};
+    ::fchmod(file.get(), newFileMode(localPath));
+
+    if (!setType(type))
+        return false;
+    Socket data;
+    bool finalReceived = false;
+    if (!openDataConnection(data) || !startTransfer("RETR", remoteName, data, finalReceived))
+        return false;
+
+    uint64_t written = 0;
+    uint64_t notified = UINT64_MAX;
+    bool heldCr = false; // ASCII: a CR at the end of a buffer, waiting for its LF
+    const int fd = file.get();
+    const Sink sink = [&](const char *p, size_t size) {
+        if (type == TransferType::Binary) {
+            if (!writeAll(fd, p, size))
+                return false;
+            written += size;
+        } else {
+            m_converted.resize(size + 1);
+            size_t out = 0;
+            for (size_t i = 0; i < size; ++i) {
+                const char c = p[i];
+                if (heldCr) {
+                    heldCr = false;
+                    if (c != '\n')
+                        m_converted[out++] = '\r';
+                }
+                if (c == '\r')
+                    heldCr = true;
+                else
+                    m_converted[out++] = c;
+            }
+            if (!writeAll(fd, m_converted.data(), out))
+                return false;
+            written += out;
+        }
+        notify(context, FtpStatus::ResponseReceived, {}, written);
+        notified = written;
+        return true;
+    };
+    if (!receiveData(data, sink, finalReceived))
+        return false;
+    if (heldCr) {
+        if (!writeAll(fd, "\r", 1))
+            return false;
+        ++written;
+    }
+    if (::close(file.release()) != 0) {
+        setLastErrorFromErrno(errno);
+        return false;
+    }
+    if (::rename(tempPath.c_str(), localPath.c_str()) != 0) {
+        setLastErrorFromErrno(errno);
+        return false;
+    }
+    done = true;
+    if (notified != written)
+        notify(context, FtpStatus::ResponseReceived, {}, written);
+    setLastError(err::Success);
+    return true;
+}
+
+bool FtpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
+{
+    out.clear();
+    m_skippedNames = 0;
+    if (!ensureOpen() || !validArgument(pattern))
+        return false;
+
+    const size_t slash = pattern.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash);
+    if (slash == 0)
+        folder = "/";
+    std::string namePattern = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    if (namePattern.empty())
+        namePattern = "*.*";
+    const bool exactName = !hasWildcards(namePattern);
+
+    const auto keep = [&](FindRecord &&record) {
+        if (isDotName(record.name))
+            return;
+        if (isHostileName(record.name)) {
+            ++m_skippedNames;
+            return;
+        }
+        if (exactName ? record.name == namePattern : wildcardMatch(record.name, namePattern, false))
+            out.push_back(std::move(record));
+    };
+
+    Socket data;
+    bool finalReceived = false;
+    for (;;) {
+        if (!openDataConnection(data))
+            return false;
+        if (startTransfer(m_mlsd ? "MLSD" : "LIST", folder, data, finalReceived))
+            break;
+        if (lastError() != err::InternetExtendedError)
+            return false;
+        const std::string &reply = lastResponseText();
+        if (m_mlsd && (reply.rfind("500", 0) == 0 || reply.rfind("502", 0) == 0)) {
+            m_mlsd = false; // FEAT promised MLSD but the server does not know it
+            continue;
+        }
+        // Some old servers refuse to list an empty folder with "No files found".
+        std::string lower = reply;
+        for (char &c : lower)
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (!m_mlsd && lower.find("no files found") != std::string::npos)
+            return fail(err::NoMoreFiles);
+        return false;
+    }
+    FtpListParser parser(m_mlsd ? FtpListParser::Format::Mlsd : FtpListParser::Format::List, nowUnix(), keep);
+    const bool ok = receiveData(
+        data,
+        [&](const char *p, size_t size) {
+            parser.feed(p, size);
+            return true;
+        },
+        finalReceived);
+    if (!ok) {
+        parser.discard();
+        return false;
+    }
+    parser.finish();
+    if (out.empty())
+        return fail(err::NoMoreFiles);
+    setLastError(err::Success);
+    return true;
+}
+
+} // namespace platform

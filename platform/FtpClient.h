@@ -1,0 +1,175 @@
+#pragma once
+
+#include "platform/FindRecord.h"
+#include "platform/Socket.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+enum class TransferType { Ascii = 1, Binary = 2 };
+
+enum class FtpStatus {
+    ConnectingToServer = 20,
+    ConnectedToServer = 21,
+    RequestSent = 31,
+    ReceivingResponse = 40,
+    ResponseReceived = 41,
+    ConnectionClosed = 51
+};
+
+// context = the caller's operation code (300 connection, 100 upload, 200 download;
+// 0 = none). text: the numeric address for ConnectingToServer/ConnectedToServer.
+// bytes: bytes so far for RequestSent (upload) and ResponseReceived (download).
+using FtpStatusCallback =
+    std::function<void(uint32_t context, FtpStatus status, const std::string &text, uint64_t bytes)>;
+
+struct FtpOptions {
+    int connectTimeoutMs = 15000;
+    int replyTimeoutMs = 30000;
+    int dataTimeoutMs = 30000;
+};
+
+// A client for one FTP server over one control connection, used synchronously.
+//
+// Every call returns false on failure and leaves an error code in the thread's last
+// error (platform/LastError.h): 87 for an argument holding CR, LF or NUL (never
+// sent), 12003 when the server refused a command (its reply text kept through
+// setLastResponseText), 12002 on a timeout, 12030/12031 when the connection broke,
+// 12111 for every call after the connection was dropped (a 421 reply or a closed
+// socket) or closed. A timeout waiting for a reply also drops the connection, since
+// a late reply could not be told from the next one.
+//
+// Passive mode only: EPSV first, PASV when the server refuses EPSV (remembered for
+// the session). The data connection always goes to the control connection's peer
+// address, whatever address a PASV reply names, from the control connection's
+// local address. MLSD is used when FEAT offers MLST, else LIST.
+//
+// Names and paths are raw bytes, sent and returned unchanged.
+//
+// Threads: one thread at a time uses a client; the status callback runs on that
+// thread, inside the call that reports.
+class FtpClient {
+public:
+    explicit FtpClient(FtpOptions options = {});
+    ~FtpClient(); // closes
+    FtpClient(const FtpClient &) = delete;
+    FtpClient &operator=(const FtpClient &) = delete;
+
+    void setStatusCallback(FtpStatusCallback cb);
+
+    // server: "host", "host:port", "[v6addr]:port" or a bare IPv6 address (port 21
+    // by default). Connects, logs in (USER/PASS), asks FEAT and sends OPTS UTF8 ON
+    // when offered. An open connection is closed first. Connection-level
+    // notifications use `context`. Wrong password -> 12014; other login refusal ->
+    // 12015; unresolvable -> 12007; refused/unreachable -> 12029; timeout -> 12002.
+    bool connect(const std::string &server, const std::string &user, const std::string &password,
+                 uint32_t context);
+    // QUIT politely (short timeout), close the sockets, ConnectionClosed notification.
+    bool close();
+    // False before connect, after close, once the connection dropped and when the
+    // server has closed its end (seen without sending anything).
+    bool isOpen() const;
+
+    bool setCurrentDirectory(const std::string &dir);
+    // The path of a 257 reply with its doubled quotes undone.
+    bool getCurrentDirectory(std::string &dir);
+    bool createDirectory(const std::string &dir);
+    bool removeDirectory(const std::string &dir);
+    bool deleteFile(const std::string &name);
+    bool renameFile(const std::string &from, const std::string &to);
+
+    // Lists the current folder (or "folder/pattern") and keeps the entries matching
+    // the wildcard pattern, byte-exact ("*.*" = all). A plain name without wildcards
+    // answers whether that name exists in its folder (an empty folder included).
+    // Returns false with 18 when nothing matched. On a failure mid-listing returns
+    // false with the error set and `out` holding the entries parsed before it.
+    // "." and ".." are never returned; hostile names (empty, holding '/', NUL, a byte
+    // below 0x20 or 0x7F) are skipped and counted in skippedNames().
+    bool find(const std::string &pattern, std::vector<FindRecord> &out);
+    // Names the last find() skipped as hostile.
+    size_t skippedNames() const { return m_skippedNames; }
+
+    // TYPE A converts LF locally to CRLF on the wire (a CRLF already in the file is
+    // kept) and back, across buffer boundaries; TYPE I is byte-exact. A missing
+    // local file gives 2. Notifications: RequestSent with the local bytes sent so
+    // far, in order, ending at the file size.
+    bool putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
+                 uint32_t context);
+    // Writes a temporary file in the target's folder and renames it over the target
+    // only after the data stream ended and the server answered 2xx (in either order);
+    // a failure leaves the old local file intact and no temporary file behind.
+    // Notifications: ResponseReceived with the local bytes written so far, in order,
+    // ending at the file size.
+    bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
+                 uint32_t context);
+
+    // The server's reply text of the last completed command (all lines).
+    const std::string &lastReply() const { return m_lastReply; }
+
+private:
+    struct Reply {
+        int code = 0;
+        std::string text;
+    };
+    using Sink = std::function<bool(const char *data, size_t size)>;
+
+    bool login(const std::string &user, const std::string &password);
+    bool loginSteps(const std::string &user, const std::string &password);
+    bool ensureOpen();
+    bool sendCommand(std::string_view verb, std::string_view arg, int timeoutMs);
+    bool readReply(Reply &reply, int timeoutMs);
+    bool readFinalReply(Reply &reply, int timeoutMs);
+    bool command(std::string_view verb, std::string_view arg, Reply &reply);
+    bool simpleCommand(std::string_view verb, std::string_view arg);
+    bool takeReply(Reply &reply, bool &malformed);
+    bool discardUnsolicited();
+    bool receiveControl();
+    bool watchControl(bool readable, bool &finalReceived);
+    bool refused(const Reply &reply);
+    void dropConnection(uint32_t code);
+    void closeControl();
+    void notify(uint32_t context, FtpStatus status, const std::string &text, uint64_t bytes);
+
+    bool setType(TransferType type);
+    bool openDataConnection(Socket &data);
+    bool startTransfer(std::string_view verb, std::string_view arg, Socket &data, bool &finalReceived);
+    bool receiveData(Socket &data, const Sink &sink, bool finalReceived);
+    bool sendData(Socket &data, int fd, TransferType type, uint32_t context, bool finalReceived);
+    bool abortTransfer(Socket &data, uint32_t code, bool finalReceived);
+
+    FtpOptions m_options;
+    FtpStatusCallback m_callback;
+    uint32_t m_context = 0;
+    // The context of the transfer under way (0 outside put and get): the replies
+    // a transfer waits for are reported under it, like its byte counts.
+    uint32_t m_operation = 0;
+    Socket m_control;
+    SocketAddress m_peer;
+    SocketAddress m_local;
+    bool m_open = false;
+    bool m_dropped = false;
+    bool m_mlsd = false;
+    bool m_utf8 = false;
+    bool m_pasvOnly = false;
+    int m_type = 0; // the TYPE in force, 0 = not yet sent
+    size_t m_skippedNames = 0;
+
+    // Control connection input: bytes not yet parsed, and the reply being read.
+    std::string m_rx;
+    int m_replyCode = 0;
+    bool m_replyMultiline = false;
+    size_t m_replyBytes = 0;
+    std::string m_replyText;
+    std::string m_lastReply;
+
+    std::vector<char> m_buffer;
+    std::vector<char> m_converted;
+};
+
+} // namespace platform

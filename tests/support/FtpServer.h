@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+namespace testsupport {
+
+// Launcher arguments for the faults tests/support/ftp_server.py can show; hand
+// them to FtpServer::setFaults()/addFault(). They act from the next start().
+namespace ftpfault {
+// Answer `command` with `reply` ("550 No.") instead of running it; a 421 reply
+// also closes the session.
+QStringList refuse(const QString &command, const QString &reply);
+// Read `command` and never answer it.
+QStringList stall(const QString &command);
+// Break off the data of `command` (LIST, MLSD, RETR, STOR) after `afterBytes`:
+// with dropControl the control connection closes too without a reply, else the
+// server answers 426.
+QStringList cutData(const QString &command, qint64 afterBytes, bool dropControl);
+// Name another address in PASV replies.
+QStringList pasvAddress(const QString &ip);
+// Add an entry with this raw name to every listing.
+QStringList extraName(const QByteArray &rawName);
+// Offer no MLST/MLSD, so that clients list with LIST.
+QStringList noMlsd();
+// Limit each data connection to this many bytes per second.
+QStringList throttle(qint64 bytesPerSecond);
+// Accept connections and never send a byte.
+QStringList silent();
+// Passive data ports from this range.
+QStringList passivePorts(int from, int to);
+} // namespace ftpfault
+
+// A pyftpdlib server on a loopback port, serving one folder to one user, started
+// with /usr/bin/python3 and tests/support/ftp_server.py. The first start() takes a
+// free port; later starts (restart()) use the same one. The server writes every
+// command line it receives to a log that receivedCommands() reads.
+class FtpServer {
+public:
+    // root: the folder to serve; empty = a temporary folder of this server.
+    explicit FtpServer(const QString &root = {});
+    ~FtpServer();
+    FtpServer(const FtpServer &) = delete;
+    FtpServer &operator=(const FtpServer &) = delete;
+
+    void setCredentials(const QString &user, const QString &password);
+    // "127.0.0.1" (default) or "::1".
+    void setHost(const QString &host);
+    void setFaults(const QStringList &arguments);
+    void addFault(const QStringList &arguments);
+
+    bool start();
+    // Kills the server at once, as a crash or a power cut would.
+    void stop();
+    bool restart();
+    bool isRunning() const;
+
+    quint16 port() const { return m_port; }
+    QString host() const { return m_host; }
+    // "127.0.0.1:PORT" or "[::1]:PORT", as FtpClient::connect() takes it.
+    std::string address() const;
+    std::string user() const { return m_user.toStdString(); }
+    std::string password() const { return m_password.toStdString(); }
+    QString root() const { return m_root; }
+    // The local path of `relative` inside the served folder, as raw bytes.
+    std::string rootPath(const std::string &relative = {}) const;
+
+    // Every command line received so far, oldest first, exactly as sent (the
+    // password included).
+    QByteArrayList receivedCommands() const;
+    bool hasReceived(const QByteArray &prefix) const;
+    void clearLog();
+
+    // What the launcher printed on stderr, for a failed start.
+    QString errorString() const { return m_error; }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_ownRoot;
+    QTemporaryDir m_work;
+    QString m_root;
+    QString m_host = QStringLiteral("127.0.0.1");
+    QString m_user = QStringLiteral("user");
+    QString m_password = QStringLiteral("secret");
+    QStringList m_faults;
+    quint16 m_port = 0;
+    std::unique_ptr<QProcess> m_process;
+    QString m_error;
+};
+
+} // namespace testsupport

@@ -1,0 +1,107 @@
+#include "TestUtil.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+#include <cstdio>
+#include <dirent.h>
+#include <fstream>
+#include <ftw.h>
+#include <iterator>
+#include <sys/stat.h>
+
+namespace testsupport {
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (condition())
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+}
+
+TempFolder::TempFolder() = default;
+
+TempFolder::~TempFolder()
+{
+    if (m_dir.isValid())
+        clearFolder(pathBytes());
+}
+
+std::string TempFolder::pathBytes() const
+{
+    return QFile::encodeName(m_dir.path()).toStdString();
+}
+
+std::string TempFolder::filePath(const std::string &name) const
+{
+    return pathBytes() + '/' + name;
+}
+
+bool writeFileBytes(const std::string &path, std::string_view data)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+std::string readFileBytes(const std::string &path, bool *ok)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (ok)
+        *ok = static_cast<bool>(in);
+    if (!in)
+        return {};
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool fileExists(const std::string &path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> folderEntries(const std::string &path)
+{
+    std::vector<std::string> names;
+    DIR *dir = ::opendir(path.c_str());
+    if (!dir)
+        return names;
+    while (const dirent *e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+} // namespace testsupport
+
+namespace testsupport {
+
+namespace {
+
+int removeEntry(const char *path, const struct stat *, int, FTW *ftw)
+{
+    if (ftw->level == 0)
+        return 0;
+    return ::remove(path) == 0 ? 0 : -1;
+}
+
+} // namespace
+
+bool clearFolder(const std::string &path)
+{
+    return ::nftw(path.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS) == 0;
+}
+
+} // namespace testsupport

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testsupport {
+
+// Waits until `condition` holds, processing Qt events meanwhile; false when it
+// still does not hold after timeoutMs.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
+
+// A temporary folder removed with everything in it at the end of its scope.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+    bool isValid() const { return m_dir.isValid(); }
+    QString path() const { return m_dir.path(); }
+    // Raw-byte paths for the POSIX and platform calls.
+    std::string pathBytes() const;
+    std::string filePath(const std::string &name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Whole-file helpers over raw-byte paths (names need not be UTF-8).
+bool writeFileBytes(const std::string &path, std::string_view data);
+std::string readFileBytes(const std::string &path, bool *ok = nullptr);
+bool fileExists(const std::string &path);
+// Removes what a folder holds, whatever bytes the names are made of (QDir cannot
+// remove a name that is not valid in the local encoding); the folder itself stays.
+bool clearFolder(const std::string &path);
+// The names in a folder, "." and ".." left out, in the order the system gives them.
+std::vector<std::string> folderEntries(const std::string &path);
+
+} // namespace testsupport

@@ -1,0 +1,233 @@
+#!/usr/bin/python3
+"""FTP server for the tests and benchmarks: pyftpdlib on a loopback port, serving
+one folder to one user, with the faults a failing or hostile server shows.
+
+Prints "READY <port>" on stdout once it listens. Every command line it receives is
+appended to the --log file as it arrives (bytes below 0x20 and '%' written as %XX).
+
+Names are bytes: commands and listings go through surrogateescape, so a server
+folder holding Shift-JIS names (0x5C inside a character included) is served with
+its exact bytes.
+
+Faults (each option may be repeated where it takes a command):
+  --refuse CMD=CODE TEXT   answer CMD with "CODE TEXT" (421 also closes the session)
+  --stall CMD              read CMD and never answer it
+  --cut CMD:BYTES:MODE     after BYTES of the data of CMD (LIST, MLSD, RETR, STOR)
+                           break off; MODE "426" closes the data connection and
+                           answers 426, "drop" closes the data and the control
+                           connection without a word
+  --pasv-address IP        name IP in PASV replies (the data port stays here)
+  --extra-name HEX         add an entry with this raw name to every listing
+  --no-mlsd                offer no MLST/MLSD, so clients list with LIST
+  --throttle BYTES         limit each data connection to BYTES per second
+  --silent                 accept connections and never send a byte
+"""
+
+import argparse
+import binascii
+import itertools
+import logging
+import os
+import signal
+import socket
+import sys
+import warnings
+
+with warnings.catch_warnings():
+    # pyftpdlib is built on asynchat, deprecated in Python 3.
+    warnings.simplefilter('ignore', DeprecationWarning)
+    import asynchat
+
+
+def parse_args():
+    p = argparse.ArgumentParser(description=__doc__,
+                                formatter_class=argparse.RawDescriptionHelpFormatter)
+    p.add_argument('--host', default='127.0.0.1')
+    p.add_argument('--port', type=int, default=0)
+    p.add_argument('--root', default='.')
+    p.add_argument('--user', default='user')
+    p.add_argument('--password', default='secret')
+    p.add_argument('--log')
+    p.add_argument('--passive-ports', help='FROM-TO')
+    p.add_argument('--refuse', action='append', default=[])
+    p.add_argument('--stall', action='append', default=[])
+    p.add_argument('--cut', action='append', default=[])
+    p.add_argument('--pasv-address')
+    p.add_argument('--extra-name', action='append', default=[])
+    p.add_argument('--no-mlsd', action='store_true')
+    p.add_argument('--throttle', type=int, default=0)
+    p.add_argument('--silent', action='store_true')
+    return p.parse_args()
+
+
+def escape_line(raw):
+    out = bytearray()
+    for b in raw:
+        if b < 0x20 or b == 0x25:
+            out += b'%%%02X' % b
+        else:
+            out.append(b)
+    return bytes(out)
+
+
+def announce(port):
+    sys.stdout.write('READY %d\n' % port)
+    sys.stdout.flush()
+
+
+def run_silent(args):
+    family = socket.AF_INET6 if ':' in args.host else socket.AF_INET
+    server = socket.create_server((args.host, args.port), family=family)
+    announce(server.getsockname()[1])
+    held = []
+    while True:
+        conn, _ = server.accept()
+        held.append(conn)
+
+
+class Cut(object):
+    def __init__(self, option):
+        cmd, count, mode = option.split(':', 2)
+        self.cmd = cmd.upper()
+        self.bytes = int(count)
+        self.mode = mode
+
+
+def make_handler(args):
+    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.filesystems import AbstractedFS
+    from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+    from pyftpdlib.handlers import proto_cmds as base_cmds
+
+    log_file = open(args.log, 'ab', buffering=0) if args.log else None
+    refusals = {}
+    for option in args.refuse:
+        cmd, reply = option.split('=', 1)
+        refusals[cmd.upper()] = reply
+    stalls = set(c.upper() for c in args.stall)
+    cuts = {}
+    for option in args.cut:
+        cut = Cut(option)
+        cuts[cut.cmd] = cut
+    extra_names = [binascii.unhexlify(h) for h in args.extra_name]
+
+    class FaultFS(AbstractedFS):
+        def _extra(self, line_of):
+            return (line_of(name) for name in extra_names)
+
+        def format_list(self, basedir, listing, ignore_err=True):
+            lines = AbstractedFS.format_list(self, basedir, listing, ignore_err)
+            if not extra_names or not getattr(self.cmd_channel, 'listing', False):
+                return lines
+            return itertools.chain(lines, self._extra(
+                lambda name: b'-rw-r--r--   1 owner    group           0 Jan 01  2020 ' + name + b'\r\n'))
+
+        def format_mlsx(self, basedir, listing, perms, facts, ignore_err=True):
+            lines = AbstractedFS.format_mlsx(self, basedir, listing, perms, facts, ignore_err)
+            if not extra_names or not getattr(self.cmd_channel, 'listing', False):
+                return lines
+            return itertools.chain(lines, self._extra(
+                lambda name: b'type=file;size=0;modify=20200101000000;perm=r; ' + name + b'\r\n'))
+
+    dtp_base = ThrottledDTPHandler if args.throttle else DTPHandler
+
+    class FaultDTPHandler(dtp_base):
+        if args.throttle:
+            read_limit = args.throttle
+            write_limit = args.throttle
+
+        def _cut(self):
+            return getattr(self.cmd_channel, 'active_cut', None)
+
+        def _fire(self, cut):
+            channel = self.cmd_channel
+            channel.active_cut = None
+            if cut.mode == 'drop':
+                self._resp = ()
+                self.close()
+                channel.close()
+            else:
+                self._resp = ('426 Connection closed; transfer aborted.', logging.info)
+                self.close()
+
+        def send(self, data):
+            cut = self._cut()
+            if cut is None:
+                return dtp_base.send(self, data)
+            room = cut.bytes - self.tot_bytes_sent
+            sent = dtp_base.send(self, data[:room]) if room > 0 else 0
+            if self.tot_bytes_sent >= cut.bytes:
+                self._fire(cut)
+            return sent
+
+        def handle_read(self):
+            dtp_base.handle_read(self)
+            cut = self._cut()
+            if cut is not None and not self._closed and self.tot_bytes_received >= cut.bytes:
+                self._fire(cut)
+
+        handle_read_event = handle_read
+
+    class FaultHandler(FTPHandler):
+        abstracted_fs = FaultFS
+        dtp_handler = FaultDTPHandler
+        unicode_errors = 'surrogateescape'
+        auth_failed_timeout = 0
+        banner = 'Vexmora test server ready.'
+        if args.no_mlsd:
+            proto_cmds = dict((k, v) for k, v in base_cmds.items() if k not in ('MLSD', 'MLST'))
+        if args.pasv_address:
+            masquerade_address = args.pasv_address
+        if args.passive_ports:
+            low, high = args.passive_ports.split('-')
+            passive_ports = range(int(low), int(high) + 1)
+        if cuts or args.throttle:
+            use_sendfile = False
+
+        def push(self, s):
+            asynchat.async_chat.push(self, s.encode('utf8', 'surrogateescape'))
+
+        def found_terminator(self):
+            if log_file is not None:
+                log_file.write(escape_line(b''.join(self._in_buffer)) + b'\n')
+            FTPHandler.found_terminator(self)
+
+        def pre_process_command(self, line, cmd, arg):
+            name = line.split(' ')[0].upper()
+            if name in stalls:
+                return
+            if name in refusals:
+                self.respond(refusals[name])
+                if refusals[name].startswith('421'):
+                    self.close_when_done()
+                return
+            self.active_cut = cuts.get(name)
+            self.listing = name in ('LIST', 'MLSD', 'NLST')
+            try:
+                FTPHandler.pre_process_command(self, line, cmd, arg)
+            finally:
+                self.listing = False
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, os.path.abspath(args.root), perm='elradfmwMT')
+    FaultHandler.authorizer = authorizer
+    return FaultHandler
+
+
+def main():
+    args = parse_args()
+    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
+    if args.silent:
+        run_silent(args)
+        return
+    logging.basicConfig(level=logging.CRITICAL)
+    from pyftpdlib.servers import FTPServer
+    handler = make_handler(args)
+    server = FTPServer((args.host, args.port), handler)
+    server.max_cons = 256
+    announce(server.socket.getsockname()[1])
+    server.serve_forever(handle_exit=False)
+
+
+if __name__ == '__main__':
+    main()
