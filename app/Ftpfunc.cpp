@@ -1,8 +1,132 @@
 #include "app/Ftpfunc.h"
 
+#include "app/FileEntry.h"
 #include "app/MainForm.h"
+#include "app/PathRules.h"
+#include "app/RemoteSnapshot.h"
+#include "platform/LastError.h"
+#include "platform/LocalFiles.h"
+#include "platform/LocalFind.h"
+#include "ui/ComboBox.h"
+#include "ui/Dialogs.h"
+#include "ui/Edit.h"
+#include "ui/ListView.h"
 #include "ui/StatusBar.h"
 #include "ui/Text.h"
+
+#include <QElapsedTimer>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// The session values of the process.
+std::unique_ptr<platform::FtpClient> g_internet;
+platform::FtpOptions g_options;
+int g_sessionOpen = 0;
+std::string g_connectedServer;
+int g_transferType = FtpTransferBinary;
+bool g_reconnecting = false;
+
+const char *const NoSessionText = "セッションは開かれていません。";
+
+std::string format(const char *fmt, const std::string &arg)
+{
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, fmt, arg.c_str());
+    return buffer;
+}
+
+std::string failed(const std::string &caption, uint32_t code)
+{
+    return caption + ": " + std::to_string(code);
+}
+
+// Byte counts arrive for every buffer; painting the line each time would cost
+// more than the transfer itself, so a repaint happens at most every 50 ms.
+void refreshStatusLine(bool force)
+{
+    static QElapsedTimer last;
+    if (!MainForm)
+        return;
+    if (force || !last.isValid() || last.elapsed() >= 50) {
+        MainForm->StatusBar1->repaintNow();
+        last.restart();
+    }
+}
+
+void statusCallback(uint32_t context, platform::FtpStatus status, const std::string &text, uint64_t bytes)
+{
+    using S = platform::FtpStatus;
+    std::string shown;
+    bool show = false;
+    switch (context) {
+    case ContextUpload:
+        if (status == S::RequestSent && MainForm && MainForm->TransferList.TransferCount > 1) {
+            shown = std::to_string(bytes) + "ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了";
+            show = true;
+        }
+        break;
+    case ContextDownload:
+        if (status == S::ResponseReceived) {
+            shown = std::to_string(bytes) + "ﾊﾞｲﾄ ﾀﾞｳﾝﾛｰﾄﾞ完了";
+            show = true;
+        }
+        break;
+    case ContextConnection:
+        show = true;
+        if (status == S::ConnectingToServer)
+            shown = format("ｿｹｯﾄｱﾄﾞﾚｽ%sに接続中", text);
+        else if (status == S::ConnectedToServer)
+            shown = format("ｿｹｯﾄｱﾄﾞﾚｽ%sに接続完了", text);
+        else if (status == S::ReceivingResponse)
+            shown = "ｻｰﾊﾞｰからの応答を待っています。";
+        else if (status == S::ConnectionClosed)
+            shown = "ｻｰﾊﾞｰからの接続を閉じました。";
+        else
+            show = false;
+        break;
+    default:
+        break;
+    }
+    if (!show)
+        return;
+    const bool byteCount = status == S::RequestSent || status == S::ResponseReceived;
+    refreshStatusLine(!byteCount);
+    ShowStatus(shown, 999);
+    refreshStatusLine(!byteCount);
+}
+
+platform::FtpClient *client()
+{
+    return g_internet.get();
+}
+
+// The common shape of the remote primitives: no session shows the text and
+// returns the given value.
+bool needSession()
+{
+    if (g_sessionOpen == 1)
+        return true;
+    ReportNoSession();
+    return false;
+}
+
+// Reports a name a server sent that is not used as a row (once per listing).
+void reportSkippedNames(size_t count)
+{
+    if (count > 0)
+        ShowStatus("不正なﾌｧｲﾙ名を" + std::to_string(count) + "件無視しました", 0);
+}
+
+bool callReconnect()
+{
+    return MainForm && MainForm->Reconnect();
+}
+
+} // namespace
+
+// --- Session and reporting ---
 
 void ShowStatus(const std::string &text, int panel)
 {
@@ -12,4 +136,445 @@ void ShowStatus(const std::string &text, int panel)
         MainForm->StatusBar1->setSimpleText(ui::toQ(text));
     else
         MainForm->StatusBar->setPanelText(panel, ui::toQ(text));
+}
+
+void ReportError(uint32_t code, const std::string &caption)
+{
+    if (code == platform::err::SharingViolation) {
+        ShowStatus(failed("他のﾌﾟﾛｾｽがﾌｧｲﾙを使用中", code), 0);
+        return;
+    }
+    if (code == platform::err::DirNotEmpty) {
+        ShowStatus(failed("ﾌｫﾙﾀﾞが空でない", code), 0);
+        return;
+    }
+    ShowStatus(failed(caption, code) + "\n ", 0);
+    const std::string text = GetErrorText(code);
+    if (!text.empty())
+        ui::dialogs().message(ui::toQ(text));
+}
+
+std::string GetErrorText(uint32_t code)
+{
+    const uint32_t facility = (code >> 16) & 0x1FFF;
+    // The message-queue facility and the network-management range have no texts here.
+    if (facility == 14 || (code >= 2100 && code <= 2999))
+        return {};
+    std::string text = platform::errorText(code);
+    if (text.size() > 1023)
+        text.resize(1023);
+    return text;
+}
+
+void ReportNoSession()
+{
+    ShowStatus(NoSessionText, 0);
+}
+
+bool OpenInternet()
+{
+    // The previous client (a closed session's) is replaced and closed.
+    g_internet = std::make_unique<platform::FtpClient>(g_options);
+    ShowStatus("InternetOpen成功", 0);
+    return true;
+}
+
+int ConnectServer(const std::string &server)
+{
+    if (!g_internet || !MainForm) {
+        ui::dialogs().message(QStringLiteral("コールバックを設定できません。"));
+        return 0;
+    }
+    std::string user = ui::fromQ(MainForm->EUserId->text());
+    std::string password = ui::fromQ(MainForm->EPassword->text());
+    if (user.size() > 255)
+        user.resize(255);
+    if (password.size() > 255)
+        password.resize(255);
+    g_internet->setStatusCallback(statusCallback);
+    if (!g_internet->connect(server, user, password, ContextConnection)) {
+        ReportError(platform::lastError(), "InternetConnect失敗");
+        return 0;
+    }
+    MainForm->Connected = true;
+    g_sessionOpen = 1;
+    g_connectedServer = server.substr(0, 1023);
+    return 1;
+}
+
+int OpenSession(const std::string &server)
+{
+    if (g_sessionOpen == 1) {
+        ShowStatus("既に接続中です<" + g_connectedServer + ">\n先にCloseしてください", 0);
+        return 1;
+    }
+    const int result = ConnectServer(server);
+    ShowStatus(result ? "<" + server + ">へ接続しました" : std::string("セッションを閉じました。"), 0);
+    return result;
+}
+
+int CloseSession()
+{
+    if (g_sessionOpen == 0) {
+        ReportNoSession();
+        return 1;
+    }
+    if (g_internet && !g_internet->close())
+        ReportError(platform::lastError(), "InternetCloseHandle失敗");
+    if (MainForm)
+        MainForm->Connected = false;
+    g_sessionOpen = 0;
+    ShowStatus("セッションを閉じました", 0);
+    return 1;
+}
+
+bool SessionOpen()
+{
+    return g_sessionOpen == 1;
+}
+
+const std::string &ConnectedServer()
+{
+    return g_connectedServer;
+}
+
+int TransferType()
+{
+    return g_transferType;
+}
+
+void SetTransferType(int type)
+{
+    g_transferType = type;
+}
+
+platform::FtpClient *FtpSession()
+{
+    return g_internet.get();
+}
+
+void SetFtpOptions(const platform::FtpOptions &options)
+{
+    g_options = options;
+}
+
+// --- Remote and local file primitives ---
+
+int DeleteRemoteFile(const std::string &name)
+{
+    if (!needSession())
+        return 1;
+    if (!client()->deleteFile(name)) {
+        ReportError(platform::lastError(), "FtpDeleteFile失敗");
+        return 0;
+    }
+    return 1;
+}
+
+int DeleteLocalFile(const std::string &name)
+{
+    platform::deleteFile(name);
+    return 1;
+}
+
+int MakeRemoteDir(const std::string &folder)
+{
+    if (!needSession())
+        return 1;
+    if (!client()->createDirectory(folder)) {
+        const uint32_t code = platform::lastError();
+        if (code == platform::err::InternetExtendedError)
+            ShowStatus("ﾌｫﾙﾀﾞは既に存在します。", 0);
+        else
+            ReportError(code, "FtpCreateDirectory失敗");
+    }
+    return 1;
+}
+
+int MakeLocalDir(const std::string &folder)
+{
+    if (platform::directoryExists(folder))
+        return 1;
+    if (!platform::makeDirectory(folder)) {
+        ReportError(platform::lastError(), "CreateDirectory失敗");
+        return 0;
+    }
+    return 1;
+}
+
+int RemoveRemoteDir(const std::string &folder)
+{
+    if (!needSession())
+        return 1;
+    if (!client()->removeDirectory(folder)) {
+        ReportError(platform::lastError(), "FtpRemoveDirectory失敗");
+        return 0;
+    }
+    ShowStatus("FtpRemoveDirectory", 0);
+    return 1;
+}
+
+int RemoveLocalDir(const std::string &folder)
+{
+    if (!platform::directoryExists(folder))
+        return 1;
+    if (!platform::removeDirectory(folder))
+        ReportError(platform::lastError(), "RemoveDirectory失敗");
+    else
+        ShowStatus("RemoveDirectory", 0);
+    return 1;
+}
+
+int SetRemoteDir(const std::string &folder)
+{
+    if (!needSession())
+        return 0;
+    if (client()->setCurrentDirectory(folder)) {
+        ShowStatus("FtpSetCurrentDirectory", 0);
+        return 1;
+    }
+    // One reconnect, never from inside a reconnect.
+    if (g_reconnecting || !callReconnect()) {
+        ReportError(platform::lastError(), "FtpSetCurrentDirectory失敗");
+        return 1;
+    }
+    if (client() && client()->setCurrentDirectory(folder))
+        ShowStatus("FtpSetCurrentDirectory", 0);
+    else
+        ReportError(platform::lastError(), "FtpSetCurrentDirectory失敗");
+    return 1;
+}
+
+int SetLocalDir(const std::string &folder)
+{
+    if (!platform::setCurrentDirectory(folder)) {
+        ReportError(platform::lastError(), "SetCurrentDirectory失敗");
+        return 0;
+    }
+    ShowStatus("SetCurrentDirectory", 0);
+    return 1;
+}
+
+int GetRemoteDir(std::string &folder)
+{
+    if (!needSession())
+        return 1;
+    if (client()->getCurrentDirectory(folder))
+        return 1;
+    if (!g_reconnecting)
+        callReconnect();
+    if (client() && g_sessionOpen == 1 && client()->getCurrentDirectory(folder))
+        return 1;
+    ReportError(platform::lastError(), "FtpGetCurrentDirectory失敗");
+    return 0;
+}
+
+int IsRemoteDirShown(std::string &folder)
+{
+    if (!needSession())
+        return 0;
+    if (!client()->getCurrentDirectory(folder)) {
+        // This is the probe of a reconnect, which repairs what it finds: the
+        // failure goes to the status bar only, so that a repaired connection
+        // never stops the user with a message box.
+        ShowStatus(failed("FtpGetCurrentDirectory失敗", platform::lastError()) + "\n ", 0);
+        return 0;
+    }
+    const std::string shown = MainForm ? ui::fromQ(MainForm->ComboCurrDir->text()) : std::string();
+    return AsciiLower(folder) == AsciiLower(shown) ? 1 : 0;
+}
+
+int RenameRemote(const std::string &oldName, const std::string &newName)
+{
+    if (!needSession())
+        return 1;
+    if (!client()->renameFile(oldName, newName)) {
+        ReportError(platform::lastError(), "FtpRenameFile失敗");
+        return 0;
+    }
+    ShowStatus("FtpRenameFile", 0);
+    return 1;
+}
+
+int RenameLocal(const std::string &oldName, const std::string &newName)
+{
+    if (!needSession())
+        return 1;
+    if (!platform::renameFile(oldName, newName)) {
+        ReportError(platform::lastError(), "RenameFile失敗");
+        return 0;
+    }
+    ShowStatus("RenameFile", 0);
+    return 1;
+}
+
+bool ReconnectInProgress()
+{
+    return g_reconnecting;
+}
+
+ReconnectScope::ReconnectScope()
+{
+    g_reconnecting = true;
+}
+
+ReconnectScope::~ReconnectScope()
+{
+    g_reconnecting = false;
+}
+
+// --- Directory listings ---
+
+int ListLocal()
+{
+    MainForm->LocalFileListV->clear();
+    MainForm->LocalFileCount = 0;
+    MainForm->LocalDirCount = 0;
+    bool ok = false;
+    const std::vector<platform::FindRecord> records = platform::findLocal("*.*", ok);
+    if (!ok)
+        return 0;
+    for (const platform::FindRecord &record : records)
+        MainForm->AddFileEntry(record, LocalSide);
+    return 1;
+}
+
+int RefreshLocalList()
+{
+    if (ListLocal() == 0) {
+        ShowStatus("No file found", 0);
+        return 0;
+    }
+    return 1;
+}
+
+void ListRemote()
+{
+    MainForm->RemoteFileListV->clear();
+    MainForm->RemoteDirCount = 0;
+    MainForm->RemoteFileCount = 0;
+    MainForm->UnsafeNameCount = 0;
+    std::vector<platform::FindRecord> records;
+    const bool ok = client()->find("*.*", records);
+    const uint32_t code = platform::lastError();
+    if (!ok && records.empty()) {
+        if (code == platform::err::NoMoreFiles)
+            ShowStatus("Directory is empty.", 0);
+        else
+            ReportError(code, "FindFirst失敗");
+        reportSkippedNames(client()->skippedNames());
+        return;
+    }
+    for (const platform::FindRecord &record : records)
+        MainForm->AddFileEntry(record, RemoteSide);
+    if (!ok && code != platform::err::NoMoreFiles)
+        ReportError(code, "InternetFindNextFile失敗");
+    reportSkippedNames(client()->skippedNames() + static_cast<size_t>(MainForm->UnsafeNameCount));
+}
+
+int RefreshRemoteList()
+{
+    if (g_sessionOpen != 1) {
+        ReportNoSession();
+        return 0;
+    }
+    ListRemote();
+    return 1;
+}
+
+int ListRemoteForCompare()
+{
+    std::vector<platform::FindRecord> records;
+    const bool ok = client() && client()->find("*.*", records);
+    const uint32_t code = client() ? platform::lastError() : platform::err::FtpDropped;
+    if (!ok && records.empty()) {
+        if (code == platform::err::NoMoreFiles)
+            ShowStatus("Directory is empty.", 0);
+        else
+            ReportError(code, "FindFirst失敗");
+        return 0;
+    }
+    int index = 0;
+    size_t unsafe = 0;
+    for (const platform::FindRecord &record : records) {
+        if (index >= RemoteSnapshotSlots)
+            break;
+        if (!IsSafeRemoteName(record.name)) {
+            ++unsafe;
+            continue;
+        }
+        if (MainForm->RecordRemoteSnapshot(record, index) > 0)
+            ++index;
+    }
+    reportSkippedNames(client()->skippedNames() + unsafe);
+    if (!ok && code != platform::err::NoMoreFiles) {
+        ReportError(code, "InternetFindNextFile失敗");
+        return 0;
+    }
+    return index;
+}
+
+int RemoteExists(const std::string &name)
+{
+    if (!client() || g_sessionOpen != 1)
+        return 0;
+    std::vector<platform::FindRecord> records;
+    return client()->find(name, records) ? 1 : 0;
+}
+
+// --- Transfer primitives ---
+
+int SetAsciiMode()
+{
+    SetTransferType(FtpTransferAscii);
+    ShowStatus("転送モードをASCIIにしました", 0);
+    return 1;
+}
+
+int SetBinaryMode()
+{
+    SetTransferType(FtpTransferBinary);
+    ShowStatus("転送モードをバイナリにしました", 0);
+    return 1;
+}
+
+namespace {
+
+platform::TransferType sessionTransferType()
+{
+    return g_transferType == FtpTransferAscii ? platform::TransferType::Ascii
+                                              : platform::TransferType::Binary;
+}
+
+} // namespace
+
+int PutFile(const std::string &localFile, const std::string &remoteFile)
+{
+    if (!needSession())
+        return 1;
+    if (!client()->putFile(localFile, remoteFile, sessionTransferType(), ContextUpload)) {
+        const uint32_t code = platform::lastError();
+        if (code == platform::err::InvalidParameter) {
+            ui::dialogs().message(QStringLiteral("ﾊﾟﾗﾒｰﾀが間違っています。"));
+            ui::dialogs().message(ui::toQ(localFile + ":" + remoteFile));
+        } else if (code == platform::err::FileNotFound) {
+            ui::dialogs().message(ui::toQ(localFile + " が見つかりませんでした"));
+        }
+        ReportError(code, "FtpPutFile失敗");
+    }
+    return 1;
+}
+
+int GetFile(const std::string &remoteFile, const std::string &localFile)
+{
+    if (!needSession())
+        return 1;
+    if (!client()->getFile(remoteFile, localFile, sessionTransferType(), ContextDownload))
+        ReportError(platform::lastError(), "FtpGetFile失敗");
+    return 1;
+}
+
+void ReportUnsafeNames(size_t count)
+{
+    reportSkippedNames(count);
 }

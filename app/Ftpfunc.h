@@ -1,7 +1,96 @@
 #pragma once
 
+#include "platform/FtpClient.h"
+
+#include <cstdint>
 #include <string>
+
+// The FTP session layer: one process-wide session over platform::FtpClient, its
+// status texts and error reporting, the remote and local file primitives and
+// the directory listings. Everything here runs on the user-interface thread.
+
+// Operation codes carried as the status context of each FTP call.
+constexpr uint32_t ContextUpload = 100;
+constexpr uint32_t ContextDownload = 200;
+constexpr uint32_t ContextConnection = 300;
+
+// Transfer types of the session.
+constexpr int FtpTransferAscii = 1;
+constexpr int FtpTransferBinary = 2;
+
+// --- Session and reporting ---
 
 // Writes a text into panel 0 to 3 of the main status bar, or into the single
 // text line below it when the panel number is 999.
 void ShowStatus(const std::string &text, int panel);
+// Reports one failed call: the caption (the call's name followed by "失敗") and
+// the code in status panel 0, and the system's text for the code, when there is
+// one, in a message box.
+void ReportError(uint32_t code, const std::string &caption);
+// The system's text for a code, or an empty text.
+std::string GetErrorText(uint32_t code);
+void ReportNoSession();
+bool OpenInternet();
+int ConnectServer(const std::string &server);
+int OpenSession(const std::string &server);
+int CloseSession();
+
+bool SessionOpen();
+const std::string &ConnectedServer();
+int TransferType();
+void SetTransferType(int type);
+// The session's client; null before the first OpenInternet.
+platform::FtpClient *FtpSession();
+// Timeouts of the clients OpenInternet makes from now on.
+void SetFtpOptions(const platform::FtpOptions &options);
+
+// --- Remote and local file primitives ---
+
+int DeleteRemoteFile(const std::string &name);
+int DeleteLocalFile(const std::string &name);
+int MakeRemoteDir(const std::string &folder);
+int MakeLocalDir(const std::string &folder);
+int RemoveRemoteDir(const std::string &folder);
+int RemoveLocalDir(const std::string &folder);
+int SetRemoteDir(const std::string &folder);
+int SetLocalDir(const std::string &folder);
+int GetRemoteDir(std::string &folder);
+int IsRemoteDirShown(std::string &folder);
+int RenameRemote(const std::string &oldName, const std::string &newName);
+int RenameLocal(const std::string &oldName, const std::string &newName);
+
+// True while Reconnect runs: a failing folder change then reports and does not
+// start another reconnect.
+bool ReconnectInProgress();
+
+// Held by Reconnect for its whole run.
+class ReconnectScope {
+public:
+    ReconnectScope();
+    ~ReconnectScope();
+    ReconnectScope(const ReconnectScope &) = delete;
+    ReconnectScope &operator=(const ReconnectScope &) = delete;
+};
+
+// --- Directory listings ---
+
+int ListLocal();
+int RefreshLocalList();
+void ListRemote();
+int RefreshRemoteList();
+int ListRemoteForCompare();
+int RemoteExists(const std::string &name);
+
+// --- Transfer primitives ---
+
+// Set the session's transfer type and show it in status panel 0; return 1.
+int SetAsciiMode();
+int SetBinaryMode();
+// Upload and download of one file with the session's transfer type. Failures
+// are reported here (messages for an invalid parameter and a missing local
+// file, then ReportError); both always return 1. A failed download leaves the
+// previous local file as it was.
+int PutFile(const std::string &localFile, const std::string &remoteFile);
+int GetFile(const std::string &remoteFile, const std::string &localFile);
+// Status panel 0 text for server names that were not used (none for 0).
+void ReportUnsafeNames(size_t count);

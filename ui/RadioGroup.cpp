@@ -7,8 +7,10 @@ namespace ui {
 RadioGroup::RadioGroup(const QString &caption, QWidget *parent) : QGroupBox(caption, parent)
 {
     auto *layout = new QGridLayout(this);
-    layout->setContentsMargins(6, 2, 4, 2);
+    layout->setContentsMargins(3, 0, 1, 0);
     layout->setSpacing(0);
+    // Narrow groups: keep the text close to its indicator.
+    setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; }"));
     m_group.setExclusive(true);
     connect(&m_group, &QButtonGroup::idClicked, this, &RadioGroup::clicked);
 }

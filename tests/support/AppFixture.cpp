@@ -1,6 +1,7 @@
 #include "support/AppFixture.h"
 
 #include "app/MainForm.h"
+#include "app/Startup.h"
 
 #include <QCoreApplication>
 #include <fstream>
@@ -22,8 +23,9 @@ AppFixture::~AppFixture()
 TMainForm *AppFixture::makeMainForm()
 {
     destroyMainForm();
-    m_form = std::make_unique<TMainForm>(exePath());
-    return m_form.get();
+    CreateWindows(exePath());
+    m_form = MainForm;
+    return m_form;
 }
 
 TMainForm *AppFixture::showMainForm()
@@ -31,14 +33,15 @@ TMainForm *AppFixture::showMainForm()
     makeMainForm();
     m_form->show();
     QCoreApplication::processEvents();
-    return m_form.get();
+    return m_form;
 }
 
 void AppFixture::destroyMainForm()
 {
     if (m_form) {
         m_form->hide();
-        m_form.reset();
+        DestroyWindows();
+        m_form = nullptr;
     }
 }
 

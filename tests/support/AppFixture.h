@@ -24,7 +24,8 @@ public:
 
     ScriptedDialogs &dialogs() { return m_dialogs.get(); }
 
-    // Constructs the main window (not shown) and returns it; destroys any earlier one.
+    // Creates the five windows (the main window not shown) and returns the main
+    // window; destroys any earlier ones.
     TMainForm *makeMainForm();
     // Constructs and shows it offscreen, so its first-show handler runs.
     TMainForm *showMainForm();
@@ -36,7 +37,7 @@ public:
 private:
     QTemporaryDir m_dir;
     ScopedScriptedDialogs m_dialogs;
-    std::unique_ptr<TMainForm> m_form;
+    TMainForm *m_form = nullptr;
 };
 
 } // namespace testsupport
