@@ -1,8 +1,565 @@
-// The main window's automation: change detection, watch mode and daemons.
+// The main window's automation: change detection against the folder snapshot,
+// the watch mode ("自動UP") with its timer, and the upload and download daemons.
 #include "app/MainForm.h"
 
-// Watch mode and the daemons arrive with the automation; until then these do nothing.
-void TMainForm::SpeedAutoUpClick() {}
-void TMainForm::TimerDemonTimer() {}
-void TMainForm::BitBtnAutoUpDaemonClick() {}
-void TMainForm::BitBtnAutoDownDaemonClick() {}
+#include "app/FileEntry.h"
+#include "app/Ftpfunc.h"
+#include "app/ListCompare.h"
+#include "app/PathRules.h"
+#include "app/Singleup.h"
+#include "app/Upanddown.h"
+#include "platform/LocalFiles.h"
+#include "platform/LocalFind.h"
+#include "ui/Application.h"
+#include "ui/Clock.h"
+#include "ui/ComboBox.h"
+#include "ui/Dialogs.h"
+#include "ui/ListView.h"
+#include "ui/RadioGroup.h"
+#include "ui/SpeedButton.h"
+#include "ui/StatusBar.h"
+#include "ui/Text.h"
+#include "ui/Timer.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPalette>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+const char *const ReconnectFailed = "ホスト再接続に失敗しました。";
+
+std::string trimmed(const std::string &text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The snapshot entry of a file: a folder's files come back in the order they
+// were recorded, so the entry at the file's own position is tried first; names
+// are unique in a folder, so this finds the same entry a front-to-back walk does.
+int snapshotIndexOf(const FolderSnapshot &snapshot, const std::string &name, int hint)
+{
+    if (hint >= 0 && hint < snapshot.SnapshotCount && snapshot[hint].Name == name)
+        return hint;
+    return snapshot.FindByName(name);
+}
+
+// The files of the local folder that the watch looks at (the Target filter).
+std::vector<platform::FindRecord> scanLocalFolder(int target, bool &found)
+{
+    return platform::findLocal(std::string(SnapshotPattern(target)), found);
+}
+
+void repaintNow(QWidget *widget)
+{
+    if (widget && widget->isVisible())
+        widget->repaint();
+}
+
+std::string formatCount(const char *fmt, int a, int b = 0)
+{
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, fmt, a, b);
+    return buffer;
+}
+
+} // namespace
+
+// --- Change detection ---
+
+bool TMainForm::TakeSnapshot()
+{
+    FolderSnapshot.SnapshotCount = 0;
+    bool found = false;
+    const std::vector<platform::FindRecord> records = scanLocalFolder(Target->itemIndex(), found);
+    if (!found)
+        return false;
+    for (const platform::FindRecord &record : records) {
+        if (record.isDirectory())
+            continue;
+        if (FolderSnapshot.IsFull()) {
+            ShowFileLimit(0);
+            continue;
+        }
+        TransferList[FolderSnapshot.SnapshotCount].LocalPath = record.name;
+        FolderSnapshot.Add(record);
+    }
+    return true;
+}
+
+bool TMainForm::HasFolderChanged()
+{
+    AutoBusy = true;
+    bool found = false;
+    const std::vector<platform::FindRecord> records = scanLocalFolder(Target->itemIndex(), found);
+    if (!found) {
+        AutoBusy = false;
+        return false;
+    }
+    int position = 0;
+    for (const platform::FindRecord &record : records) {
+        if (record.isDirectory() || record.size == 0)
+            continue;
+        const int index = snapshotIndexOf(FolderSnapshot, record.name, position++);
+        if (index < 0 || !FolderSnapshot[index].SameSizeAndTime(record))
+            return true;
+    }
+    AutoBusy = false;
+    return false;
+}
+
+int TMainForm::DetectChanges()
+{
+    AutoBusy = true;
+    int n = 0;
+    bool hasIndex = false;
+    auto list = [&](const std::string &name, uint64_t size, bool keepSize) {
+        if (n >= MAXFILE) {
+            ShowFileLimit(0);
+            return;
+        }
+        TransferEntry &row = TransferList[n];
+        row.Pending = 1;
+        row.LocalPath = name;
+        row.RemotePath = name;
+        if (!keepSize)
+            row.Size = size;
+        ++n;
+    };
+    bool found = false;
+    const std::vector<platform::FindRecord> records = scanLocalFolder(Target->itemIndex(), found);
+    int position = 0;
+    for (const platform::FindRecord &record : records) {
+        if (record.isDirectory())
+            continue;
+        if (AsciiLower(record.name) == "index.html") {
+            hasIndex = true;
+            ++position;
+            continue;
+        }
+        // Only a file of two bytes or more can match its snapshot entry.
+        const bool comparable = !trimmed(record.name).empty() && record.size > 1;
+        const int index = comparable ? snapshotIndexOf(FolderSnapshot, record.name, position) : -1;
+        ++position;
+        if (index >= 0 && FolderSnapshot[index].SameSizeAndTime(record))
+            continue;
+        list(record.name, record.size, false);
+    }
+    if (hasIndex)
+        list("index.html", 0, true);
+    TransferList.TransferCount = n;
+    if (n > 0)
+        ShowStatus("Detect " + std::to_string(n), 3);
+    return n;
+}
+
+bool TMainForm::DetectMissingFiles()
+{
+    if (LocalFileCount <= RemoteFileCount)
+        return false;
+    AutoBusy = true;
+    ShowStatus("ﾛｰｶﾙのﾌｧｲﾙ数がﾎｽﾄより多いです。", 0);
+    TransferList.TransferCount = 0;
+    const int target = Target->itemIndex();
+    for (int i = 0; i < LocalFileListV->rowCount(); ++i) {
+        const QTreeWidgetItem *row = LocalFileListV->row(i);
+        if (ui::ListView::imageIndex(row) == ImageFolder)
+            continue;
+        if (SizeTextValue(ui::fromQ(row->text(2))) == 0)
+            continue;
+        const std::string name = ui::fromQ(row->text(0));
+        if (!TargetQualifies(target, name) || IsOnHost(name))
+            continue;
+        if (!TransferList.IsFull()) {
+            TransferEntry &entry = TransferList[TransferList.TransferCount];
+            entry.Done = 0;
+            entry.Pending = 1;
+            entry.LocalPath = name;
+            entry.RemotePath = name;
+        }
+        CountTransferEntry();
+    }
+    AutoBusy = TransferList.TransferCount > 0;
+    return AutoBusy;
+}
+
+bool TMainForm::IsOnHost(const std::string &name) const
+{
+    if (trimmed(name).empty())
+        return true;
+    const QString wanted = ui::toQ(name);
+    for (int i = 0; i < RemoteFileListV->rowCount(); ++i) {
+        const QTreeWidgetItem *row = RemoteFileListV->row(i);
+        if (ui::ListView::imageIndex(row) != ImageFolder && row->text(0) == wanted)
+            return true;
+    }
+    return false;
+}
+
+// --- Watch mode ---
+
+std::string TMainForm::CounterBar(int n)
+{
+    const int strokes = ((n % 10) + 10) % 10;
+    return std::string(static_cast<size_t>(strokes), '|')
+           + std::string(static_cast<size_t>(10 - strokes), ' ');
+}
+
+void TMainForm::SpeedAutoUpClick(ui::SpeedButton *sender)
+{
+    if (LocalFileCount == 0) {
+        ClearTransferList();
+        BeginBusy();
+        TransferSelection(0);
+        EndBusy();
+        ApplyConnectionState();
+    }
+    if (UploadMode == sender->tag())
+        return;
+    UploadMode = sender->tag();
+    LblCounter->setProperty("tag", 0);
+    if (UploadMode == 0) {
+        if (!Reconnect())
+            ui::dialogs().message(ui::toQ(ReconnectFailed));
+        TimerDemon->setInterval(0);
+        if (SingleAutoUpForm->isVisible())
+            SingleAutoUpForm->hide();
+        CheckUseThread->setEnabled(true);
+        EndBusy();
+    } else {
+        StartAutoWatch(false);
+        SaveSettings();
+    }
+    ReUpload->setEnabled(UploadMode != 0);
+}
+
+void TMainForm::StartAutoWatch(bool restart)
+{
+    CheckUseThread->setEnabled(false);
+    if (!TakeSnapshot()) {
+        ui::dialogs().message(QStringLiteral("自動Upに失敗しました。"));
+        StopAutomation();
+        return;
+    }
+    if (SpeedNormalUp->isDown())
+        SpeedAutoUp->setDown(true);
+    if (!restart) {
+        if (!HostListSaved)
+            SaveHostList();
+        HostListSaved = true;
+    }
+    LockForAutoWatch();
+    AutoBusy = false;
+    if (LocalFileCount == 1 && ComboTimer->itemIndex() == 0)
+        TimerDemon->setInterval(100);
+    else
+        TimerDemon->setInterval((ComboTimer->itemIndex() + 1) * 1000);
+    if (!CheckUseThread->isChecked() && !SingleAutoUpForm->isVisible())
+        SingleAutoUpForm->show();
+}
+
+void TMainForm::LockForAutoWatch()
+{
+    ui::setScreenCursor(ui::Cursor::NoEntry);
+    ToolButtonUpload->setEnabled(false);
+    LoopUpload->setEnabled(false);
+    ToolButtonDownLoad->setEnabled(false);
+    PanelRemote->setEnabled(false);
+    PanelLocal->setEnabled(false);
+    SpeedUpDir->setEnabled(false);
+    Mode->setEnabled(false);
+    ToolBar1->setEnabled(false);
+    ui::processPendingMessages();
+}
+
+void TMainForm::TimerDemonTimer()
+{
+    if ((UploadMode == 0 && !DownDaemonActive) || AutoBusy || UpDownLoadForm->isVisible()
+        || UpDownLoadForm->WorkerStarted)
+        return;
+    bool ran = false;
+    auto runPass = [this] {
+        if (CheckUseThread->isChecked())
+            ThreadedUploadPass();
+        else
+            AutoUploadPass();
+    };
+    // A pass that ended automatic mode does not re-arm the watch: the window
+    // then shows manual mode with its controls unlocked.
+    auto rearm = [this] {
+        if (UploadMode != 0)
+            StartAutoWatch(true);
+        AutoBusy = false;
+    };
+    if (DetectMissingFiles()) {
+        AutoBusy = true;
+        runPass();
+        repaintNow(this);
+        ui::Clock::sleep(1000);
+        rearm();
+        ran = true;
+    }
+    if (UploadMode != 0 && HasFolderChanged()) {
+        if (LocalFileCount > 1)
+            ui::Clock::sleep(2000);
+        AutoBusy = true;
+        if (DetectChanges() > 0) {
+            runPass();
+            repaintNow(this);
+            repaintNow(SingleAutoUpForm);
+            ui::Clock::sleep(1000);
+            rearm();
+        } else {
+            // Nothing was listed after all (the file vanished): keep watching.
+            AutoBusy = false;
+        }
+        ran = true;
+    }
+    int tick = LblCounter->property("tag").toInt();
+    if (tick > 20)
+        tick = 0;
+    ++tick;
+    LblCounter->setProperty("tag", tick);
+    LblCounter->setText(ui::toQ(CounterBar(tick)));
+    if (SingleAutoUpForm->isVisible())
+        SingleAutoUpForm->StatusBarSingleUp->setPanelText(1, LblCounter->text());
+    if (ran)
+        RefreshRemoteList();
+}
+
+int TMainForm::AutoUploadPass()
+{
+    AutoBusy = true;
+    if (TransferList.TransferCount > 0)
+        SingleAutoUpForm->ShowPassRunning();
+    AutoUpAllowed = false;
+    const std::string remembered = ui::fromQ(ComboCurrDir->text()).substr(0, 1023);
+    if (!Reconnect()) {
+        ui::dialogs().message(ui::toQ(ReconnectFailed));
+        StopAutomation();
+        return 1;
+    }
+    std::string last;
+    for (int i = 0; i < TransferList.TransferCount; ++i) {
+        const TransferEntry &row = TransferList[i];
+        last = trimmed(row.LocalPath);
+        if (row.Pending != 1 || last.empty())
+            continue;
+        if (TransferOne(0, row.LocalPath, row.RemotePath) && last != "index.html") {
+            if (SingleAutoUpForm->UploadCount > 99999)
+                SingleAutoUpForm->UploadCount = 0;
+            ++SingleAutoUpForm->UploadCount;
+            SingleAutoUpForm->ShowUploadCount(last);
+            repaintNow(SingleAutoUpForm);
+        }
+    }
+    if (ui::fromQ(ComboCurrDir->text()) != remembered)
+        SetRemoteDir(remembered);
+    if (TransferList.TransferCount > 0) {
+        RefreshRemoteList();
+        RefreshFileList(RemoteSide);
+        RefreshFileList(LocalSide);
+    }
+    SingleAutoUpForm->ShowUploadCount(last);
+    return 0;
+}
+
+int TMainForm::ThreadedUploadPass()
+{
+    AutoUpAllowed = false;
+    const std::string remembered = ui::fromQ(ComboCurrDir->text()).substr(0, 1023);
+    CancelRequested = false;
+    UpDownLoadForm->OperationCode = 0;
+    UpDownLoadForm->Tag = 0;
+    UpDownLoadForm->showModal();
+    if (CancelRequested)
+        ui::dialogs().message(QStringLiteral("処理を中断しました。"));
+    if (ui::fromQ(ComboCurrDir->text()) != remembered)
+        SetRemoteDir(remembered);
+    RefreshRemoteList();
+    RefreshFileList(RemoteSide);
+    RefreshFileList(LocalSide);
+    if (!CancelRequested)
+        AutoUpAllowed = IsAutoUpAllowed();
+    if (!AutoUpAllowed)
+        StopAutomation();
+    return 0;
+}
+
+// --- Daemons ---
+
+namespace {
+
+const char *const DaemonWarningTail =
+    "\n\n終了するにはポップアップフォームのキャンセルを押して下さい。\n"
+    "\n※重要：実行前にローカル側、ホスト側のディレクトリを必ず確認して下さい。"
+    "\n危険を承知で実行するには「はい」を取りやめるには「いいえ」を押して下さい!";
+
+// Horizontally centred over the main window, its top at the main window's height.
+void placeDaemonWindow(TMainForm *main)
+{
+    const QRect frame = main->frameGeometry();
+    UpDownLoadForm->move(frame.left() + (frame.width() - UpDownLoadForm->frameGeometry().width()) / 2,
+                         main->height());
+}
+
+void startDaemonWindow(int code)
+{
+    UpDownLoadForm->OperationCode = code;
+    UpDownLoadForm->Tag = code;
+    UpDownLoadForm->ProgressBar->setValue(0);
+}
+
+std::string localPathOf(const TMainForm *main, const std::string &name)
+{
+    return ui::fromQ(main->ComboLocalDir->text()) + "/" + name;
+}
+
+void paintLabel(QLabel *label, const QColor &color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, color);
+    label->setAutoFillBackground(true);
+    label->setPalette(palette);
+    label->repaint();
+}
+
+} // namespace
+
+void TMainForm::BitBtnAutoDownDaemonClick()
+{
+    if (UpDownLoadForm->isVisible())
+        return;
+    if (!ui::dialogs().warnYesNo(
+            ui::toQ(std::string("これから「AutoDownloadDaemon」に入ります。") + DaemonWarningTail)))
+        return;
+    DownDaemonActive = true;
+    LockForAutoWatch();
+    ClearTransferList();
+    startDaemonWindow(2);
+    UpDownLoadForm->show();
+    placeDaemonWindow(this);
+    if (SpeedAutoUp->isEnabled())
+        SpeedAutoUp->setEnabled(false);
+}
+
+void TMainForm::BitBtnAutoUpDaemonClick()
+{
+    if (UpDownLoadForm->isVisible())
+        return;
+    if (!ui::dialogs().warnYesNo(ui::toQ(std::string("これから「AutoUploadDaemon」に入ります。")
+                                         + DaemonWarningTail
+                                         + "\n\n注意：追加ファイルのアップロードには対応していません。")))
+        return;
+    ClearTransferList();
+    BackupCopy("");
+    LockForAutoWatch();
+    startDaemonWindow(3);
+    TakeSnapshot();
+    UpDownLoadForm->show();
+    placeDaemonWindow(this);
+}
+
+void TMainForm::DownloadDaemonPass()
+{
+    TCounterThread *worker = UpDownLoadForm->Worker;
+    if (!worker)
+        return;
+    worker->RemoteFileTotal = ListRemoteForCompare();
+    if (worker->RemoteFileTotal <= 0)
+        return;
+    for (int k = 0; k < worker->RemoteFileTotal; ++k) {
+        const RemoteSnapshotEntry &slot = RemoteSnapshot[k];
+        const bool exists = platform::fileExists(localPathOf(this, slot.Name));
+        const bool periodic = exists && IdleCount == 0 && cbPriodDown->isChecked();
+        if (!(slot.Changed == 1 || !exists || periodic))
+            continue;
+        paintLabel(UpDownLoadForm->MyLabel, Qt::red);
+        ++worker->DownCount;
+        UpDownLoadForm->LabelCount->setText(ui::toQ(UpDownLoadForm->StatusText));
+        if (TransferOne(1, slot.Name, slot.Name)) {
+            UpDownLoadForm->StatusText =
+                formatCount("Count=%d : idle=%d", worker->DownCount, IdleCount.load());
+            worker->Transferred = true;
+        } else {
+            UpDownLoadForm->StatusText = formatCount("Count=%d (Failed!)", worker->DownCount);
+        }
+        paintLabel(UpDownLoadForm->MyLabel, UpDownLoadForm->palette().color(QPalette::Button));
+    }
+    if (worker->Transferred) {
+        IdleCount = 0;
+        UpDownLoadForm->RefreshBothLists();
+        repaintNow(this);
+        repaintNow(UpDownLoadForm);
+        worker->Transferred = false;
+    }
+    UpDownLoadForm->LabelCount->setText(ui::toQ(UpDownLoadForm->StatusText));
+    if (IdleCount == 0) {
+        repaintNow(LocalFileListV);
+        repaintNow(RemoteFileListV);
+    }
+}
+
+void TMainForm::UploadDaemonPass()
+{
+    TCounterThread *worker = UpDownLoadForm->Worker;
+    if (!worker)
+        return;
+    if (HasFolderChanged() && DetectChanges() > 0)
+        DaemonUploadRows();
+    // The watch flag the detection set belongs to the watch mode, not the daemon.
+    AutoBusy = false;
+    if (worker->Transferred) {
+        IdleCount = 0;
+        UpDownLoadForm->RefreshBothLists();
+        worker->Transferred = false;
+    }
+    UpDownLoadForm->LabelCount->setText(ui::toQ(UpDownLoadForm->StatusText));
+}
+
+void TMainForm::DaemonUploadRows()
+{
+    TCounterThread *worker = UpDownLoadForm->Worker;
+    for (int k = 0; k < FolderSnapshot.SnapshotCount; ++k) {
+        const std::string name = TransferList[k].LocalPath;
+        const std::string full = localPathOf(this, name);
+        const bool exists = platform::fileExists(full);
+        if (exists) {
+            const std::string ext = AsciiUpper(PathExtension(name));
+            worker->IsDataFile = ext == ".DAT" || ext == ".TXT";
+        }
+        if (!(TransferList[k].Pending != 0 || worker->FirstPass || IdleCount == 0 || worker->IsDataFile))
+            continue;
+        if (!exists)
+            continue;
+        if (worker->IsDataFile) {
+            if (!BackupCopy(name))
+                continue;
+            if (TransferOne(0, BackupFile, name)) {
+                ++worker->UpCount;
+                UpDownLoadForm->StatusText =
+                    formatCount("Count=%d : idle=%d", worker->UpCount, IdleCount.load());
+                worker->Transferred = true;
+            } else {
+                UpDownLoadForm->StatusText = formatCount("Count=%d (Failed!)", worker->UpCount);
+                worker->Transferred = false;
+            }
+        } else if (TransferOne(0, name, name)) {
+            ++worker->UpCount;
+            UpDownLoadForm->StatusText = formatCount("Count=%d", worker->UpCount);
+            worker->Transferred = true;
+        } else {
+            UpDownLoadForm->StatusText = formatCount("Count=%d (Failed!)", worker->UpCount);
+            worker->Transferred = false;
+        }
+    }
+    worker->FirstPass = false;
+    TakeSnapshot();
+}

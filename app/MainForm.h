@@ -1,6 +1,10 @@
 #pragma once
 
+#include "app/FolderSnapshot.h"
 #include "app/HostRecord.h"
+#include "app/RemoteSnapshot.h"
+#include "app/TransferList.h"
+#include "platform/FindRecord.h"
 #include "ui/Form.h"
 #include "ui/ImageList.h"
 
@@ -147,6 +151,13 @@ public:
     int SelectedHostIndex = -1;
     int DeleteHostIndex = -1;
     ::HostList HostList;
+    ::RemoteSnapshot RemoteSnapshot;
+    ::TransferList TransferList;
+    ::FolderSnapshot FolderSnapshot;
+    // Names a server sent that the last remote listing refused to show.
+    int UnsafeNameCount = 0;
+    int SortColumn = 0;
+    int SortAscending = 0;
 
     // --- Shell: start-up, settings, control state ---
     void FormCreate();
@@ -174,11 +185,24 @@ public:
     void StoreCurrentHost();
     void RestorePassword();
     void OpenHostListExecute();
+    void FillHostListView();
     void ConnectActionExecute();
     void DisconnectActionExecute();
     void StopAutomation();
+    bool StartSession();
+    bool Reconnect();
 
     // --- Browser ---
+    void AddFileEntry(const platform::FindRecord &record, int side);
+    int RecordRemoteSnapshot(const platform::FindRecord &record, int slot);
+    void RefreshFileList(int side);
+    void ShowLocalFolderInfo();
+    void ShowRemoteFolderInfo();
+    void ShowFolderInDirEdit(const std::string &folder);
+    static void AddFolderHistory(ui::ComboBox *box, const std::string &folder);
+    void AddDriveRoots();
+    int LocalFileListVCompare(const QTreeWidgetItem *a, const QTreeWidgetItem *b) const;
+    int RemoteFileListVCompare(const QTreeWidgetItem *a, const QTreeWidgetItem *b) const;
     void LocalFileListVColumnClick(int column);
     void RemoteFileListVColumnClick(int column);
     void LocalFileListVDblClick();
@@ -204,12 +228,54 @@ public:
     void ActLoopUploadExecute();
     void ActionDelBackupExecute();
     void ComboLoopTimerChange();
+    // Single transfer: the Mode group's choice for a file (0 ASCII, 1 binary),
+    // and one upload (direction 0) or download (1); 1 when a transfer was
+    // attempted, 0 when nothing was sent or fetched.
+    int ChooseTransferMode(const std::string &localPath) const;
+    int TransferOne(int direction, const std::string &localPath, const std::string &remotePath);
+    // Backup store "backup_log" beside the executable: BackupCopy copies the local
+    // file of a relative name (no folder part) to BackupFile and says whether it did.
+    std::string BackupFolder;
+    std::string BackupFile;
+    bool BackupCopy(const std::string &name);
+    int DeleteBackups();
+    // Transfer list: a selection (side 0 local, 1 remote; mode 999 = delete) into rows.
+    int SelectedFolderCount = 0;
+    int BuildTransferList(int side, int mode);
+    int AddLocalFolder(const std::string &folder, int mode);
+    void AddTransferEntry(const std::string &prefix, const std::string &name);
+    void AddRemoteFolderFiles(const std::string &folder, int mode);
+    void CountTransferEntry();
+    void ShowFileLimit(int flag);
+    void ClearTransferList();
+    int TransferSelection(int direction);
+    bool IsAutoUpAllowed() const;
+    // Loop upload.
+    int LoopPass();
+    bool AskLoopRound();
+    // File operations: delete the selection of a side, then the folders MemoDir recorded.
+    void DeleteSelection(int side);
+    void RemoveRecordedFolders(int side);
 
     // --- Automation ---
-    void SpeedAutoUpClick();
+    bool DownDaemonActive = false;
+    bool TakeSnapshot();
+    bool HasFolderChanged();
+    int DetectChanges();
+    bool DetectMissingFiles();
+    bool IsOnHost(const std::string &name) const;
+    void SpeedAutoUpClick(ui::SpeedButton *sender);
+    void StartAutoWatch(bool restart);
+    void LockForAutoWatch();
     void TimerDemonTimer();
+    int AutoUploadPass();
+    int ThreadedUploadPass();
+    static std::string CounterBar(int n);
     void BitBtnAutoUpDaemonClick();
     void BitBtnAutoDownDaemonClick();
+    void DownloadDaemonPass();
+    void UploadDaemonPass();
+    void DaemonUploadRows();
 
 protected:
     bool closeQuery() override { return FormCloseQuery(); }

@@ -2,9 +2,22 @@
 #include "app/MainForm.h"
 
 #include "app/Ecypt.h"
+#include "app/FileEntry.h"
+#include "app/Ftpfunc.h"
+#include "app/Hostlist.h"
+#include "app/Singleup.h"
+#include "platform/LocalFiles.h"
+#include "ui/Button.h"
+#include "ui/ListView.h"
+#include "ui/SpeedButton.h"
+#include "ui/Timer.h"
+
+#include "ui/ComboBox.h"
 #include "ui/Dialogs.h"
 #include "ui/Edit.h"
 #include "ui/Text.h"
+#include <QCheckBox>
+#include <QPushButton>
 
 bool TMainForm::LoadHostList(bool quiet)
 {
@@ -42,9 +55,142 @@ void TMainForm::RestorePassword()
         EPassword->setText(ui::toQ(PasswordFromCipher(PasswordCipher)));
 }
 
-// The host list window, connecting and disconnecting arrive with the connect
-// commands; until then these do nothing.
-void TMainForm::OpenHostListExecute() {}
-void TMainForm::ConnectActionExecute() {}
-void TMainForm::DisconnectActionExecute() {}
-void TMainForm::StopAutomation() {}
+// --- Host list window ---
+
+void TMainForm::FillHostListView()
+{
+    HostForm->ListView1->clear();
+    for (int i = 0; i < MaxHosts && HostList[i].InUse(); ++i)
+        HostForm->ListView1->addRow({ui::toQ(HostList[i].HostName()), ui::toQ(HostList[i].UserName())}, -1);
+}
+
+void TMainForm::OpenHostListExecute()
+{
+    LoadHostList(false);
+    SelectedHostIndex = -1;
+    HostForm->Tag = -1;
+    DeleteHostIndex = -1;
+    HostForm->ButtonDelete->setTag(-1);
+    FillHostListView();
+    HostForm->showModal();
+    SelectedHostIndex = HostForm->Tag;
+    DeleteHostIndex = HostForm->ButtonDelete->tag();
+    if (SelectedHostIndex >= 0 && SelectedHostIndex < MaxHosts) {
+        const HostRecord &entry = HostList[SelectedHostIndex];
+        EHost->setText(ui::toQ(entry.HostName()));
+        EUserId->setText(ui::toQ(entry.UserName()));
+        EPassword->setText(ui::toQ(PasswordFromCipher(entry.PasswordCipher())));
+        LastLocalDir = entry.LocalDir();
+        LastRemoteDir = entry.RemoteDir();
+    } else if (DeleteHostIndex >= 0 && DeleteHostIndex < MaxHosts) {
+        HostRecord &entry = HostList[DeleteHostIndex];
+        if (entry.HostName() == ui::fromQ(EHost->text()) && entry.UserName() == ui::fromQ(EUserId->text()))
+            ui::dialogs().message(QStringLiteral("指定のホストは現在使用中ですので\n削除できませんでした。"));
+        else
+            entry.SetInUse(false);
+    }
+    SaveHostList();
+}
+
+// --- Connect and disconnect ---
+
+void TMainForm::ConnectActionExecute()
+{
+    if (EHost->text().isEmpty()) {
+        ui::dialogs().message(QStringLiteral("ホスト名を入力して下さい。"));
+        return;
+    }
+    if (EUserId->text().isEmpty()) {
+        ui::dialogs().message(QStringLiteral("ユーザー名を入力して下さい。"));
+        return;
+    }
+    if (EPassword->text().isEmpty()) {
+        ui::dialogs().message(QStringLiteral("パスワードを入力して下さい。"));
+        return;
+    }
+    if (HostEdited) {
+        const int index = HostList.FindAccount(ui::fromQ(EHost->text()), ui::fromQ(EUserId->text()));
+        LastLocalDir = index >= 0 ? HostList[index].LocalDir() : std::string();
+        LastRemoteDir = index >= 0 ? HostList[index].RemoteDir() : std::string();
+    }
+    BeginBusy();
+    if (!StartSession()) {
+        EndBusy();
+        return;
+    }
+    if (OpenSession(ui::fromQ(EHost->text()))) {
+        if (LastRemoteDir.find_first_not_of(' ') == std::string::npos)
+            LastRemoteDir.clear();
+        else if (RemoteExists(LastRemoteDir))
+            SetRemoteDir(LastRemoteDir);
+        if (RefreshRemoteList())
+            RefreshFileList(RemoteSide);
+        if (!LastLocalDir.empty() && platform::directoryExists(LastLocalDir))
+            SetLocalDir(LastLocalDir);
+        AddDriveRoots();
+        ListLocal();
+        ShowLocalFolderInfo();
+    } else {
+        ui::dialogs().message(QStringLiteral("ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));
+    }
+    HostEdited = false;
+    EndBusy();
+}
+
+void TMainForm::DisconnectActionExecute()
+{
+    LastRemoteDir = ui::fromQ(ComboCurrDir->text());
+    LastLocalDir = ui::fromQ(ComboLocalDir->text());
+    CloseSession();
+    LocalFileListV->clear();
+    RemoteFileListV->clear();
+    LoadHostList(false);
+    StoreCurrentHost();
+    SaveHostList();
+    StopAutomation();
+    BitBtnAutoDownDaemon->setEnabled(false);
+    cbPriodDown->setEnabled(false);
+    BitBtnAutoUpDaemon->setEnabled(false);
+}
+
+void TMainForm::StopAutomation()
+{
+    AutoUpAllowed = false;
+    UploadMode = 0;
+    TimerDemon->setInterval(0);
+    CheckUseThread->setEnabled(true);
+    SpeedNormalUp->setDown(true);
+    if (SingleAutoUpForm && SingleAutoUpForm->isVisible())
+        SingleAutoUpForm->hide();
+    EndBusy();
+}
+
+bool TMainForm::StartSession()
+{
+    HostList.MarkAllFree();
+    if (!OpenInternet()) {
+        ui::dialogs().message(QStringLiteral("続行できません。"));
+        return false;
+    }
+    return true;
+}
+
+// Repairs a connection the server dropped: when the session no longer answers
+// with the folder the box shows, it is closed, opened again and taken back to
+// that folder. The folder change made here never starts another reconnect.
+bool TMainForm::Reconnect()
+{
+    const ReconnectScope scope;
+    std::string folder;
+    if (IsRemoteDirShown(folder))
+        return true;
+    CloseSession();
+    if (!StartSession())
+        return false;
+    if (OpenSession(ui::fromQ(EHost->text()))) {
+        SetRemoteDir(ui::fromQ(ComboCurrDir->text()));
+        return true;
+    }
+    ui::dialogs().message(QStringLiteral("ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));
+    return false;
+}

@@ -424,8 +424,8 @@ void TMainForm::connectHandlers()
 
     connect(EHost, &QLineEdit::textChanged, this, &TMainForm::EHostChange);
     connect(EUserId, &QLineEdit::textChanged, this, &TMainForm::EUserIdChange);
-    connect(SpeedNormalUp, &QToolButton::clicked, this, &TMainForm::SpeedAutoUpClick);
-    connect(SpeedAutoUp, &QToolButton::clicked, this, &TMainForm::SpeedAutoUpClick);
+    connect(SpeedNormalUp, &QToolButton::clicked, this, [this] { SpeedAutoUpClick(SpeedNormalUp); });
+    connect(SpeedAutoUp, &QToolButton::clicked, this, [this] { SpeedAutoUpClick(SpeedAutoUp); });
     connect(ComboLoopTimer, &ui::ComboBox::picked, this, &TMainForm::ComboLoopTimerChange);
     connect(ComboLocalDir, &ui::ComboBox::picked, this, &TMainForm::ComboLocalDirChange);
     connect(ComboCurrDir, &ui::ComboBox::picked, this, &TMainForm::ComboCurrDirChange);

@@ -1,11 +1,434 @@
-// The main window's transfers: single transfer, backup store, transfer list,
-// manual and loop upload.
+// The main window's transfers: single transfer and transfer mode, backup store,
+// transfer list with the manual upload, download and re-upload, and the loop
+// upload with its timed message window.
 #include "app/MainForm.h"
 
-// The transfer commands arrive with the transfer engine; until then they do nothing.
-void TMainForm::UploadExecute() {}
-void TMainForm::DounloadExecute() {}
-void TMainForm::ReUploadExecute() {}
-void TMainForm::ActLoopUploadExecute() {}
-void TMainForm::ActionDelBackupExecute() {}
-void TMainForm::ComboLoopTimerChange() {}
+#include "app/FileEntry.h"
+#include "app/Ftpfunc.h"
+#include "app/Mssg.h"
+#include "app/PathRules.h"
+#include "app/TransferMode.h"
+#include "app/Upanddown.h"
+#include "platform/LastError.h"
+#include "platform/LocalFiles.h"
+#include "platform/LocalFind.h"
+#include "ui/Clock.h"
+#include "ui/ComboBox.h"
+#include "ui/Dialogs.h"
+#include "ui/ListView.h"
+#include "ui/Memo.h"
+#include "ui/RadioGroup.h"
+#include "ui/Text.h"
+#include "ui/Timer.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <cstdio>
+
+namespace {
+
+const char *const BackupFolderName = "backup_log";
+const char *const AbortedText = "処理を中断しました。";
+const char *const DirectoryChangedText = "Directory has been changed";
+
+// The local paths the platform's find accepts; a folder walk stops at a folder
+// whose search pattern would be longer.
+constexpr size_t MaxPathBytes = 259;
+
+// Without surrounding blanks and control characters.
+std::string trimmedBlanks(const std::string &text)
+{
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= 0x20)
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20)
+        --last;
+    return text.substr(first, last - first);
+}
+
+// A download target must stay inside the local current folder: every part of
+// the relative path has to be a name a server may give (no "..", no empty part,
+// no control character), which also rules out an absolute path.
+bool IsSafeDownloadTarget(const std::string &path)
+{
+    size_t start = 0;
+    while (true) {
+        const size_t slash = path.find('/', start);
+        const std::string_view part = std::string_view(path).substr(
+            start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (!IsSafeRemoteName(part))
+            return false;
+        if (slash == std::string::npos)
+            return true;
+        start = slash + 1;
+    }
+}
+
+std::string remoteFolderShown(const TMainForm *form)
+{
+    return ui::fromQ(form->ComboCurrDir->text());
+}
+
+int loopIntervalOfIndex(int index)
+{
+    if (index < 0 || index >= static_cast<int>(LoopIntervalTable.size()))
+        index = 0;
+    return LoopIntervalTable[static_cast<size_t>(index)];
+}
+
+} // namespace
+
+// --- Single transfer ---
+
+int TMainForm::ChooseTransferMode(const std::string &localPath) const
+{
+    return ::ChooseTransferMode(Mode->itemIndex(), localPath);
+}
+
+int TMainForm::TransferOne(int direction, const std::string &localPath, const std::string &remotePath)
+{
+    if (trimmedBlanks(localPath).empty())
+        return 0;
+    const int mode = ChooseTransferMode(localPath);
+    if (mode == TransferAscii)
+        SetAsciiMode();
+    else
+        SetBinaryMode();
+    const char *modeWord = mode == TransferAscii ? "ASCII" : "BYNARY";
+    const char *operation = direction == 0 ? "ｱｯﾌﾟﾛｰﾄﾞ" : direction == 1 ? "ﾀﾞｳﾝﾛｰﾄﾞ" : "";
+    ShowStatus(std::string(modeWord) + operation + " " + localPath, 0);
+
+    if (direction == 0) {
+        if (!platform::fileExists(localPath)) {
+            // A file being written by another program may appear a moment later.
+            bool found = false;
+            if (LocalFileCount > 1) {
+                ui::Clock::sleep(2000);
+                found = platform::fileExists(localPath);
+            }
+            if (!found) {
+                ShowStatus(localPath + "\nが見つかりませんでした。", 0);
+                return 0;
+            }
+        }
+        const std::string extension = AsciiUpper(PathExtension(localPath));
+        if ((extension == ".DAT" || extension == ".TXT") && BackupCopy(remotePath)
+            && platform::fileExists(BackupFile))
+            PutFile(BackupFile, remotePath);
+        else
+            PutFile(localPath, remotePath);
+        return 1;
+    }
+    if (direction == 1) {
+        if (!IsSafeDownloadTarget(localPath)) {
+            ReportUnsafeNames(1);
+            return 0;
+        }
+        GetFile(remotePath, localPath);
+        return 1;
+    }
+    return 0;
+}
+
+// --- Backup store ---
+
+bool TMainForm::BackupCopy(const std::string &name)
+{
+    BackupFolder = ProgramDir + (ProgramDir.ends_with('/') ? "" : "/") + BackupFolderName;
+    if (!platform::directoryExists(BackupFolder))
+        platform::makeDirectory(BackupFolder); // a failure shows in the copy below
+    if (name.empty())
+        return false;
+    // The store has no sub-folders: a name with a folder part gets no copy.
+    if (name.find('/') != std::string::npos || !platform::fileExists(name))
+        return false;
+    BackupFile = BackupFolder + "/" + name;
+    return platform::copyFile(name, BackupFile);
+}
+
+int TMainForm::DeleteBackups()
+{
+    BackupFolder = ProgramDir + (ProgramDir.ends_with('/') ? "" : "/") + BackupFolderName;
+    if (!platform::directoryExists(BackupFolder))
+        return 0;
+    bool ok = false;
+    const std::vector<platform::FindRecord> records = platform::findLocal(BackupFolder + "/*.*", ok);
+    if (!ok && platform::lastError() != platform::err::NoMoreFiles)
+        return 0;
+    int deleted = 0;
+    for (const platform::FindRecord &record : records)
+        if (platform::deleteFile(BackupFolder + "/" + record.name))
+            ++deleted;
+    char text[128];
+    std::snprintf(text, sizeof text, "%d個のﾊﾞｯｸｱｯﾌﾟﾃﾞｰﾀﾍﾞｰｽを削除しました。", deleted);
+    ui::dialogs().message(QString::fromUtf8(text));
+    return deleted;
+}
+
+void TMainForm::ActionDelBackupExecute()
+{
+    if (ui::dialogs().confirm(QStringLiteral("ﾊﾞｯｸｱｯﾌﾟﾛｸﾞﾌｧｲﾙを削除してもいいですか ?")))
+        DeleteBackups();
+}
+
+// --- Transfer list ---
+
+int TMainForm::BuildTransferList(int side, int mode)
+{
+    SelectedFolderCount = 0;
+    TransferList.TransferCount = 0;
+    const ui::ListView *list = side == LocalSide ? LocalFileListV : RemoteFileListV;
+    for (const int index : list->selectedRows()) {
+        const QTreeWidgetItem *row = list->row(index);
+        const std::string name = ui::fromQ(row->text(0));
+        if (ui::ListView::imageIndex(row) == ImageFolder) {
+            if (side == LocalSide)
+                AddLocalFolder(name, mode);
+            else
+                AddRemoteFolderFiles(name, mode);
+            ++SelectedFolderCount;
+        } else {
+            AddTransferEntry({}, name);
+        }
+    }
+    return TransferList.TransferCount;
+}
+
+int TMainForm::AddLocalFolder(const std::string &folder, int mode)
+{
+    FolderSnapshot.SnapshotCount = 0;
+    if (mode == 999) {
+        MemoDir->addLine(ui::toQ(folder));
+    } else {
+        std::string remote = folder;
+        SwapSeparators(remote, 1);
+        MakeRemoteDir(remote);
+    }
+    const std::string prefix = folder + "/";
+    const std::string pattern = prefix + "*.*";
+    // Like the platform's find, a pattern beyond the path limit cannot be read;
+    // this also ends the walk of a folder that links back to itself.
+    if (pattern.size() > MaxPathBytes)
+        return 0;
+    bool ok = false;
+    const std::vector<platform::FindRecord> records = platform::findLocal(pattern, ok);
+    if (!ok)
+        return 0;
+    for (const platform::FindRecord &record : records) {
+        // Depth first: a sub-folder (and its remote twin) comes before the next entry.
+        if (record.isDirectory() && record.name != "." && record.name != "..")
+            AddLocalFolder(prefix + record.name, mode);
+        else
+            AddTransferEntry(prefix, record.name);
+    }
+    return 1;
+}
+
+void TMainForm::AddTransferEntry(const std::string &prefix, const std::string &name)
+{
+    if (TransferList.AddTransferEntry(prefix, name) == AddResult::Full)
+        ShowStatus(MaxFileExceededText, 0);
+}
+
+void TMainForm::AddRemoteFolderFiles(const std::string &folder, int mode)
+{
+    if (mode != 999)
+        MakeLocalDir(folder);
+    platform::FtpClient *client = FtpSession();
+    if (!client || !SessionOpen())
+        return;
+    std::vector<platform::FindRecord> records;
+    client->find(folder + "/*.*", records); // an empty or unreadable folder adds nothing
+    size_t unsafe = client->skippedNames();
+    for (const platform::FindRecord &record : records) {
+        if (record.isDirectory())
+            continue;
+        // Only names that stay inside the local folder become rows.
+        if (!IsSafeRemoteName(record.name)) {
+            ++unsafe;
+            continue;
+        }
+        const std::string path = folder + "/" + record.name;
+        if (TransferList.Append(path, path) == AddResult::Full)
+            ShowStatus(MaxFileExceededText, 0);
+    }
+    ReportUnsafeNames(unsafe);
+}
+
+void TMainForm::CountTransferEntry()
+{
+    if (!TransferList.CountTransferEntry())
+        ShowStatus(MaxFileExceededText, 0);
+}
+
+void TMainForm::ShowFileLimit(int flag)
+{
+    if (flag == 0)
+        ui::dialogs().message(ui::toQ(FileLimitMessage()));
+}
+
+void TMainForm::ClearTransferList()
+{
+    TransferList.ClearTransferList();
+    if (UpDownLoadForm) {
+        UpDownLoadForm->Tag = 0;
+        UpDownLoadForm->OperationCode = 0;
+    }
+}
+
+int TMainForm::TransferSelection(int direction)
+{
+    if (!Reconnect())
+        ui::dialogs().message(QStringLiteral("ホスト再接続に失敗しました。"));
+    AutoUpAllowed = false;
+    const std::string remembered = remoteFolderShown(this);
+    const int rows = BuildTransferList(direction, 0);
+    if (rows == 0 && SelectedFolderCount == 0)
+        return 1;
+    if (rows > 0) {
+        CancelRequested = false;
+        UpDownLoadForm->OperationCode = direction;
+        UpDownLoadForm->Tag = 0;
+        UpDownLoadForm->showModal();
+        if (CancelRequested)
+            ui::dialogs().message(QString::fromUtf8(AbortedText));
+    }
+    if (remoteFolderShown(this) != remembered)
+        ShowStatus(DirectoryChangedText, 0);
+    if (!remembered.empty())
+        SetRemoteDir(remembered);
+    RefreshRemoteList();
+    RefreshFileList(RemoteSide);
+    RefreshFileList(LocalSide);
+    UpdateTransferButtons(0);
+    UpdateTransferButtons(1);
+    if (direction == 0 && !CancelRequested)
+        AutoUpAllowed = IsAutoUpAllowed();
+    else
+        StopAutomation();
+    return 0;
+}
+
+bool TMainForm::IsAutoUpAllowed() const
+{
+    return LocalFileListV->rowCount() > 0;
+}
+
+void TMainForm::UploadExecute()
+{
+    if (LoopInterval > 0
+        && !ui::dialogs().confirm(
+            QStringLiteral("ﾙｰﾌﾟUPﾀｲﾏｰが設定されています。\n"
+                           "ここからはﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞはできませんでご注意下さい。\n"
+                           "ﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞは隣の腕時計のｺﾏﾝﾄﾎﾞﾀﾝから実行できます。"
+                           "\n(※このﾒｯｾｰｼﾞを止めたい場合は、ﾙｰﾌﾟﾀｲﾏｰを 0 に設定して下さい。)"
+                           "\n\nｼﾝﾌﾟﾙｱｯﾌﾟﾛｰﾄﾞを実行しますか？")))
+        return;
+    BeginBusy();
+    TransferSelection(0);
+    EndBusy();
+    ApplyConnectionState();
+}
+
+void TMainForm::DounloadExecute()
+{
+    TimerDemon->setInterval(0);
+    if (!ui::dialogs().confirm(
+            QStringLiteral("ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)")))
+        return;
+    BeginBusy();
+    TransferSelection(1);
+    activateWindow();
+    setFocus();
+    EndBusy();
+    ClearTransferList();
+    TimerDemon->setInterval(0);
+}
+
+void TMainForm::ReUploadExecute()
+{
+    if (!ui::dialogs().confirm(QStringLiteral("全再アップロードを実行しますか？")))
+        return;
+    LocalFileListV->selectAll();
+    TransferSelection(0);
+    AutoUpAllowed = true;
+    StartAutoWatch(true);
+}
+
+// --- Loop upload ---
+
+void TMainForm::ComboLoopTimerChange()
+{
+    LoopInterval = loopIntervalOfIndex(ComboLoopTimer->itemIndex());
+    UpdateTransferButtons(0);
+}
+
+void TMainForm::ActLoopUploadExecute()
+{
+    if (!ui::dialogs().confirm(QStringLiteral("ループアプロードを実行しますか？")))
+        return;
+    BeginBusy();
+    int result = LoopPass();
+    UpdateTransferButtons(1);
+    while (result == 0) {
+        // The countdown closes the window by itself at the latest.
+        while (MssgForm->isVisible())
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        if (!AskLoopRound())
+            break;
+        result = LoopPass();
+    }
+    UpdateTransferButtons(1);
+    EndBusy();
+}
+
+int TMainForm::LoopPass()
+{
+    AutoUpAllowed = false;
+    const std::string remembered = remoteFolderShown(this);
+    const int rows = BuildTransferList(LocalSide, 0);
+    if (rows == 0 && SelectedFolderCount == 0)
+        return 1;
+    // Every row goes, whatever its Pending flag.
+    for (int i = 0; i < TransferList.TransferCount; ++i) {
+        const TransferEntry row = TransferList[i];
+        TransferOne(0, row.LocalPath, row.RemotePath);
+    }
+    if (remoteFolderShown(this) != remembered)
+        ShowStatus(DirectoryChangedText, 0);
+    if (!remembered.empty())
+        SetRemoteDir(remembered);
+    RefreshRemoteList();
+    return 0;
+}
+
+bool TMainForm::AskLoopRound()
+{
+    LocalFileListV->repaint();
+    RemoteFileListV->repaint();
+    LoopInterval = loopIntervalOfIndex(ComboLoopTimer->itemIndex());
+
+    char text[160];
+    std::snprintf(text, sizeof text, "%d 秒経過すると自動的に\n再アプロードします。       ", LoopInterval);
+    MssgForm->MsgLabel->setText(QString::fromUtf8(text));
+    MssgForm->ButtonOK->setText(QStringLiteral("再アプロード"));
+    MssgForm->ButtonOK->show();
+    MssgForm->ButtonNO->setText(QStringLiteral("停止"));
+    MssgForm->ButtonNO->show();
+    MssgForm->setWindowTitle(QString());
+    QFont font = MssgForm->MsgLabel->font();
+    font.setPointSize(12);
+    MssgForm->MsgLabel->setFont(font);
+    MssgForm->CountdownSeconds = LoopInterval;
+    MssgForm->Timer->setEnabled(false);
+    MssgForm->Timer->setInterval(1000);
+
+    if (!MssgForm->isVisible()) {
+        MssgForm->showModal();
+        MssgForm->repaint();
+    }
+    return MssgForm->Answer == 1;
+}

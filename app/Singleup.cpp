@@ -1,10 +1,12 @@
 #include "app/Singleup.h"
 
+#include "app/MainForm.h"
 #include "app/Upanddown.h"
 #include "ui/Placement.h"
 #include "ui/StatusBar.h"
 #include "ui/Text.h"
 
+#include <QCheckBox>
 #include <QLabel>
 
 TSingleAutoUpForm *SingleAutoUpForm = nullptr;
@@ -64,7 +66,9 @@ void TSingleAutoUpForm::FormShow()
 {
     MoveFormPos(0);
     UploadCount = 0;
-    // The main window's "ｽﾚｯﾄﾞ使用" is disabled here: wired when the main window's part arrives.
+    // The watch cannot be switched to the worker thread while this window is up.
+    if (MainForm)
+        MainForm->CheckUseThread->setEnabled(false);
     const int tag = UpDownLoadForm ? UpDownLoadForm->Tag : 0;
     const int mode = UpDownLoadForm ? UpDownLoadForm->OperationCode : 0;
     setWindowTitle(QStringLiteral("Tag=%1 : Mode=%2").arg(tag).arg(mode));
@@ -123,5 +127,7 @@ void TSingleAutoUpForm::closed()
 
 void TSingleAutoUpForm::FormClose()
 {
-    // StopAutomation on the main window: wired when the main window's part arrives.
+    // Closing the monitor ends the watch.
+    if (MainForm)
+        MainForm->StopAutomation();
 }

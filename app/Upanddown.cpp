@@ -1,8 +1,12 @@
 #include "app/Upanddown.h"
 
+#include "app/Ftpfunc.h"
+#include "app/MainForm.h"
 #include "ui/Clock.h"
 #include "ui/Placement.h"
 #include "ui/StatusBar.h"
+#include "ui/Timer.h"
+#include "ui/UpdateThrottle.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -333,22 +337,112 @@ void TUpDownLoadForm::StopWorker()
 }
 
 // ---------------------------------------------------------------------------
-// Main-window parts of a run: wired when the main window's part arrives.
+// Main-window parts of a run. The window also serves without a main window
+// (its own tests), so every hook checks for one.
+//
+// While a run is under way the main window and this one are laid out and
+// painted at most every RunPaintIntervalMs between steps: each row changes
+// status texts of both, and re-laying out and painting them after every row
+// would cost more than a small file's transfer. Inside a step nothing is held,
+// so the byte counts of a long transfer still show at once.
 
-void TUpDownLoadForm::RefreshBothLists() {} // wired when the main window's part arrives
-void TUpDownLoadForm::SetAutoBusy() {}      // wired when the main window's part arrives
-void TUpDownLoadForm::EndMainBusy() {}      // wired when the main window's part arrives
+namespace {
+
+constexpr int RunPaintIntervalMs = 50;
+
+ui::UpdateThrottle *runThrottle(TUpDownLoadForm *form)
+{
+    auto *throttle = form->findChild<ui::UpdateThrottle *>(QString(), Qt::FindDirectChildrenOnly);
+    return throttle ? throttle : new ui::UpdateThrottle(RunPaintIntervalMs, form);
+}
+
+} // namespace
+
+void TUpDownLoadForm::RefreshBothLists()
+{
+    if (!MainForm)
+        return;
+    RefreshRemoteList();
+    RefreshLocalList();
+}
+
+void TUpDownLoadForm::SetAutoBusy()
+{
+    if (!MainForm)
+        return;
+    MainForm->AutoBusy = true;
+    runThrottle(this)->start({MainForm, this});
+}
+
+void TUpDownLoadForm::EndMainBusy()
+{
+    runThrottle(this)->stop();
+    if (MainForm)
+        MainForm->EndBusy();
+}
+
+// Read by the worker thread. Nothing writes the count or the Pending flags while
+// a run is under way (WorkStep writes only Done, a separate byte).
 int TUpDownLoadForm::TransferRowCount() const
 {
-    return 0; // wired when the main window's part arrives
+    return MainForm ? MainForm->TransferList.TransferCount : 0;
 }
-bool TUpDownLoadForm::RowPending(int) const
+
+bool TUpDownLoadForm::RowPending(int row) const
 {
-    return false; // wired when the main window's part arrives
+    return MainForm && row >= 0 && row < MAXFILE && MainForm->TransferList[row].Pending == 1;
 }
-void TUpDownLoadForm::SetRowDone(int) {}          // wired when the main window's part arrives
-void TUpDownLoadForm::TransferRow(int) {}         // wired when the main window's part arrives
-void TUpDownLoadForm::DeleteRow(int) {}           // wired when the main window's part arrives
-void TUpDownLoadForm::DownloadDaemonPass() {}     // wired when the main window's part arrives
-void TUpDownLoadForm::UploadDaemonPass() {}       // wired when the main window's part arrives
-void TUpDownLoadForm::CancelOnMainWindow(bool) {} // wired when the main window's part arrives
+
+void TUpDownLoadForm::SetRowDone(int row)
+{
+    if (MainForm && row >= 0 && row < MAXFILE)
+        MainForm->TransferList[row].Done = 1;
+}
+
+void TUpDownLoadForm::TransferRow(int row)
+{
+    if (!MainForm || row < 0 || row >= MAXFILE)
+        return;
+    const TransferEntry entry = MainForm->TransferList[row];
+    const ui::UpdateThrottlePassThrough step(runThrottle(this));
+    MainForm->TransferOne(OperationCode, entry.LocalPath, entry.RemotePath);
+}
+
+void TUpDownLoadForm::DeleteRow(int row)
+{
+    if (!MainForm || row < 0 || row >= MAXFILE)
+        return;
+    const TransferEntry &entry = MainForm->TransferList[row];
+    const ui::UpdateThrottlePassThrough step(runThrottle(this));
+    if (OperationCode == 0)
+        DeleteLocalFile(entry.LocalPath);
+    else if (OperationCode == 1)
+        DeleteRemoteFile(entry.RemotePath);
+}
+
+void TUpDownLoadForm::DownloadDaemonPass()
+{
+    if (!MainForm)
+        return;
+    const ui::UpdateThrottlePassThrough step(runThrottle(this));
+    MainForm->DownloadDaemonPass();
+}
+
+void TUpDownLoadForm::UploadDaemonPass()
+{
+    if (!MainForm)
+        return;
+    const ui::UpdateThrottlePassThrough step(runThrottle(this));
+    MainForm->UploadDaemonPass();
+}
+
+void TUpDownLoadForm::CancelOnMainWindow(bool daemon)
+{
+    if (!MainForm)
+        return;
+    MainForm->CancelRequested = true;
+    if (daemon) {
+        MainForm->DownDaemonActive = false;
+        MainForm->TimerDemon->setInterval(0);
+    }
+}

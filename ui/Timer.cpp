@@ -6,6 +6,9 @@ namespace ui {
 
 Timer::Timer(QObject *parent) : QObject(parent)
 {
+    // The watch polls every 100 ms to 10 s; a coarse timer would let a tick drift
+    // by up to 5 % of that.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &Timer::timeout);
 }
 

@@ -1,0 +1,408 @@
+// Watch mode ("自動UP"), its monitor window and the two daemons, with the main
+// window against a real server and time compressed.
+#include "app/FileEntry.h"
+#include "app/Ftpfunc.h"
+#include "app/MainForm.h"
+#include "app/Singleup.h"
+#include "app/Upanddown.h"
+#include "platform/LocalFiles.h"
+#include "platform/LocalFind.h"
+#include "support/SessionFixture.h"
+#include "support/TestUtil.h"
+#include "ui/Clock.h"
+#include "ui/ComboBox.h"
+#include "ui/Edit.h"
+#include "ui/ListView.h"
+#include "ui/RadioGroup.h"
+#include "ui/SpeedButton.h"
+#include "ui/StatusBar.h"
+#include "ui/Text.h"
+#include "ui/Timer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+using testsupport::SessionTest;
+
+namespace {
+
+// Records whether a widget had the given window colour while anything of the
+// program was painted (the pass repaints as it goes).
+class PaintProbe : public QObject {
+public:
+    PaintProbe(QWidget *widget, QColor color) : m_widget(widget), m_color(color)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~PaintProbe() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_widget->palette().color(QPalette::Window) == m_color)
+            seen = true;
+        return false;
+    }
+    bool seen = false;
+
+private:
+    QWidget *m_widget;
+    QColor m_color;
+};
+
+class WatchTest : public SessionTest {
+protected:
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        ui::Clock::setScale(0.01);
+        ASSERT_TRUE(QDir().mkpath(local.path()));
+        ASSERT_TRUE(platform::setCurrentDirectory(local.pathBytes()));
+    }
+    void TearDown() override
+    {
+        if (UpDownLoadForm->isVisible())
+            UpDownLoadForm->ButtonCancelClick();
+        testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 5000);
+        form->StopAutomation();
+        if (form->Connected)
+            form->DisconnectActionExecute();
+        SessionTest::TearDown();
+    }
+
+    void writeLocal(const std::string &name, const std::string &data)
+    {
+        ASSERT_TRUE(testsupport::writeFileBytes(local.filePath(name), data));
+    }
+    void connect(const QStringList &faults = {})
+    {
+        startServer(faults);
+        form->ConnectActionExecute();
+        ASSERT_TRUE(form->Connected) << panel(0);
+    }
+    // Puts "自動UP" down as the user does; the settings are saved with a password
+    // in the field, so no message is expected.
+    void enterWatch()
+    {
+        form->SpeedAutoUp->setEnabled(true);
+        form->SpeedAutoUp->click();
+        ASSERT_EQ(form->UploadMode, 1);
+    }
+    int stored(const std::string &name) { return countReceived("STOR " + QByteArray::fromStdString(name)); }
+    int fetched(const std::string &name) { return countReceived("RETR " + QByteArray::fromStdString(name)); }
+    std::vector<std::string> localOrder()
+    {
+        bool ok = false;
+        std::vector<std::string> names;
+        for (const platform::FindRecord &r : platform::findLocal(local.filePath("*.*"), ok))
+            if (!r.isDirectory())
+                names.push_back(r.name);
+        return names;
+    }
+
+    testsupport::TempFolder local;
+};
+
+} // namespace
+
+TEST_F(WatchTest, EnteringWatchModeSnapshotsLocksAndSavesTheSettings)
+{
+    writeLocal("index.html", "<html>");
+    writeLocal("about.html", "about");
+    connect();
+    enterWatch();
+
+    EXPECT_EQ(form->FolderSnapshot.SnapshotCount, 2);
+    EXPECT_TRUE(form->SpeedAutoUp->isDown());
+    EXPECT_TRUE(form->TB_ReUpload->isEnabled() || form->ReUpload->isEnabled());
+    EXPECT_FALSE(form->LocalFileListV->isEnabled());
+    EXPECT_FALSE(form->RemoteFileListV->isEnabled());
+    EXPECT_FALSE(form->Mode->isEnabled());
+    EXPECT_FALSE(form->ToolButtonUpload->isEnabled());
+    EXPECT_TRUE(form->Target->isEnabled());
+    EXPECT_TRUE(form->ComboTimer->isEnabled());
+    EXPECT_FALSE(form->CheckUseThread->isEnabled());
+    EXPECT_TRUE(SingleAutoUpForm->isVisible());
+    EXPECT_EQ(form->TimerDemon->interval(), 3000);
+    EXPECT_NE(app.readFile(app.iniPath()).find("Timer=2"), std::string::npos);
+    EXPECT_TRUE(form->HostListSaved);
+
+    // Pressing it again changes nothing; "手動UP" ends the watch.
+    enterWatch();
+    form->SpeedNormalUp->click();
+    EXPECT_EQ(form->UploadMode, 0);
+    EXPECT_EQ(form->TimerDemon->interval(), 0);
+    EXPECT_FALSE(SingleAutoUpForm->isVisible());
+    EXPECT_TRUE(form->LocalFileListV->isEnabled());
+    EXPECT_TRUE(form->CheckUseThread->isEnabled());
+}
+
+TEST_F(WatchTest, AnEditedFileIsUploadedThenIndexHtmlWithTheMonitorCounting)
+{
+    writeLocal("index.html", "<html>");
+    writeLocal("about.html", "about");
+    writeLocal("empty.txt", "");
+    writeLocal("news.html", "news");
+    connect();
+    // The server already has every file: no missing-file pass.
+    for (const char *name : {"index.html", "about.html", "empty.txt", "news.html"})
+        serveFile(name, "old");
+    RefreshRemoteList();
+    form->RefreshFileList(RemoteSide);
+    enterWatch();
+    server.clearLog();
+
+    // An idle tick sends nothing to the server.
+    form->TimerDemonTimer();
+    EXPECT_TRUE(server.receivedCommands().isEmpty());
+
+    // A 0-byte file never triggers the check by itself.
+    writeLocal("empty.txt", "");
+    form->TimerDemonTimer();
+    EXPECT_EQ(stored("empty.txt"), 0);
+
+    PaintProbe red(SingleAutoUpForm, QColor(Qt::red));
+    writeLocal("about.html", "about, edited");
+    form->TimerDemonTimer();
+    EXPECT_TRUE(red.seen) << "the monitor is painted red while the pass runs";
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("about.html")), "about, edited");
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("index.html")), "<html>");
+    // The empty file joins a real change (it can never match its snapshot entry).
+    EXPECT_EQ(stored("empty.txt"), 1);
+    EXPECT_EQ(panel(3), "Detect 3");
+    const QByteArrayList log = server.receivedCommands();
+    QByteArrayList stores;
+    for (const QByteArray &line : log)
+        if (line.startsWith("STOR"))
+            stores << line;
+    ASSERT_FALSE(stores.isEmpty());
+    EXPECT_EQ(stores.last(), QByteArray("STOR index.html")) << "index.html goes last";
+    // The monitor counts every file but index.html and is white again.
+    EXPECT_EQ(SingleAutoUpForm->UploadCount, 2);
+    EXPECT_EQ(SingleAutoUpForm->Label1->text(), QStringLiteral("起動回数：00002"));
+    EXPECT_EQ(SingleAutoUpForm->palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_FALSE(form->AutoBusy);
+    EXPECT_EQ(form->UploadMode, 1);
+    EXPECT_TRUE(form->SpeedAutoUp->isDown());
+
+    // The next idle tick finds nothing new.
+    server.clearLog();
+    form->TimerDemonTimer();
+    EXPECT_EQ(countReceived("STOR"), 0);
+}
+
+TEST_F(WatchTest, TargetHtmlIgnoresOtherFilesAndMissingFilesGoInTheSameTick)
+{
+    for (const char *name : {"a.html", "b.html", "c.html", "d.html", "e.html", "f.html"})
+        writeLocal(name, std::string("content of ") + name);
+    writeLocal("page.htm", "htm");
+    connect();
+    for (const char *name : {"a.html", "b.html", "c.html", "d.html", "e.html"})
+        serveFile(name, std::string("content of ") + name);
+    serveFile("x.bin", "x");
+    RefreshRemoteList();
+    form->RefreshFileList(RemoteSide);
+    form->Target->setItemIndex(0);
+    enterWatch();
+    EXPECT_EQ(form->FolderSnapshot.SnapshotCount, 6) << "page.htm is not watched";
+    server.clearLog();
+
+    // 7 local files and 6 remote: the one missing .html file goes up first.
+    writeLocal("page.htm", "htm, edited");
+    form->TimerDemonTimer();
+    EXPECT_EQ(stored("f.html"), 1);
+    EXPECT_EQ(stored("page.htm"), 0);
+    EXPECT_EQ(countReceived("STOR"), 1);
+}
+
+TEST_F(WatchTest, ClosingTheMonitorStopsTheWatch)
+{
+    writeLocal("a.html", "a");
+    connect();
+    enterWatch();
+    ASSERT_TRUE(SingleAutoUpForm->isVisible());
+    SingleAutoUpForm->close();
+    EXPECT_EQ(form->UploadMode, 0);
+    EXPECT_TRUE(form->SpeedNormalUp->isDown());
+    EXPECT_EQ(form->TimerDemon->interval(), 0);
+    EXPECT_TRUE(form->LocalFileListV->isEnabled());
+}
+
+TEST_F(WatchTest, ASingleFileAtTheShortestSettingIsPolledTenTimesASecond)
+{
+    writeLocal("only.html", "1");
+    connect();
+    form->ComboTimer->setItemIndex(0);
+    enterWatch();
+    EXPECT_EQ(form->TimerDemon->interval(), 100);
+    // The real timer drives the watch: an edit goes up without calling the tick.
+    server.clearLog();
+    writeLocal("only.html", "12");
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stored("only.html") == 1; }, 10000));
+    writeLocal("two.html", "22");
+    form->RefreshFileList(LocalSide);
+    form->StartAutoWatch(true);
+    EXPECT_EQ(form->TimerDemon->interval(), 1000);
+}
+
+TEST_F(WatchTest, WithTheThreadThePassRunsThroughTheProgressWindow)
+{
+    writeLocal("a.html", "a");
+    writeLocal("b.html", "b");
+    connect();
+    serveFile("a.html", "a");
+    serveFile("b.html", "b");
+    RefreshRemoteList();
+    form->RefreshFileList(RemoteSide);
+    form->CheckUseThread->setChecked(true);
+    enterWatch();
+    EXPECT_FALSE(SingleAutoUpForm->isVisible());
+
+    bool progressShown = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout,
+                     [&] { progressShown = progressShown || UpDownLoadForm->isVisible(); });
+    probe.start(1);
+    writeLocal("b.html", "b, edited");
+    form->TimerDemonTimer();
+    probe.stop();
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("b.html")), "b, edited");
+    EXPECT_EQ(form->UploadMode, 1) << "a completed pass keeps watching";
+    EXPECT_FALSE(UpDownLoadForm->isVisible());
+}
+
+TEST_F(WatchTest, ALostConnectionIsRepairedOrEndsTheWatch)
+{
+    writeLocal("a.html", "a");
+    writeLocal("b.html", "b");
+    connect();
+    serveFile("a.html", "a");
+    serveFile("b.html", "b");
+    RefreshRemoteList();
+    form->RefreshFileList(RemoteSide);
+    enterWatch();
+
+    ASSERT_TRUE(server.restart());
+    writeLocal("a.html", "a, edited");
+    form->TimerDemonTimer();
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("a.html")), "a, edited");
+    EXPECT_EQ(form->UploadMode, 1);
+
+    server.stop();
+    writeLocal("b.html", "b, edited");
+    app.dialogs().allowMessages();
+    form->TimerDemonTimer();
+    EXPECT_TRUE(app.dialogs().messages().contains(QStringLiteral("ホスト再接続に失敗しました。")));
+    EXPECT_EQ(form->UploadMode, 0);
+    // The ended watch is not re-armed: manual mode, controls unlocked.
+    EXPECT_TRUE(form->SpeedNormalUp->isDown());
+    EXPECT_EQ(form->TimerDemon->interval(), 0);
+    EXPECT_FALSE(form->AutoBusy);
+}
+
+TEST_F(WatchTest, DownloadDaemonFetchesNewChangedAndMissingFilesUntilCancelled)
+{
+    connect();
+    serveFile("b.html", "b");
+    serveFile("c.html", "c");
+    RefreshRemoteList();
+    form->RefreshFileList(RemoteSide);
+    server.clearLog();
+
+    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::WarnYesNo,
+                                   QStringLiteral("これから「AutoDownloadDaemon」に入ります。"),
+                                   ui::Dialogs::Answer::Yes);
+    form->BitBtnAutoDownDaemonClick();
+    ASSERT_TRUE(UpDownLoadForm->isVisible());
+    EXPECT_TRUE(form->DownDaemonActive);
+    EXPECT_FALSE(form->LocalFileListV->isEnabled());
+
+    // The first pass fetches every file; the passes after it fetch nothing.
+    ASSERT_TRUE(testsupport::waitUntil([] { return PassCount >= 5; }, 10000));
+    EXPECT_EQ(fetched("b.html"), 1);
+    EXPECT_EQ(fetched("c.html"), 1);
+    EXPECT_EQ(testsupport::readFileBytes(local.filePath("b.html")), "b");
+
+    // A deleted local copy is fetched again.
+    ASSERT_TRUE(platform::deleteFile(local.filePath("c.html")));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return fetched("c.html") == 2; }, 10000));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return testsupport::fileExists(local.filePath("c.html")); }, 5000));
+    EXPECT_EQ(fetched("b.html"), 1);
+
+    // A changed remote file is fetched again.
+    serveFile("b.html", "b, changed");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return fetched("b.html") == 2; }, 10000));
+
+    UpDownLoadForm->ButtonCancelClick();
+    ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
+    EXPECT_EQ(UpDownLoadForm->MyLabel->text(), QStringLiteral("ｷｬﾝｾﾙ終了"));
+    EXPECT_FALSE(form->DownDaemonActive);
+    EXPECT_TRUE(form->LocalFileListV->isEnabled());
+    EXPECT_TRUE(form->ToolBar1->isEnabled());
+    EXPECT_EQ(testsupport::readFileBytes(local.filePath("b.html")), "b, changed");
+}
+
+TEST_F(WatchTest, PeriodicDownloadFetchesEverythingOncePerHundredIdlePasses)
+{
+    connect();
+    serveFile("p.html", "p");
+    form->cbPriodDown->setChecked(true);
+    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::WarnYesNo, {},
+                                   ui::Dialogs::Answer::Yes);
+    form->BitBtnAutoDownDaemonClick();
+    ASSERT_TRUE(testsupport::waitUntil([] { return PassCount >= 250; }, 60000));
+    UpDownLoadForm->ButtonCancelClick();
+    ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
+    const int passes = PassCount;
+    // The first fetch, then one every 100 passes without a download (each
+    // download restarts the count).
+    EXPECT_GE(fetched("p.html"), 2);
+    EXPECT_LE(fetched("p.html"), 1 + passes / 100);
+}
+
+TEST_F(WatchTest, UploadDaemonSendsChangedRowsAsTheSnapshotLeftThem)
+{
+    // Files of two bytes or more: smaller ones never match their snapshot entry.
+    writeLocal("a.html", "page a");
+    writeLocal("b.html", "page b");
+    writeLocal("c.html", "page c");
+    writeLocal("d.TXT", "data");
+    connect();
+    const std::vector<std::string> order = localOrder();
+    ASSERT_EQ(order.size(), 4u);
+    server.clearLog();
+
+    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::WarnYesNo,
+                                   QStringLiteral("注意：追加ファイルのアップロードには対応していません。"),
+                                   ui::Dialogs::Answer::Yes);
+    form->BitBtnAutoUpDaemonClick();
+    ASSERT_TRUE(testsupport::waitUntil([] { return PassCount >= 3; }, 10000));
+    EXPECT_EQ(countReceived("STOR"), 0) << "nothing changed yet";
+
+    // Change the last file in directory order: row 0 gets it, rows 1.. keep the
+    // snapshot's names, so everything from position 1 on goes up, and the file at
+    // position 0 (its row overwritten) does not.
+    const std::string changed = order.back();
+    writeLocal(changed, "changed " + changed);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return stored(changed) >= 1; }, 10000));
+    const int passBefore = PassCount;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return PassCount >= passBefore + 3; }, 10000));
+    UpDownLoadForm->ButtonCancelClick();
+    ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
+    EXPECT_EQ(stored(order[0]), order[0] == "d.TXT" ? stored(order[0]) : 0);
+    for (size_t i = 1; i < order.size(); ++i)
+        EXPECT_GE(stored(order[i]), 1) << order[i];
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath(changed)), "changed " + changed);
+    if (std::find(order.begin() + 1, order.end(), "d.TXT") != order.end()) {
+        EXPECT_EQ(testsupport::readFileBytes(server.rootPath("d.TXT")), "data")
+            << "sent from its backup copy";
+    }
+    EXPECT_TRUE(form->LocalFileListV->isEnabled());
+}
