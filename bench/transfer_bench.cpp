@@ -11,6 +11,8 @@
 //   command    the whole upload command (connection check, list building,
 //              progress window with its two 1-second pauses, folder restore,
 //              both lists refreshed)
+//   single     TransferOne for each file on the user-interface thread, no window
+//   handover   the worker's synchronised calls alone, with an empty step
 //   curl       curl -T with a URL range over one connection
 #include "app/FileEntry.h"
 #include "app/Ftpfunc.h"
@@ -28,9 +30,13 @@
 #include "ui/ListView.h"
 #include "ui/RadioGroup.h"
 #include "ui/Text.h"
+#include "ui/Thread.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -126,6 +132,43 @@ WindowRound windowRound(const std::string &target)
     return result;
 }
 
+// TransferOne for every file on the user-interface thread, no window.
+double singleRound(const std::string &target)
+{
+    MakeRemoteDir(target);
+    SetRemoteDir(target);
+    MainForm->TransferList.TransferCount = FileCount; // as during a batch: byte counts shown
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 1; i <= FileCount; ++i)
+        MainForm->TransferOne(0, batchName(i), batchName(i));
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    MainForm->TransferList.TransferCount = 0;
+    return seconds;
+}
+
+// The bare hand-over: a thread making FileCount empty synchronised calls.
+double handoverRound()
+{
+    class Caller : public ui::Thread {
+    protected:
+        void execute() override
+        {
+            for (int i = 0; i < FileCount; ++i)
+                synchronize([] {});
+        }
+    } caller;
+    QEventLoop loop;
+    QObject::connect(&caller, &QThread::finished, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    caller.start();
+    loop.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    caller.wait();
+    return seconds;
+}
+
 double best(const std::vector<double> &values)
 {
     double b = -1;
@@ -156,9 +199,13 @@ int main(int argc, char **argv)
     dialogs->allowMessages();
     ui::Dialogs::install(std::unique_ptr<ui::Dialogs>(dialogs));
 
-    QTemporaryDir programDir, sourceDir;
-    testsupport::FtpServer server;
-    if (!programDir.isValid() || !sourceDir.isValid() || !server.start()) {
+    // Files live in memory when there is room, so that the disk does not decide the race.
+    const QString base =
+        QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    const QString pattern = base + QStringLiteral("/vexmora-transfer-bench-XXXXXX");
+    QTemporaryDir programDir(pattern), sourceDir(pattern), serverRoot(pattern);
+    testsupport::FtpServer server(serverRoot.path());
+    if (!programDir.isValid() || !sourceDir.isValid() || !serverRoot.isValid() || !server.start()) {
         std::fprintf(stderr, "transfer_bench: cannot start: %s\n",
                      server.errorString().toStdString().c_str());
         return 1;
@@ -186,7 +233,7 @@ int main(int argc, char **argv)
     }
     const std::string home = ui::fromQ(MainForm->ComboCurrDir->text());
 
-    std::vector<double> engine, window, command, curl;
+    std::vector<double> engine, window, command, curl, single, handover;
     for (int r = 1; r <= rounds; ++r) {
         engine.push_back(engineRound(server, source, "e" + std::to_string(r)));
         SetRemoteDir(home);
@@ -194,6 +241,9 @@ int main(int argc, char **argv)
         window.push_back(w.rows);
         command.push_back(w.command);
         SetRemoteDir(home);
+        single.push_back(singleRound("s" + std::to_string(r)));
+        SetRemoteDir(home);
+        handover.push_back(handoverRound());
         curl.push_back(curlRound(server, source, "c" + std::to_string(r)));
     }
     for (int r = 1; r <= rounds; ++r) {
@@ -203,11 +253,13 @@ int main(int argc, char **argv)
                          folder.c_str());
     }
 
-    std::printf("server: pyftpdlib on %s; %d files of %d bytes; best of %d rounds\n",
-                server.address().c_str(), FileCount, FileSize, rounds);
+    std::printf("server: pyftpdlib on %s; %d files of %d bytes in %s; best of %d rounds\n",
+                server.address().c_str(), FileCount, FileSize, base.toStdString().c_str(), rounds);
     row("engine", best(engine));
     row("window", best(window));
     row("command", best(command));
+    row("single", best(single));
+    row("handover", best(handover));
     row("curl", best(curl));
     const double e = best(engine), w = best(window);
     if (e > 0 && w > 0)

@@ -1,5 +1,7 @@
 // Renders each of the program's five windows offscreen into PNG files, for the
-// README and for review: vexmora_screenshot <output folder>
+// README and for review:
+//   vexmora_screenshot <output folder> [host user password]
+// With an account it also connects and saves the connected main window.
 #include "app/Hostlist.h"
 #include "app/MainForm.h"
 #include "app/Mssg.h"
@@ -53,10 +55,18 @@ int main(int argc, char **argv)
     // A throw-away program folder, so no real settings are read or written.
     QTemporaryDir programDir;
     CreateWindows(programDir.path().toStdString() + "/Vexmora");
-    MainForm->EHost->setText(QStringLiteral("127.0.0.1:2121"));
-    MainForm->EUserId->setText(QStringLiteral("demo"));
 
     bool ok = save(MainForm, folder, QStringLiteral("main"));
+    if (argc > 4) {
+        MainForm->EHost->setText(QString::fromLocal8Bit(argv[2]));
+        MainForm->EUserId->setText(QString::fromLocal8Bit(argv[3]));
+        MainForm->EPassword->setText(QString::fromLocal8Bit(argv[4]));
+        MainForm->show();
+        MainForm->ConnectActionExecute();
+        ok = MainForm->Connected && save(MainForm, folder, QStringLiteral("main-connected")) && ok;
+        if (MainForm->Connected)
+            MainForm->DisconnectActionExecute();
+    }
     ok = save(HostForm, folder, QStringLiteral("hostlist")) && ok;
     ok = save(UpDownLoadForm, folder, QStringLiteral("progress")) && ok;
     ok = save(MssgForm, folder, QStringLiteral("message")) && ok;
