@@ -6,6 +6,7 @@
 #include "app/Singleup.h"
 #include "app/Upanddown.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestUtil.h"
 #include "ui/Button.h"
 #include "ui/Clock.h"
 #include "ui/ListView.h"
@@ -55,25 +56,6 @@ public:
 
 private:
     double m_previous;
-};
-
-// Ends a modal showing that did not end by itself, so a failing test cannot hang.
-class ModalWatchdog {
-public:
-    ModalWatchdog(std::function<void()> rescue, int timeoutMs = 20000)
-    {
-        m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, rescue] {
-            m_fired = true;
-            rescue();
-        });
-        m_timer.start(timeoutMs);
-    }
-    bool fired() const { return m_fired; }
-
-private:
-    QTimer m_timer;
-    bool m_fired = false;
 };
 
 bool hasFlag(const QWidget &w, Qt::WindowType flag)
@@ -130,7 +112,7 @@ TEST(MssgFormTest, CountdownShowsEachSecondAndAnswersOneAtZero)
     TMssgForm form;
     QStringList titles;
     QObject::connect(&form, &QWidget::windowTitleChanged, [&titles](const QString &t) { titles << t; });
-    ModalWatchdog watchdog([&form] { form.ButtonNO->click(); });
+    testsupport::ModalWatchdog watchdog([&form] { form.ButtonNO->click(); });
 
     // As the loop upload prepares it: empty caption, countdown 3, timer off.
     form.setWindowTitle(QString());
@@ -173,7 +155,7 @@ TEST(MssgFormTest, CountdownShowsEachSecondAndAnswersOneAtZero)
 TEST(MssgFormTest, ButtonsAnswerAndNothingElseClosesTheWindow)
 {
     TMssgForm form; // real time: the countdown cannot run out during the test
-    ModalWatchdog watchdog([&form] { form.ButtonOK->click(); });
+    testsupport::ModalWatchdog watchdog([&form] { form.ButtonOK->click(); });
     form.CountdownSeconds = 1000;
     form.ButtonOK->setText(QStringLiteral("再アプロード"));
     form.ButtonOK->show();
@@ -244,7 +226,7 @@ TEST(HostFormTest, ButtonsReportTheChoiceInTheTags)
 {
     ScopedScriptedDialogs dialogs;
     THostForm form;
-    ModalWatchdog watchdog([&form] { form.ButtonCancel->click(); });
+    testsupport::ModalWatchdog watchdog([&form] { form.ButtonCancel->click(); });
     form.ListView1->addRow({QStringLiteral("ftp.example.jp"), QStringLiteral("taro")}, -1);
     form.ListView1->addRow({QStringLiteral("127.0.0.1"), QStringLiteral("hanako")}, -1);
     form.ListView1->addRow({QStringLiteral("::1"), QStringLiteral("jiro")}, -1);
@@ -429,7 +411,7 @@ TEST(UpDownLoadFormTest, PlainRunHandlesEachPendingRowOnceAndClosesItself)
 {
     ScopedClockScale clock(0.01);
     ScriptedRunForm form;
-    ModalWatchdog watchdog([&form] { form.ButtonCancel->click(); });
+    testsupport::ModalWatchdog watchdog([&form] { form.ButtonCancel->click(); });
     QStringList titles;
     QObject::connect(&form, &QWidget::windowTitleChanged, [&titles](const QString &t) { titles << t; });
 
@@ -477,7 +459,7 @@ TEST(UpDownLoadFormTest, CancelLetsTheCurrentRowFinishAndStartsNoOther)
 {
     ScopedClockScale clock(0.01);
     ScriptedRunForm form;
-    ModalWatchdog watchdog([&form] { form.ButtonCancel->click(); });
+    testsupport::ModalWatchdog watchdog([&form] { form.ButtonCancel->click(); });
     form.pendingRows.assign(10, true);
     form.cancelAtRow = 3;
     form.Tag = 0;
@@ -499,7 +481,7 @@ TEST(UpDownLoadFormTest, DeleteModeSweepsOnceWithoutMarkingRowsDone)
 {
     ScopedClockScale clock(0.01);
     ScriptedRunForm form;
-    ModalWatchdog watchdog([&form] { form.ButtonCancel->click(); });
+    testsupport::ModalWatchdog watchdog([&form] { form.ButtonCancel->click(); });
     QStringList titles;
     QObject::connect(&form, &QWidget::windowTitleChanged, [&titles](const QString &t) { titles << t; });
     form.pendingRows = {true, false, true, true};

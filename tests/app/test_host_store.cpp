@@ -2,6 +2,8 @@
 #include "app/HostRecord.h"
 #include "support/ScriptedDialogs.h"
 
+#include "support/TestUtil.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -14,20 +16,6 @@
 using testsupport::ScopedScriptedDialogs;
 
 namespace {
-
-std::string slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const std::string &path, const std::string &bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 std::string cipherOf(const std::string &password)
 {
@@ -96,12 +84,12 @@ TEST_F(HostStoreTest, ThirtyFirstAccountIsRefusedAndChangesNothing)
         store("host" + std::to_string(i), "user");
     ASSERT_EQ(list.CountInUse(), 30);
     ASSERT_EQ(SaveHostListFile(list, path), HostSaveResult::Saved);
-    const std::string file = slurp(path);
+    const std::string file = testsupport::readFileBytes(path);
     const HostList before = list;
 
     EXPECT_EQ(StoreAccount(list, "host30", "user", cipherOf("pw"), "/l", "/r"), StoreResult::ListFull);
     EXPECT_EQ(before.Entries, list.Entries);
-    EXPECT_EQ(slurp(path), file);
+    EXPECT_EQ(testsupport::readFileBytes(path), file);
     EXPECT_EQ(HostListFullMessage(), "登録できるホストは 30 個までです。\n不要なホストを削除して下さい。");
 
     // An existing account can still be updated in a full list.
@@ -147,10 +135,10 @@ TEST_F(HostStoreTest, NothingInUseLeavesTheFileAlone)
 
     store("only", "me");
     ASSERT_EQ(SaveHostListFile(list, path), HostSaveResult::Saved);
-    const std::string file = slurp(path);
+    const std::string file = testsupport::readFileBytes(path);
     list[0].SetInUse(false); // deleting the only host
     EXPECT_EQ(SaveHostListFile(list, path), HostSaveResult::NothingInUse);
-    EXPECT_EQ(slurp(path), file);
+    EXPECT_EQ(testsupport::readFileBytes(path), file);
 
     ASSERT_TRUE(LoadHostListFile(list, path, false));
     EXPECT_TRUE(list[0].InUse()) << "the deleted host is listed again after the next load";
@@ -161,8 +149,8 @@ TEST_F(HostStoreTest, LoadReadsWholeRecordsOnly)
     for (int i = 0; i < 6; ++i)
         store("h" + std::to_string(i), "u");
     ASSERT_EQ(SaveHostListFile(list, path), HostSaveResult::Saved);
-    const std::string six = slurp(path);
-    spit(path, six.substr(0, 5 * 401 + 100));
+    const std::string six = testsupport::readFileBytes(path);
+    testsupport::writeFileBytes(path, six.substr(0, 5 * 401 + 100));
 
     HostList loaded;
     ASSERT_TRUE(LoadHostListFile(loaded, path, false));
@@ -174,7 +162,7 @@ TEST_F(HostStoreTest, LoadReadsWholeRecordsOnly)
     std::string many;
     for (int i = 0; i < 32; ++i)
         many += six.substr(0, 401);
-    spit(path, many);
+    testsupport::writeFileBytes(path, many);
     ASSERT_TRUE(LoadHostListFile(loaded, path, false));
     EXPECT_EQ(loaded.CountInUse(), 30);
 }
@@ -274,7 +262,7 @@ TEST_F(HostStoreTest, RandomFilesLoadWithoutHarm)
         // Some records claim to be in use.
         for (size_t at = 0; at < size; at += 401 * 2)
             bytes[at] = 1;
-        spit(path, bytes);
+        testsupport::writeFileBytes(path, bytes);
 
         HostList loaded;
         ASSERT_TRUE(LoadHostListFile(loaded, path, false));

@@ -25,25 +25,7 @@
 namespace transfertest {
 
 using testsupport::ScriptedDialogs;
-
-// Ends a modal showing that did not end by itself, so a failing test cannot hang.
-class Watchdog {
-public:
-    Watchdog(std::function<void()> rescue, int timeoutMs = 30000)
-    {
-        m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, rescue] {
-            m_fired = true;
-            rescue();
-        });
-        m_timer.start(timeoutMs);
-    }
-    bool fired() const { return m_fired; }
-
-private:
-    QTimer m_timer;
-    bool m_fired = false;
-};
+using Watchdog = testsupport::ModalWatchdog;
 
 class TransferTest : public testsupport::SessionTest {
 protected:

@@ -1,6 +1,8 @@
 #include "platform/IniProfile.h"
 #include "platform/LastError.h"
 
+#include "support/TestUtil.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <csignal>
@@ -14,20 +16,6 @@
 using platform::IniProfile;
 
 namespace {
-
-std::string slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const std::string &path, const std::string &text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 QStringList entriesOf(const QTemporaryDir &dir)
 {
@@ -67,12 +55,14 @@ TEST_F(IniProfileTest, RoundTripAndDefaultsForMissingFileSectionAndKey)
 
     // Overwriting changes the one line, keeping key order.
     ASSERT_TRUE(again.writeInt("Params", "ModeNum", 0));
-    EXPECT_EQ(slurp(path), "[Params]\nModeNum=0\nLastHDir=/public_html/日本語\nTimer=-1\nHostName=\n");
+    EXPECT_EQ(testsupport::readFileBytes(path),
+              "[Params]\nModeNum=0\nLastHDir=/public_html/日本語\nTimer=-1\nHostName=\n");
 }
 
 TEST_F(IniProfileTest, NamesAreCaseInsensitiveAndValuesTrimmed)
 {
-    spit(path, "[PARAMS]\n  modenum =  1  \nLastLDir=\t/home/user/site \t\nQuoted=\"  spaced  \"\n");
+    testsupport::writeFileBytes(
+        path, "[PARAMS]\n  modenum =  1  \nLastLDir=\t/home/user/site \t\nQuoted=\"  spaced  \"\n");
     IniProfile ini(path);
     EXPECT_EQ(ini.readInt("Params", "ModeNum", 2), 1);
     EXPECT_EQ(ini.readString("params", "LASTLDIR", ""), "/home/user/site");
@@ -80,7 +70,7 @@ TEST_F(IniProfileTest, NamesAreCaseInsensitiveAndValuesTrimmed)
 
     // Writing with another spelling updates the existing line, not a second one.
     ASSERT_TRUE(ini.writeInt("Params", "MODENUM", 0));
-    const std::string text = slurp(path);
+    const std::string text = testsupport::readFileBytes(path);
     EXPECT_EQ(text, "[PARAMS]\nMODENUM=0\nLastLDir=\t/home/user/site \t\nQuoted=\"  spaced  \"\n");
     EXPECT_EQ(ini.readInt("pArAmS", "ModeNum", 2), 0);
 }
@@ -98,39 +88,40 @@ TEST_F(IniProfileTest, OtherContentIsKept)
                                  "\r\n"
                                  "[Last]\r\n"
                                  "Key=value\r\n";
-    spit(path, original);
+    testsupport::writeFileBytes(path, original);
     IniProfile ini(path);
     ASSERT_TRUE(ini.writeInt("Params", "ModeNum", 0));        // change in place
     ASSERT_TRUE(ini.writeString("Params", "UserID", "anna")); // new key at the end of its section
     ASSERT_TRUE(ini.writeString("New", "A", "b"));            // new section at the end
-    EXPECT_EQ(slurp(path), "; settings of the program\r\n"
-                           "[Window]\r\n"
-                           "Left=10\r\n"
-                           "\r\n"
-                           "[Params]\r\n"
-                           "; the mode\r\n"
-                           "ModeNum=0\r\n"
-                           "Target=1\r\n"
-                           "UserID=anna\r\n"
-                           "\r\n"
-                           "[Last]\r\n"
-                           "Key=value\r\n"
-                           "\r\n"
-                           "[New]\r\n"
-                           "A=b\r\n");
+    EXPECT_EQ(testsupport::readFileBytes(path), "; settings of the program\r\n"
+                                                "[Window]\r\n"
+                                                "Left=10\r\n"
+                                                "\r\n"
+                                                "[Params]\r\n"
+                                                "; the mode\r\n"
+                                                "ModeNum=0\r\n"
+                                                "Target=1\r\n"
+                                                "UserID=anna\r\n"
+                                                "\r\n"
+                                                "[Last]\r\n"
+                                                "Key=value\r\n"
+                                                "\r\n"
+                                                "[New]\r\n"
+                                                "A=b\r\n");
     EXPECT_EQ(ini.readInt("Window", "Left", 0), 10);
     EXPECT_EQ(ini.readString("Last", "Key", ""), "value");
     EXPECT_EQ(ini.readString("Params", "UserID", ""), "anna");
 
     // A last line without a line break gets one before anything is appended.
-    spit(path, "[Params]\nModeNum=2");
+    testsupport::writeFileBytes(path, "[Params]\nModeNum=2");
     ASSERT_TRUE(ini.writeInt("Params", "Target", 0));
-    EXPECT_EQ(slurp(path), "[Params]\nModeNum=2\nTarget=0\n");
+    EXPECT_EQ(testsupport::readFileBytes(path), "[Params]\nModeNum=2\nTarget=0\n");
 }
 
 TEST_F(IniProfileTest, IntegerReadsParseLeadingNumbersOnly)
 {
-    spit(path, "[P]\na=12abc\nb=  -7 \nc=abc\nd=\ne=+5\nf=99999999999\ng=-99999999999\nh=-\ni= 0x1F\n");
+    testsupport::writeFileBytes(
+        path, "[P]\na=12abc\nb=  -7 \nc=abc\nd=\ne=+5\nf=99999999999\ng=-99999999999\nh=-\ni= 0x1F\n");
     IniProfile ini(path);
     EXPECT_EQ(ini.readInt("P", "a", -1), 12);
     EXPECT_EQ(ini.readInt("P", "b", -1), -7);
@@ -151,12 +142,12 @@ TEST_F(IniProfileTest, WritesReplaceTheFileAtomically)
     EXPECT_EQ(entriesOf(dir), QStringList{"Vexmora.INI"}) << "no temporary may be left behind";
 
     // Bad names are refused before anything is touched.
-    const std::string before = slurp(path);
+    const std::string before = testsupport::readFileBytes(path);
     EXPECT_FALSE(ini.writeString("Params", "a=b", "x"));
     EXPECT_EQ(platform::lastError(), platform::err::InvalidParameter);
     EXPECT_FALSE(ini.writeString("Params", "Key", "two\nlines"));
     EXPECT_FALSE(ini.writeString("", "Key", "x"));
-    EXPECT_EQ(slurp(path), before);
+    EXPECT_EQ(testsupport::readFileBytes(path), before);
 
     // A write that fails halfway (the file-size limit stops it) leaves the old
     // file whole and no temporary behind.
@@ -173,7 +164,7 @@ TEST_F(IniProfileTest, WritesReplaceTheFileAtomically)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(written);
     EXPECT_NE(error, platform::err::Success);
-    EXPECT_EQ(slurp(path), before);
+    EXPECT_EQ(testsupport::readFileBytes(path), before);
     EXPECT_EQ(entriesOf(dir), QStringList{"Vexmora.INI"});
 
     // A folder that does not exist.
@@ -186,7 +177,7 @@ TEST_F(IniProfileTest, ReadOnlyFolderRefusesTheWriteAndKeepsTheFile)
 {
     IniProfile ini(path);
     ASSERT_TRUE(ini.writeInt("Params", "ModeNum", 1));
-    const std::string before = slurp(path);
+    const std::string before = testsupport::readFileBytes(path);
     ASSERT_EQ(chmod(dir.path().toLocal8Bit().constData(), 0555), 0);
     if (access(dir.path().toLocal8Bit().constData(), W_OK) == 0) {
         chmod(dir.path().toLocal8Bit().constData(), 0755);
@@ -197,6 +188,6 @@ TEST_F(IniProfileTest, ReadOnlyFolderRefusesTheWriteAndKeepsTheFile)
     chmod(dir.path().toLocal8Bit().constData(), 0755);
     EXPECT_FALSE(written);
     EXPECT_EQ(error, platform::err::AccessDenied);
-    EXPECT_EQ(slurp(path), before);
+    EXPECT_EQ(testsupport::readFileBytes(path), before);
     EXPECT_EQ(entriesOf(dir), QStringList{"Vexmora.INI"});
 }

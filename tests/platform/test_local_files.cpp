@@ -2,6 +2,8 @@
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"
 
+#include "support/TestUtil.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -16,20 +18,6 @@
 using namespace platform;
 
 namespace {
-
-std::string slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const std::string &path, const std::string &text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 void setMtime(const std::string &path, time_t seconds, long nanoseconds)
 {
@@ -66,10 +54,10 @@ protected:
 
 TEST_F(LocalFilesTest, FindFiltersByPatternAndKeepsDotEntries)
 {
-    spit(at("index.html"), "<html>");
-    spit(at("Page.HTM"), "x");
-    spit(at("notes.txt"), "abc");
-    spit(at("README"), "");
+    testsupport::writeFileBytes(at("index.html"), "<html>");
+    testsupport::writeFileBytes(at("Page.HTM"), "x");
+    testsupport::writeFileBytes(at("notes.txt"), "abc");
+    testsupport::writeFileBytes(at("README"), "");
     ASSERT_TRUE(makeDirectory(at("sub")));
     ASSERT_EQ(symlink("sub", at("linkdir").c_str()), 0);
     ASSERT_EQ(symlink("gone", at("dangling").c_str()), 0);
@@ -123,7 +111,7 @@ TEST_F(LocalFilesTest, FindReportsSixtyFourBitSizesAndFileTimes)
     // 2021-03-04 05:06:07.123456789 UTC is 132593079671234567 ticks since 1601
     // (sub-100-ns digits dropped); the Unix epoch is 116444736000000000.
     setMtime(big, 1614834367, 123456789);
-    spit(at("epoch.txt"), "");
+    testsupport::writeFileBytes(at("epoch.txt"), "");
     setMtime(at("epoch.txt"), 0, 0);
 
     bool ok = false;
@@ -144,7 +132,7 @@ TEST_F(LocalFilesTest, FolderOperationsSetTheExpectedErrors)
     EXPECT_FALSE(makeDirectory(at("missing/d")));
     EXPECT_EQ(lastError(), err::FileNotFound);
 
-    spit(at("d/f"), "x");
+    testsupport::writeFileBytes(at("d/f"), "x");
     EXPECT_FALSE(removeDirectory(at("d")));
     EXPECT_EQ(lastError(), err::DirNotEmpty);
     EXPECT_TRUE(directoryExists(at("d")));
@@ -175,13 +163,13 @@ TEST_F(LocalFilesTest, CopyKeepsBytesModeAndTimeAndNeverLeavesHalfFiles)
     std::string bytes;
     for (int i = 0; i < 300000; ++i)
         bytes.push_back(static_cast<char>((i * 7919) & 0xFF)); // includes zero bytes and CR/LF
-    spit(at("src.dat"), bytes);
+    testsupport::writeFileBytes(at("src.dat"), bytes);
     ASSERT_EQ(chmod(at("src.dat").c_str(), 0640), 0);
     setMtime(at("src.dat"), 1600000000, 500000000);
-    spit(at("dst.dat"), "old content that is longer than nothing");
+    testsupport::writeFileBytes(at("dst.dat"), "old content that is longer than nothing");
 
     ASSERT_TRUE(copyFile(at("src.dat"), at("dst.dat")));
-    EXPECT_EQ(slurp(at("dst.dat")), bytes);
+    EXPECT_EQ(testsupport::readFileBytes(at("dst.dat")), bytes);
     struct stat st {};
     ASSERT_EQ(stat(at("dst.dat").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -189,12 +177,12 @@ TEST_F(LocalFilesTest, CopyKeepsBytesModeAndTimeAndNeverLeavesHalfFiles)
     EXPECT_EQ(st.st_mtim.tv_nsec, 500000000);
 
     // A failing copy leaves the target as it was.
-    spit(at("keep.txt"), "keep");
+    testsupport::writeFileBytes(at("keep.txt"), "keep");
     EXPECT_FALSE(copyFile(at("missing.dat"), at("keep.txt")));
     EXPECT_EQ(lastError(), err::FileNotFound);
     EXPECT_FALSE(copyFile(root, at("keep.txt")));
     EXPECT_EQ(lastError(), err::AccessDenied);
-    EXPECT_EQ(slurp(at("keep.txt")), "keep");
+    EXPECT_EQ(testsupport::readFileBytes(at("keep.txt")), "keep");
     EXPECT_FALSE(copyFile(at("src.dat"), at("missing/x.dat")));
 
     const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
@@ -203,16 +191,16 @@ TEST_F(LocalFilesTest, CopyKeepsBytesModeAndTimeAndNeverLeavesHalfFiles)
 
 TEST_F(LocalFilesTest, RenameNeverReplacesAnExistingFile)
 {
-    spit(at("a.txt"), "A");
-    spit(at("b.txt"), "B");
+    testsupport::writeFileBytes(at("a.txt"), "A");
+    testsupport::writeFileBytes(at("b.txt"), "B");
     EXPECT_FALSE(renameFile(at("a.txt"), at("b.txt")));
     EXPECT_EQ(lastError(), err::AlreadyExists);
-    EXPECT_EQ(slurp(at("a.txt")), "A");
-    EXPECT_EQ(slurp(at("b.txt")), "B");
+    EXPECT_EQ(testsupport::readFileBytes(at("a.txt")), "A");
+    EXPECT_EQ(testsupport::readFileBytes(at("b.txt")), "B");
 
     EXPECT_TRUE(renameFile(at("a.txt"), at("c.txt")));
     EXPECT_FALSE(fileExists(at("a.txt")));
-    EXPECT_EQ(slurp(at("c.txt")), "A");
+    EXPECT_EQ(testsupport::readFileBytes(at("c.txt")), "A");
     EXPECT_FALSE(renameFile(at("a.txt"), at("d.txt")));
     EXPECT_EQ(lastError(), err::FileNotFound);
 }
@@ -220,17 +208,17 @@ TEST_F(LocalFilesTest, RenameNeverReplacesAnExistingFile)
 TEST_F(LocalFilesTest, AtomicWriteSetsTheRequestedModeOrKeepsTheOldOne)
 {
     ASSERT_TRUE(writeFileAtomic(at("private"), std::string("a\0b", 3), 0600));
-    EXPECT_EQ(slurp(at("private")), std::string("a\0b", 3));
+    EXPECT_EQ(testsupport::readFileBytes(at("private")), std::string("a\0b", 3));
     struct stat st {};
     ASSERT_EQ(stat(at("private").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-    spit(at("shared"), "old");
+    testsupport::writeFileBytes(at("shared"), "old");
     ASSERT_EQ(chmod(at("shared").c_str(), 0664), 0);
     ASSERT_TRUE(writeFileAtomic(at("shared"), "new"));
     ASSERT_EQ(stat(at("shared").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0664u);
-    EXPECT_EQ(slurp(at("shared")), "new");
+    EXPECT_EQ(testsupport::readFileBytes(at("shared")), "new");
 
     std::string data;
     EXPECT_FALSE(readWholeFile(at("none"), data));

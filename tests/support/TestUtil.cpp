@@ -14,6 +14,16 @@
 
 namespace testsupport {
 
+ModalWatchdog::ModalWatchdog(std::function<void()> rescue, int timeoutMs)
+{
+    m_timer.setSingleShot(true);
+    QObject::connect(&m_timer, &QTimer::timeout, [this, rescue = std::move(rescue)] {
+        m_fired = true;
+        rescue();
+    });
+    m_timer.start(timeoutMs);
+}
+
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -13,6 +14,20 @@ namespace testsupport {
 // Waits until `condition` holds, processing Qt events meanwhile; false when it
 // still does not hold after timeoutMs.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
+
+// Ends a modal showing that did not end by itself, so a failing test cannot
+// hang: after timeoutMs the rescue runs (it should close the window).
+class ModalWatchdog {
+public:
+    explicit ModalWatchdog(std::function<void()> rescue, int timeoutMs = 30000);
+    ModalWatchdog(const ModalWatchdog &) = delete;
+    ModalWatchdog &operator=(const ModalWatchdog &) = delete;
+    bool fired() const { return m_fired; }
+
+private:
+    QTimer m_timer;
+    bool m_fired = false;
+};
 
 // A temporary folder removed with everything in it at the end of its scope.
 class TempFolder {
