@@ -2,6 +2,7 @@
 
 #include "platform/FtpListParser.h"
 #include "platform/LastError.h"
+#include "platform/LocalFiles.h"
 #include "platform/Wildcard.h"
 
 #include <algorithm>
@@ -217,22 +218,6 @@ mode_t newFileMode(const std::string &target)
         return st.st_mode & 07777;
     static const mode_t mask = readUmask();
     return 0666 & ~mask;
-}
-
-bool writeAll(int fd, const char *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            setLastErrorFromErrno(errno);
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 class FileDescriptor {
@@ -787,6 +772,18 @@ bool FtpClient::abortTransfer(Socket &data, uint32_t code, bool finalReceived)
     return fail(code);
 }
 
+// The reply that ends a transfer, when it did not arrive with the data: any
+// 2xx completes it, anything else is the server's refusal.
+bool FtpClient::awaitTransferReply()
+{
+    Reply r;
+    if (!readFinalReply(r, m_options.replyTimeoutMs))
+        return false;
+    if (r.code / 100 != 2)
+        return refused(r);
+    return true;
+}
+
 bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
 {
     if (m_buffer.size() < DataBufferSize)
@@ -833,13 +830,8 @@ bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
     data.close();
     if (controlFailed)
         return fail(failure);
-    if (!finalReceived) {
-        Reply r;
-        if (!readFinalReply(r, m_options.replyTimeoutMs))
-            return false;
-        if (r.code / 100 != 2)
-            return refused(r);
-    }
+    if (!finalReceived && !awaitTransferReply())
+        return false;
     return true;
 }
 
@@ -920,13 +912,8 @@ bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t conte
         }
     }
     data.close();
-    if (!finalReceived) {
-        Reply r;
-        if (!readFinalReply(r, m_options.replyTimeoutMs))
-            return false;
-        if (r.code / 100 != 2)
-            return refused(r);
-    }
+    if (!finalReceived && !awaitTransferReply())
+        return false;
     if (notified != consumed)
         notify(context, FtpStatus::RequestSent, {}, consumed);
     return true;

@@ -139,6 +139,7 @@ private:
     bool setType(TransferType type);
     bool openDataConnection(Socket &data);
     bool startTransfer(std::string_view verb, std::string_view arg, Socket &data, bool &finalReceived);
+    bool awaitTransferReply();
     bool receiveData(Socket &data, const Sink &sink, bool finalReceived);
     bool sendData(Socket &data, int fd, TransferType type, uint32_t context, bool finalReceived);
     bool abortTransfer(Socket &data, uint32_t code, bool finalReceived);

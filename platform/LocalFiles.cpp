@@ -51,21 +51,6 @@ int createTempBeside(const std::string &path, mode_t createMode, std::string &te
     return -1;
 }
 
-bool writeAll(int fd, const char *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Abandons a temporary: closes and removes it, keeping the errno that caused it.
 bool abandonTemp(int fd, const std::string &tempName)
 {
@@ -292,6 +277,22 @@ bool writeFileAtomic(const std::string &path, std::string_view data, int mode)
     if (!commitTemp(fd, tempName, path))
         return false;
     syncFolder(path);
+    return true;
+}
+
+bool writeAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            setLastErrorFromErrno(errno);
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
     return true;
 }
 

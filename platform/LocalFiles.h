@@ -40,6 +40,9 @@ bool readWholeFile(const std::string &path, std::string &data);
 // folder, flushes it to disk and renames it over `path`; the temporary never
 // survives a failure. The new file gets `mode` when it is not negative, else
 // the mode of the file it replaces, else 0666 less the umask.
+// Writes every byte, retrying interrupted writes; false with the last error set
+// (errno left as the failing write set it) when the file system refuses.
+bool writeAll(int fd, const char *data, size_t size);
 bool writeFileAtomic(const std::string &path, std::string_view data, int mode = -1);
 
 } // namespace platform
