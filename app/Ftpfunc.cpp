@@ -408,11 +408,6 @@ int RenameLocal(const std::string &oldName, const std::string &newName)
     return 1;
 }
 
-bool ReconnectInProgress()
-{
-    return g_reconnecting;
-}
-
 ReconnectScope::ReconnectScope()
 {
     g_reconnecting = true;

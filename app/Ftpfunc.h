@@ -59,11 +59,8 @@ int IsRemoteDirShown(std::string &folder);
 int RenameRemote(const std::string &oldName, const std::string &newName);
 int RenameLocal(const std::string &oldName, const std::string &newName);
 
-// True while Reconnect runs: a failing folder change then reports and does not
-// start another reconnect.
-bool ReconnectInProgress();
-
-// Held by Reconnect for its whole run.
+// Held by Reconnect for its whole run: a failing folder change then reports and
+// does not start another reconnect.
 class ReconnectScope {
 public:
     ReconnectScope();

@@ -93,6 +93,15 @@ protected:
         form->SpeedAutoUp->click();
         ASSERT_EQ(form->UploadMode, 1);
     }
+    // Puts files on the server and shows them in the remote list, so that the
+    // watch sees no missing files.
+    void serveAndList(const std::vector<std::pair<std::string, std::string>> &files)
+    {
+        for (const auto &[name, data] : files)
+            serveFile(name, data);
+        RefreshRemoteList();
+        form->RefreshFileList(RemoteSide);
+    }
     int stored(const std::string &name) { return countReceived("STOR " + QByteArray::fromStdString(name)); }
     int fetched(const std::string &name) { return countReceived("RETR " + QByteArray::fromStdString(name)); }
     std::vector<std::string> localOrder()
@@ -150,10 +159,7 @@ TEST_F(WatchTest, AnEditedFileIsUploadedThenIndexHtmlWithTheMonitorCounting)
     writeLocal("news.html", "news");
     connect();
     // The server already has every file: no missing-file pass.
-    for (const char *name : {"index.html", "about.html", "empty.txt", "news.html"})
-        serveFile(name, "old");
-    RefreshRemoteList();
-    form->RefreshFileList(RemoteSide);
+    serveAndList({{"index.html", "old"}, {"about.html", "old"}, {"empty.txt", "old"}, {"news.html", "old"}});
     enterWatch();
     server.clearLog();
 
@@ -202,11 +208,10 @@ TEST_F(WatchTest, TargetHtmlIgnoresOtherFilesAndMissingFilesGoInTheSameTick)
         writeLocal(name, std::string("content of ") + name);
     writeLocal("page.htm", "htm");
     connect();
+    std::vector<std::pair<std::string, std::string>> served{{"x.bin", "x"}};
     for (const char *name : {"a.html", "b.html", "c.html", "d.html", "e.html"})
-        serveFile(name, std::string("content of ") + name);
-    serveFile("x.bin", "x");
-    RefreshRemoteList();
-    form->RefreshFileList(RemoteSide);
+        served.emplace_back(name, std::string("content of ") + name);
+    serveAndList(served);
     form->Target->setItemIndex(0);
     enterWatch();
     EXPECT_EQ(form->FolderSnapshot.SnapshotCount, 6) << "page.htm is not watched";
@@ -255,10 +260,7 @@ TEST_F(WatchTest, WithTheThreadThePassRunsThroughTheProgressWindow)
     writeLocal("a.html", "a");
     writeLocal("b.html", "b");
     connect();
-    serveFile("a.html", "a");
-    serveFile("b.html", "b");
-    RefreshRemoteList();
-    form->RefreshFileList(RemoteSide);
+    serveAndList({{"a.html", "a"}, {"b.html", "b"}});
     form->CheckUseThread->setChecked(true);
     enterWatch();
     EXPECT_FALSE(SingleAutoUpForm->isVisible());
@@ -282,10 +284,7 @@ TEST_F(WatchTest, ALostConnectionIsRepairedOrEndsTheWatch)
     writeLocal("a.html", "a");
     writeLocal("b.html", "b");
     connect();
-    serveFile("a.html", "a");
-    serveFile("b.html", "b");
-    RefreshRemoteList();
-    form->RefreshFileList(RemoteSide);
+    serveAndList({{"a.html", "a"}, {"b.html", "b"}});
     enterWatch();
 
     ASSERT_TRUE(server.restart());
@@ -309,10 +308,7 @@ TEST_F(WatchTest, ALostConnectionIsRepairedOrEndsTheWatch)
 TEST_F(WatchTest, DownloadDaemonFetchesNewChangedAndMissingFilesUntilCancelled)
 {
     connect();
-    serveFile("b.html", "b");
-    serveFile("c.html", "c");
-    RefreshRemoteList();
-    form->RefreshFileList(RemoteSide);
+    serveAndList({{"b.html", "b"}, {"c.html", "c"}});
     server.clearLog();
 
     app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::WarnYesNo,
