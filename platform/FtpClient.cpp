@@ -10,8 +10,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <netdb.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -37,6 +39,19 @@ constexpr int DrainTimeoutMs = 2000;
 bool holdsLineBreak(std::string_view s)
 {
     return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+std::chrono::steady_clock::time_point deadlineIn(int ms)
+{
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+}
+
+// What is left of a wait until `deadline`, for poll(): 0 once it has passed.
+int millisecondsUntil(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return left.count() <= 0 ? 0 : static_cast<int>(std::min<int64_t>(left.count(), INT32_MAX));
 }
 
 bool fail(uint32_t code)
@@ -238,9 +253,51 @@ private:
     int m_fd;
 };
 
+// Download temporaries: DownloadTempPrefix and six characters of mkostemp.
+constexpr std::string_view DownloadTempPrefix = ".vexmora-";
+
+bool isDownloadTempName(std::string_view name)
+{
+    if (name.size() != DownloadTempPrefix.size() + 6
+        || name.substr(0, DownloadTempPrefix.size()) != DownloadTempPrefix)
+        return false;
+    for (const char c : name.substr(DownloadTempPrefix.size())) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 FtpClient::FtpClient(FtpOptions options) : m_options(options) {}
+
+void FtpClient::sweepDownloadFolder(const std::string &folder)
+{
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0
+        || !m_sweptFolders.insert({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)})
+                .second)
+        return;
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const int dfd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isDownloadTempName(entry->d_name))
+            continue;
+        // Our own regular files only, and only when no running download holds them:
+        // the lock of a download dies with its process.
+        FileDescriptor fd(::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat fst {};
+        if (fd.get() < 0 || ::fstat(fd.get(), &fst) != 0 || !S_ISREG(fst.st_mode)
+            || fst.st_uid != ::geteuid())
+            continue;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(dfd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
 
 FtpClient::~FtpClient()
 {
@@ -436,7 +493,7 @@ bool FtpClient::close()
     if (m_control.isValid() && m_open && !m_dropped) {
         Reply r;
         if (sendCommand("QUIT", {}, QuitTimeoutMs))
-            readReply(r, QuitTimeoutMs);
+            readReply(r, deadlineIn(QuitTimeoutMs));
     }
     closeControl();
     m_open = false;
@@ -456,7 +513,12 @@ bool FtpClient::sendCommand(std::string_view verb, std::string_view arg, int tim
     std::string line(verb);
     if (!arg.empty()) {
         line += ' ';
-        line += arg;
+        // 0xFF is the Telnet "interpret as command" byte: as data it goes doubled.
+        for (const char c : arg) {
+            line += c;
+            if (c == '\xFF')
+                line += c;
+        }
     }
     line += "\r\n";
     if (const uint32_t e = m_control.sendAll(line.data(), line.size(), timeoutMs)) {
@@ -562,10 +624,9 @@ bool FtpClient::receiveControl()
     return true;
 }
 
-bool FtpClient::readReply(Reply &reply, int timeoutMs)
+bool FtpClient::readReply(Reply &reply, Deadline deadline)
 {
     notify(m_operation ? m_operation : m_context, FtpStatus::ReceivingResponse, {}, 0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (!m_control.isValid())
             return fail(err::FtpDropped);
@@ -582,10 +643,8 @@ bool FtpClient::readReply(Reply &reply, int timeoutMs)
             dropConnection(err::ConnectionAborted);
             return false;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        const uint32_t waited =
-            left.count() <= 0 ? err::InternetTimeout : m_control.waitReadable(static_cast<int>(left.count()));
+        const int left = millisecondsUntil(deadline);
+        const uint32_t waited = left <= 0 ? err::InternetTimeout : m_control.waitReadable(left);
         if (waited != err::Success) {
             dropConnection(waited);
             return false;
@@ -595,10 +654,13 @@ bool FtpClient::readReply(Reply &reply, int timeoutMs)
     }
 }
 
+// Preliminary replies are read within the same deadline: a server repeating "120"
+// or "150" cannot keep the caller waiting beyond the timeout.
 bool FtpClient::readFinalReply(Reply &reply, int timeoutMs)
 {
+    const Deadline deadline = deadlineIn(timeoutMs);
     do {
-        if (!readReply(reply, timeoutMs))
+        if (!readReply(reply, deadline))
             return false;
     } while (reply.code / 100 == 1);
     return true;
@@ -606,7 +668,8 @@ bool FtpClient::readFinalReply(Reply &reply, int timeoutMs)
 
 bool FtpClient::command(std::string_view verb, std::string_view arg, Reply &reply)
 {
-    return sendCommand(verb, arg, m_options.replyTimeoutMs) && readReply(reply, m_options.replyTimeoutMs);
+    return sendCommand(verb, arg, m_options.replyTimeoutMs)
+           && readReply(reply, deadlineIn(m_options.replyTimeoutMs));
 }
 
 bool FtpClient::simpleCommand(std::string_view verb, std::string_view arg)
@@ -762,7 +825,12 @@ bool FtpClient::watchControl(bool readable, bool &finalReceived)
 bool FtpClient::abortTransfer(Socket &data, uint32_t code, bool finalReceived)
 {
     data.close();
-    if (!finalReceived && m_control.isValid()) {
+    if (!finalReceived && m_control.isValid() && code == err::InternetTimeout) {
+        // The data stood still for the whole timeout: waiting longer for the
+        // server's answer would stretch the wait past it, and a late answer could
+        // not be told from the next one.
+        dropConnection(code);
+    } else if (!finalReceived && m_control.isValid()) {
         // Closing the data connection makes the server answer the transfer; read
         // that answer so that the next command gets its own reply.
         Reply r;
@@ -793,9 +861,17 @@ bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
     // keeps the entries that did arrive.
     bool controlFailed = false;
     uint32_t failure = err::Success;
+    // Only data arriving restarts the data timeout; replies on the control
+    // connection meanwhile do not.
+    const auto dataWait = [&] {
+        return deadlineIn(controlFailed ? std::min(m_options.dataTimeoutMs, DrainTimeoutMs)
+                                        : m_options.dataTimeoutMs);
+    };
+    Deadline dataDeadline = dataWait();
     const auto noteControlFailure = [&] {
         controlFailed = true;
         failure = lastError();
+        dataDeadline = std::min(dataDeadline, dataWait());
     };
     // Replies that came with the preliminary one are already buffered.
     if (!watchControl(false, finalReceived))
@@ -803,9 +879,8 @@ bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
     for (;;) {
         const bool watch = !finalReceived && !controlFailed;
         pollfd fds[2] = {{data.fd(), POLLIN, 0}, {m_control.fd(), POLLIN, 0}};
-        const int wait =
-            controlFailed ? std::min(m_options.dataTimeoutMs, DrainTimeoutMs) : m_options.dataTimeoutMs;
-        const int n = pollFor(fds, watch ? 2 : 1, wait);
+        const int wait = millisecondsUntil(dataDeadline);
+        const int n = wait > 0 ? pollFor(fds, watch ? 2 : 1, wait) : 0;
         if (n <= 0) {
             if (controlFailed)
                 break;
@@ -821,8 +896,11 @@ bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
             }
             if (!wouldBlock && received == 0)
                 break;
-            if (received > 0 && !sink(m_buffer.data(), received))
-                return abortTransfer(data, lastError(), finalReceived || controlFailed);
+            if (received > 0) {
+                if (!sink(m_buffer.data(), received))
+                    return abortTransfer(data, lastError(), finalReceived || controlFailed);
+                dataDeadline = dataWait();
+            }
         }
         if (watch && fds[1].revents != 0 && !watchControl(true, finalReceived))
             noteControlFailure();
@@ -851,11 +929,14 @@ bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t conte
         data.close();
         return false;
     }
+    // Only data leaving restarts the data timeout, not replies meanwhile.
+    Deadline dataDeadline = deadlineIn(m_options.dataTimeoutMs);
     while (!endOfFile || pendingSize > 0) {
         if (finalReceived) // the server ended the transfer before it had the whole file
             return abortTransfer(data, err::ConnectionAborted, true);
         pollfd fds[2] = {{data.fd(), POLLOUT, 0}, {m_control.fd(), POLLIN, 0}};
-        const int n = pollFor(fds, 2, m_options.dataTimeoutMs);
+        const int wait = millisecondsUntil(dataDeadline);
+        const int n = wait > 0 ? pollFor(fds, 2, wait) : 0;
         if (n < 0)
             return abortTransfer(data, errorFromErrno(errno), false);
         if (n == 0)
@@ -902,6 +983,8 @@ bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t conte
         size_t sent = 0;
         if (const uint32_t e = data.sendSome(pending, pendingSize, sent))
             return abortTransfer(data, e, false);
+        if (sent > 0)
+            dataDeadline = deadlineIn(m_options.dataTimeoutMs);
         pending += sent;
         pendingSize -= sent;
         if (pendingSize == 0 && pendingLocal > 0) {
@@ -968,13 +1051,16 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
         return fail(err::InvalidParameter);
 
     const size_t slash = localPath.rfind('/');
-    std::string pattern = slash == std::string::npos ? std::string(".") : localPath.substr(0, slash);
-    pattern += "/.vexmora-XXXXXX";
+    const std::string folder = slash == std::string::npos ? std::string(".") : localPath.substr(0, slash);
+    sweepDownloadFolder(folder);
+    std::string pattern = folder + "/" + std::string(DownloadTempPrefix) + "XXXXXX";
     FileDescriptor file(::mkostemp(pattern.data(), O_CLOEXEC));
     if (file.get() < 0) {
         setLastErrorFromErrno(errno);
         return false;
     }
+    // Held while the download runs: a sweep by another run leaves the file alone.
+    ::flock(file.get(), LOCK_EX | LOCK_NB);
     const std::string tempPath = pattern;
     bool done = false;
     struct TempRemover {
@@ -1034,7 +1120,8 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
             return false;
         ++written;
     }
-    if (::close(file.release()) != 0) {
+    // On disk before it replaces the old file, so a crash cannot leave an empty one.
+    if (::fsync(fd) != 0 || ::close(file.release()) != 0) {
         setLastErrorFromErrno(errno);
         return false;
     }
@@ -1065,7 +1152,12 @@ bool FtpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
         namePattern = "*.*";
     const bool exactName = !hasWildcards(namePattern);
 
+    // A server that lists without end must not grow the process without end.
+    size_t entries = 0;
+    uint64_t bytes = 0;
     const auto keep = [&](FindRecord &&record) {
+        if (++entries > m_options.maxListEntries)
+            return;
         if (isDotName(record.name))
             return;
         if (isHostileName(record.name)) {
@@ -1102,7 +1194,12 @@ bool FtpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
     const bool ok = receiveData(
         data,
         [&](const char *p, size_t size) {
-            parser.feed(p, size);
+            // The entries within the caps are kept, as with any broken listing.
+            const uint64_t room = bytes < m_options.maxListBytes ? m_options.maxListBytes - bytes : 0;
+            parser.feed(p, static_cast<size_t>(std::min<uint64_t>(size, room)));
+            bytes += size;
+            if (bytes > m_options.maxListBytes || entries > m_options.maxListEntries)
+                return fail(err::ListingTooLarge);
             return true;
         },
         finalReceived);

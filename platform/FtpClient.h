@@ -3,11 +3,14 @@
 #include "platform/FindRecord.h"
 #include "platform/Socket.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -31,8 +34,13 @@ using FtpStatusCallback =
 
 struct FtpOptions {
     int connectTimeoutMs = 15000;
+    // One deadline for each reply, preliminary (1xx) replies included.
     int replyTimeoutMs = 30000;
+    // The longest a transfer may go without a byte of data moving.
     int dataTimeoutMs = 30000;
+    // A listing larger than either cap fails with err::ListingTooLarge.
+    size_t maxListEntries = 1000000;
+    uint64_t maxListBytes = 256ull * 1024 * 1024;
 };
 
 // A client for one FTP server over one control connection, used synchronously.
@@ -42,8 +50,11 @@ struct FtpOptions {
 // sent), 12003 when the server refused a command (its reply text kept through
 // setLastResponseText), 12002 on a timeout, 12030/12031 when the connection broke,
 // 12111 for every call after the connection was dropped (a 421 reply or a closed
-// socket) or closed. A timeout waiting for a reply also drops the connection, since
-// a late reply could not be told from the next one.
+// socket) or closed. A timeout (of a reply or of a transfer's data) also drops the
+// connection, since a late reply could not be told from the next one. Every wait has one deadline:
+// preliminary replies never extend a reply wait, and during a transfer only data
+// moving restarts the data timeout. A 0xFF byte in an argument is sent doubled
+// (the Telnet rule of the control connection).
 //
 // Passive mode only: EPSV first, PASV when the server refuses EPSV (remembered for
 // the session). The data connection always goes to the control connection's peer
@@ -88,7 +99,8 @@ public:
     // the wildcard pattern, byte-exact ("*.*" = all). A plain name without wildcards
     // answers whether that name exists in its folder (an empty folder included).
     // Returns false with 18 when nothing matched. On a failure mid-listing returns
-    // false with the error set and `out` holding the entries parsed before it.
+    // false with the error set and `out` holding the entries parsed before it; a
+    // listing over the caps of FtpOptions is such a failure (ListingTooLarge).
     // "." and ".." are never returned; hostile names (empty, holding '/', NUL, a byte
     // below 0x20 or 0x7F) are skipped and counted in skippedNames().
     bool find(const std::string &pattern, std::vector<FindRecord> &out);
@@ -101,9 +113,11 @@ public:
     // far, in order, ending at the file size.
     bool putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
                  uint32_t context);
-    // Writes a temporary file in the target's folder and renames it over the target
-    // only after the data stream ended and the server answered 2xx (in either order);
-    // a failure leaves the old local file intact and no temporary file behind.
+    // Writes a temporary file (".vexmora-XXXXXX") in the target's folder, flushed to
+    // disk and renamed over the target only after the data stream ended and the
+    // server answered 2xx (in either order); a failure leaves the old local file
+    // intact and no temporary file behind. The first download into a folder
+    // removes the temporaries a crashed run left there.
     // Notifications: ResponseReceived with the local bytes written so far, in order,
     // ending at the file size.
     bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
@@ -123,7 +137,8 @@ private:
     bool loginSteps(const std::string &user, const std::string &password);
     bool ensureOpen();
     bool sendCommand(std::string_view verb, std::string_view arg, int timeoutMs);
-    bool readReply(Reply &reply, int timeoutMs);
+    using Deadline = std::chrono::steady_clock::time_point;
+    bool readReply(Reply &reply, Deadline deadline);
     bool readFinalReply(Reply &reply, int timeoutMs);
     bool command(std::string_view verb, std::string_view arg, Reply &reply);
     bool simpleCommand(std::string_view verb, std::string_view arg);
@@ -143,6 +158,7 @@ private:
     bool receiveData(Socket &data, const Sink &sink, bool finalReceived);
     bool sendData(Socket &data, int fd, TransferType type, uint32_t context, bool finalReceived);
     bool abortTransfer(Socket &data, uint32_t code, bool finalReceived);
+    void sweepDownloadFolder(const std::string &folder);
 
     FtpOptions m_options;
     FtpStatusCallback m_callback;
@@ -160,6 +176,8 @@ private:
     bool m_pasvOnly = false;
     int m_type = 0; // the TYPE in force, 0 = not yet sent
     size_t m_skippedNames = 0;
+    // Folders (device, inode) already swept of stale download temporaries.
+    std::set<std::pair<uint64_t, uint64_t>> m_sweptFolders;
 
     // Control connection input: bytes not yet parsed, and the reply being read.
     std::string m_rx;

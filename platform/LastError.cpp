@@ -91,6 +91,8 @@ std::string errorText(uint32_t code)
         return "指定されたパスが見つかりません。";
     case err::AccessDenied:
         return "アクセスが拒否されました。";
+    case err::ListingTooLarge:
+        return "フォルダーの一覧が上限を超えたため、途中で打ち切りました。";
     case err::NoMoreFiles:
         return "これ以上ファイルはありません。";
     case err::SharingViolation:

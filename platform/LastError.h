@@ -12,6 +12,7 @@ constexpr uint32_t Success = 0;
 constexpr uint32_t FileNotFound = 2;
 constexpr uint32_t PathNotFound = 3;
 constexpr uint32_t AccessDenied = 5;
+constexpr uint32_t ListingTooLarge = 8; // a listing over the entry or byte cap
 constexpr uint32_t NoMoreFiles = 18;
 constexpr uint32_t SharingViolation = 32;
 constexpr uint32_t InvalidParameter = 87;

@@ -57,6 +57,29 @@ QStringList passivePorts(int from, int to)
     return {QStringLiteral("--passive-ports"), QStringLiteral("%1-%2").arg(from).arg(to)};
 }
 
+namespace {
+QStringList floodPace(int everyMs, int forMs)
+{
+    return {QStringLiteral("--flood-every"), QString::number(everyMs / 1000.0), QStringLiteral("--flood-for"),
+            QString::number(forMs / 1000.0)};
+}
+} // namespace
+
+QStringList flood(const QString &point, int everyMs, int forMs)
+{
+    return QStringList{QStringLiteral("--flood"), point} + floodPace(everyMs, forMs);
+}
+
+QStringList floodAfter(const QString &command, int everyMs, int forMs)
+{
+    return QStringList{QStringLiteral("--flood-after"), command} + floodPace(everyMs, forMs);
+}
+
+QStringList endlessListing()
+{
+    return {QStringLiteral("--endless-list")};
+}
+
 } // namespace ftpfault
 
 namespace {

@@ -36,6 +36,14 @@ QStringList throttle(qint64 bytesPerSecond);
 QStringList silent();
 // Passive data ports from this range.
 QStringList passivePorts(int from, int to);
+// Preliminary replies without end, every `everyMs`, for `forMs` (then the server
+// hangs up): `point` "greeting" sends 120s instead of the greeting; a command
+// (RETR, LIST, MLSD, STOR) gets 150s with a silent data connection.
+QStringList flood(const QString &point, int everyMs, int forMs);
+// The data of `command` sent whole, then 150s instead of its final reply.
+QStringList floodAfter(const QString &command, int everyMs, int forMs);
+// LIST and MLSD send entries without end.
+QStringList endlessListing();
 } // namespace ftpfault
 
 // A pyftpdlib server on a loopback port, serving one folder to one user, started

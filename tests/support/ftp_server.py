@@ -21,6 +21,16 @@ Faults (each option may be repeated where it takes a command):
   --no-mlsd                offer no MLST/MLSD, so clients list with LIST
   --throttle BYTES         limit each data connection to BYTES per second
   --silent                 accept connections and never send a byte
+  --flood POINT            send preliminary replies without end: POINT "greeting"
+                           sends 120s instead of the greeting; a command (RETR,
+                           LIST, MLSD, STOR) is answered with 150s while its data
+                           connection stays silent
+  --flood-after CMD        send the data of CMD whole, then 150s instead of the
+                           final reply
+  --flood-every SECONDS    the pace of the flood (default 0.3)
+  --flood-for SECONDS      after this long (default 8) the flood ends by closing
+                           the control connection
+  --endless-list           LIST and MLSD send entries without end
 """
 
 import argparse
@@ -31,6 +41,7 @@ import os
 import signal
 import socket
 import sys
+import time
 import warnings
 
 with warnings.catch_warnings():
@@ -57,6 +68,11 @@ def parse_args():
     p.add_argument('--no-mlsd', action='store_true')
     p.add_argument('--throttle', type=int, default=0)
     p.add_argument('--silent', action='store_true')
+    p.add_argument('--flood', action='append', default=[])
+    p.add_argument('--flood-after', action='append', default=[])
+    p.add_argument('--flood-every', type=float, default=0.3)
+    p.add_argument('--flood-for', type=float, default=8.0)
+    p.add_argument('--endless-list', action='store_true')
     return p.parse_args()
 
 
@@ -96,7 +112,7 @@ class Cut(object):
 def make_handler(args):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.filesystems import AbstractedFS
-    from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+    from pyftpdlib.handlers import BufferedIteratorProducer, DTPHandler, FTPHandler, ThrottledDTPHandler
     from pyftpdlib.handlers import proto_cmds as base_cmds
 
     log_file = open(args.log, 'ab', buffering=0) if args.log else None
@@ -110,6 +126,8 @@ def make_handler(args):
         cut = Cut(option)
         cuts[cut.cmd] = cut
     extra_names = [binascii.unhexlify(h) for h in args.extra_name]
+    floods = set(c.upper() for c in args.flood)
+    floods_after = set(c.upper() for c in args.flood_after)
 
     class FaultFS(AbstractedFS):
         def _extra(self, line_of):
@@ -168,6 +186,21 @@ def make_handler(args):
 
         handle_read_event = handle_read
 
+        def readable(self):
+            # A flooded command's data connection stays open and unread.
+            if getattr(self.cmd_channel, 'flood_timer', None) is not None:
+                return False
+            return dtp_base.readable(self)
+
+        def close(self):
+            channel = self.cmd_channel
+            if not self._closed and getattr(self, 'cmd', None) in floods_after:
+                self._resp = ()
+                dtp_base.close(self)
+                channel.start_flood('150 Still busy.')
+                return
+            dtp_base.close(self)
+
     class FaultHandler(FTPHandler):
         abstracted_fs = FaultFS
         dtp_handler = FaultDTPHandler
@@ -187,6 +220,42 @@ def make_handler(args):
         def push(self, s):
             asynchat.async_chat.push(self, s.encode('utf8', 'surrogateescape'))
 
+        def start_flood(self, reply):
+            ends = time.monotonic() + args.flood_for
+
+            def tick():
+                if time.monotonic() >= ends:
+                    self.close()
+                else:
+                    self.respond(reply)
+            self.respond(reply)
+            self.flood_timer = self.ioloop.call_every(args.flood_every, tick)
+
+        def handle(self):
+            if 'GREETING' in floods:
+                self.start_flood('120 Service ready in a moment.')
+            else:
+                FTPHandler.handle(self)
+
+        def close(self):
+            timer = getattr(self, 'flood_timer', None)
+            if timer is not None and not timer.cancelled:
+                timer.cancel()
+            FTPHandler.close(self)
+
+        if args.endless_list:
+            def endless(self, line, cmd):
+                lines = (line % i for i in itertools.count())
+                self.push_dtp_data(BufferedIteratorProducer(lines), isproducer=True, cmd=cmd)
+
+            def ftp_LIST(self, path):
+                self.endless(b'-rw-r--r--   1 owner    group           0 Jan 01  2020 f%d\r\n', 'LIST')
+                return path
+
+            def ftp_MLSD(self, path):
+                self.endless(b'type=file;size=0;modify=20200101000000;perm=r; f%d\r\n', 'MLSD')
+                return path
+
         def found_terminator(self):
             if log_file is not None:
                 log_file.write(escape_line(b''.join(self._in_buffer)) + b'\n')
@@ -195,6 +264,9 @@ def make_handler(args):
         def pre_process_command(self, line, cmd, arg):
             name = line.split(' ')[0].upper()
             if name in stalls:
+                return
+            if name in floods:
+                self.start_flood('150 Opening data connection.')
                 return
             if name in refusals:
                 self.respond(refusals[name])
