@@ -3,22 +3,31 @@
 #include "platform/LastError.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 
 InstanceLock::InstanceLock(std::string lockFilePath) : m_path(std::move(lockFilePath))
 {
-    // Read-only is enough for flock, and lets a file created by another user be
-    // locked too. O_NOFOLLOW: the file lives in a world-writable folder, so a
-    // planted symbolic link must not make us create or lock something else.
-    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (m_fd < 0 && errno == EACCES)
-        m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // O_NOFOLLOW: a link planted at the path is never followed. O_NONBLOCK: a FIFO
+    // planted there cannot hold the start waiting for a writer.
+    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (m_fd < 0) {
         setLastErrorFromErrno(errno);
+        m_result = Result::Failed;
+        return;
+    }
+    // Only our own regular file counts: a file someone else made (or could hold
+    // the lock on for us) is never used.
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(m_fd);
+        m_fd = -1;
+        setLastError(err::AccessDenied);
         m_result = Result::Failed;
         return;
     }
@@ -52,7 +61,15 @@ InstanceLock::~InstanceLock()
 
 std::string InstanceLock::defaultPath()
 {
-    return "/tmp/mutex_ID_for_Vexmora";
+    static const char *const Name = "mutex_ID_for_Vexmora";
+    // The user's runtime folder when it is a real folder of this user; else a
+    // name of this user's own in /tmp.
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (runtime && runtime[0] == '/' && ::lstat(runtime, &st) == 0 && S_ISDIR(st.st_mode)
+        && st.st_uid == ::geteuid())
+        return std::string(runtime) + "/" + Name;
+    return std::string("/tmp/") + Name + "-" + std::to_string(::geteuid());
 }
 
 } // namespace platform

@@ -18,11 +18,14 @@ public:
     InstanceLock &operator=(const InstanceLock &) = delete;
 
     // Created: this object holds the lock. AlreadyExists: another holder has it.
-    // Failed: the lock file could not be opened (the last error says why).
+    // Failed: the lock file could not be opened, or what is at the path is not a
+    // regular file of this user (a link, a FIFO, another user's file); the last
+    // error says why. Never waits.
     Result result() const { return m_result; }
     const std::string &path() const { return m_path; }
 
-    // "/tmp/mutex_ID_for_Vexmora": one name for every user of the machine.
+    // One lock per user: "mutex_ID_for_Vexmora" in $XDG_RUNTIME_DIR when that is
+    // this user's folder, else "/tmp/mutex_ID_for_Vexmora-UID". Created 0600.
     static std::string defaultPath();
 
 private:

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -72,4 +73,21 @@ TEST(Startup, TheFirstCopyStartsWithoutAQuestionAndHoldsTheLock)
     // The lock is released when the program ends.
     platform::InstanceLock after(lockPath);
     EXPECT_EQ(after.result(), platform::InstanceLock::Result::Created);
+}
+
+TEST(Startup, AFifoAtTheLockPathIsReportedAndTheProgramStillStarts)
+{
+    QTemporaryDir dir;
+    const std::string lockPath = dir.path().toStdString() + "/mutex_ID_for_Vexmora";
+    ASSERT_EQ(mkfifo(lockPath.c_str(), 0666), 0);
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->expectMessage(QStringLiteral("Mutexの作成に失敗しました。"));
+    dialogs->expectMessage(QStringLiteral("入力データが空です。"));
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        shown = MainForm && MainForm->isVisible();
+        MainForm->close();
+    });
+    EXPECT_EQ(VexmoraMain({dir.path().toStdString() + "/Vexmora", lockPath}), 0);
+    EXPECT_TRUE(shown);
 }

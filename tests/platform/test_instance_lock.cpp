@@ -1,8 +1,10 @@
 #include "platform/InstanceLock.h"
 
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,10 +87,64 @@ TEST(InstanceLock, LockDiesWithItsProcess)
         close(fd);
 }
 
-TEST(InstanceLock, UnusablePathFailsAndDefaultNameIsFixed)
+TEST(InstanceLock, UnusablePathFails)
 {
     QTemporaryDir dir;
     InstanceLock lock(dir.filePath("no/such/folder/lock").toStdString());
     EXPECT_EQ(lock.result(), InstanceLock::Result::Failed);
-    EXPECT_EQ(InstanceLock::defaultPath(), "/tmp/mutex_ID_for_Vexmora");
+}
+
+TEST(InstanceLock, AFifoALinkOrAnotherUsersFileAtThePathIsNeverUsedNorWaitedFor)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("mutex_ID_for_Vexmora").toStdString();
+    // In a child that a stuck open cannot hold longer than a second.
+    const auto resultWithin1s = [&] {
+        return inChild([&] {
+            alarm(1);
+            return resultCode(InstanceLock(path).result());
+        });
+    };
+    const int failed = resultCode(InstanceLock::Result::Failed);
+
+    ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
+    EXPECT_EQ(resultWithin1s(), failed) << "FIFO";
+    ASSERT_EQ(unlink(path.c_str()), 0);
+
+    const std::string target = dir.filePath("target").toStdString();
+    ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+    EXPECT_EQ(resultWithin1s(), failed) << "link to nothing";
+    EXPECT_NE(access(target.c_str(), F_OK), 0) << "the link was followed";
+    ASSERT_EQ(close(open(target.c_str(), O_CREAT | O_WRONLY, 0600)), 0);
+    EXPECT_EQ(resultWithin1s(), failed) << "link to a file";
+    ASSERT_EQ(unlink(path.c_str()), 0);
+
+    // A file of ours made earlier is used; it is created private.
+    {
+        InstanceLock mine(path);
+        EXPECT_EQ(mine.result(), InstanceLock::Result::Created);
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+    if (geteuid() != 0)
+        GTEST_SKIP() << "handing the file to another user needs root";
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(resultWithin1s(), failed) << "another user's file";
+}
+
+TEST(InstanceLock, TheDefaultLockIsPerUser)
+{
+    const char *saved = getenv("XDG_RUNTIME_DIR");
+    const std::string previous = saved ? saved : "";
+    QTemporaryDir runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.path().toUtf8().constData(), 1);
+    EXPECT_EQ(InstanceLock::defaultPath(), runtime.filePath("mutex_ID_for_Vexmora").toStdString());
+    const std::string fallback = "/tmp/mutex_ID_for_Vexmora-" + std::to_string(geteuid());
+    setenv("XDG_RUNTIME_DIR", "relative/dir", 1);
+    EXPECT_EQ(InstanceLock::defaultPath(), fallback);
+    unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(InstanceLock::defaultPath(), fallback);
+    if (saved)
+        setenv("XDG_RUNTIME_DIR", previous.c_str(), 1);
 }
