@@ -67,6 +67,7 @@ template <typename T> T *named(T *widget, const char *name)
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y)
 {
     auto *label = named(new QLabel(text, parent), name);
+    label->setTextFormat(Qt::PlainText);
     label->adjustSize();
     label->move(x, y);
     return label;
@@ -130,6 +131,9 @@ TMainForm::TMainForm(const std::string &exePath, QWidget *parent)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    // What a crash during an earlier save left beside the two files.
+    platform::removeStaleTemporaries(IniPath);
+    platform::removeStaleTemporaries(HostListPath);
     LoadSettings();
     HostEdited = false;
     HostListSaved = false;
@@ -538,6 +542,7 @@ void TMainForm::LoadSettings()
 void TMainForm::SaveSettings()
 {
     platform::IniProfile ini(IniPath);
+    ini.beginUpdate();
     ini.writeInt(Section, "ModeNum", Mode->itemIndex());
     ini.writeString(Section, "LastHDir", LastRemoteDir);
     ini.writeString(Section, "LastLDir", LastLocalDir);
@@ -554,6 +559,7 @@ void TMainForm::SaveSettings()
         LoopInterval = LoopIntervalTable[static_cast<size_t>(loopIndex)];
     ini.writeInt(Section, "LoopTimer", LoopInterval);
     ini.writeInt(Section, "Target", Target->itemIndex());
+    ini.commit();
 }
 
 // --- Control state ---

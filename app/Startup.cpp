@@ -55,7 +55,9 @@ int VexmoraMain(const StartupOptions &options)
         DestroyWindows();
         return 0;
     } catch (const std::exception &e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Vexmora"), QString::fromUtf8(e.what()));
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Vexmora"), QString::fromUtf8(e.what()));
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
         return 0;
     }
 }

@@ -147,6 +147,34 @@ int IniProfile::readInt(std::string_view section, std::string_view key, int def)
     return static_cast<int>(value);
 }
 
+bool IniProfile::readForWrite(std::string &text) const
+{
+    if (readWholeFile(m_path, text))
+        return true;
+    text.clear();
+    return lastError() == err::FileNotFound;
+}
+
+void IniProfile::beginUpdate()
+{
+    m_updating = true;
+    m_updateError = readForWrite(m_pending) ? err::Success : lastError();
+}
+
+bool IniProfile::commit()
+{
+    if (!m_updating)
+        return true;
+    m_updating = false;
+    const std::string text = std::move(m_pending);
+    m_pending.clear();
+    if (m_updateError != err::Success) {
+        setLastError(m_updateError);
+        return false;
+    }
+    return writeFileAtomic(m_path, text);
+}
+
 bool IniProfile::writeString(std::string_view section, std::string_view key, std::string_view value)
 {
     if (section.empty() || key.empty() || hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)
@@ -155,14 +183,23 @@ bool IniProfile::writeString(std::string_view section, std::string_view key, std
         setLastError(err::InvalidParameter);
         return false;
     }
-
-    std::string text;
-    if (!readWholeFile(m_path, text)) {
-        if (lastError() != err::FileNotFound)
+    if (m_updating) {
+        if (m_updateError != err::Success) {
+            setLastError(m_updateError);
             return false;
-        text.clear();
+        }
+        m_pending = withValue(m_pending, section, key, value);
+        return true;
     }
+    std::string text;
+    if (!readForWrite(text))
+        return false;
+    return writeFileAtomic(m_path, withValue(text, section, key, value));
+}
 
+std::string IniProfile::withValue(const std::string &text, std::string_view section, std::string_view key,
+                                  std::string_view value)
+{
     const size_t firstBreak = text.find('\n');
     const std::string eol =
         (firstBreak != std::string::npos && firstBreak > 0 && text[firstBreak - 1] == '\r')
@@ -193,7 +230,7 @@ bool IniProfile::writeString(std::string_view section, std::string_view key, std
         result.append("[").append(section).append("]").append(eol);
         result.append(key).append("=").append(value).append(eol);
     }
-    return writeFileAtomic(m_path, result);
+    return result;
 }
 
 bool IniProfile::writeInt(std::string_view section, std::string_view key, int value)

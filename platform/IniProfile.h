@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -35,8 +36,22 @@ public:
     bool writeString(std::string_view section, std::string_view key, std::string_view value);
     bool writeInt(std::string_view section, std::string_view key, int value);
 
+    // Between beginUpdate() and commit() the writes collect in memory and commit()
+    // replaces the file once with all of them: a crash leaves the old file or the
+    // new one, never a mix. Reads meanwhile see the file as it is on disk. When
+    // the file could not be read, the writes and commit() fail and it stays as it is.
+    void beginUpdate();
+    bool commit();
+
 private:
+    bool readForWrite(std::string &text) const;
+    static std::string withValue(const std::string &text, std::string_view section, std::string_view key,
+                                 std::string_view value);
+
     std::string m_path;
+    bool m_updating = false;
+    uint32_t m_updateError = 0;
+    std::string m_pending;
 };
 
 } // namespace platform

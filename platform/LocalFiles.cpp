@@ -5,7 +5,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -35,13 +37,17 @@ std::string folderOf(const std::string &path)
     return path.substr(0, slash);
 }
 
+// Temporaries of a replace are named "NAME.~PID.N": the writing process and a counter.
+constexpr std::string_view TempMark = ".~";
+
 // Creates a new, uniquely named file beside `path` (same folder, so a rename
 // over `path` stays on one file system). Returns the descriptor or -1 with errno.
 int createTempBeside(const std::string &path, mode_t createMode, std::string &tempName)
 {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = path + ".~" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+        tempName =
+            path + std::string(TempMark) + std::to_string(::getpid()) + "." + std::to_string(counter++);
         const int fd =
             ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, createMode);
         if (fd >= 0 || errno != EEXIST)
@@ -83,7 +89,50 @@ void syncFolder(const std::string &path)
     }
 }
 
+// The PID of a temporary "NAME.~PID.N" of `baseName`, or 0 when `name` is none.
+pid_t tempOwner(std::string_view name, std::string_view baseName)
+{
+    if (name.size() <= baseName.size() + TempMark.size() || name.substr(0, baseName.size()) != baseName
+        || name.substr(baseName.size(), TempMark.size()) != TempMark)
+        return 0;
+    name.remove_prefix(baseName.size() + TempMark.size());
+    const size_t dot = name.find('.');
+    if (dot == 0 || dot == std::string_view::npos || dot > 9 || dot + 1 == name.size())
+        return 0;
+    if (name.find_first_not_of("0123456789") != dot
+        || name.find_first_not_of("0123456789", dot + 1) != std::string_view::npos)
+        return 0;
+    pid_t pid = 0;
+    for (const char c : name.substr(0, dot))
+        pid = pid * 10 + (c - '0');
+    return pid;
+}
+
+bool processRuns(pid_t pid)
+{
+    return pid == ::getpid() || ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
 } // namespace
+
+void removeStaleTemporaries(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    const std::string baseName = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR *dir = ::opendir(folderOf(path).c_str());
+    if (!dir)
+        return;
+    const int dfd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        const pid_t owner = tempOwner(entry->d_name, baseName);
+        struct stat st {};
+        if (owner <= 0 || processRuns(owner) || ::fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0
+            || !S_ISREG(st.st_mode))
+            continue;
+        ::unlinkat(dfd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
 
 bool makeDirectory(const std::string &path)
 {

@@ -44,5 +44,9 @@ bool readWholeFile(const std::string &path, std::string &data);
 // (errno left as the failing write set it) when the file system refuses.
 bool writeAll(int fd, const char *data, size_t size);
 bool writeFileAtomic(const std::string &path, std::string_view data, int mode = -1);
+// Removes the temporaries of writeFileAtomic(path) ("NAME.~PID.N" beside it) whose
+// writing process no longer runs: what a crash during a save left behind. Nothing
+// else is touched (other names, folders, links, live processes' files).
+void removeStaleTemporaries(const std::string &path);
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -17,9 +18,17 @@ QWidget *parentWindow()
     return QApplication::activeWindow();
 }
 
+// Texts hold server replies and file names: "<a href=...>" in a reply is shown as
+// it is, never as a link.
+void setPlainText(QMessageBox &box)
+{
+    box.setTextFormat(Qt::PlainText);
+}
+
 bool askYesNo(QMessageBox::Icon icon, const QString &text)
 {
     QMessageBox box(icon, kTitle, text, QMessageBox::NoButton, parentWindow());
+    setPlainText(box);
     QPushButton *yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
     QPushButton *no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
@@ -33,6 +42,7 @@ bool askYesNo(QMessageBox::Icon icon, const QString &text)
 void QtDialogs::message(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::NoButton, parentWindow());
+    setPlainText(box);
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
@@ -54,6 +64,8 @@ bool QtDialogs::input(const QString &caption, const QString &prompt, QString &va
     QInputDialog dialog(parentWindow());
     dialog.setWindowTitle(caption.isEmpty() ? kTitle : caption);
     dialog.setLabelText(prompt);
+    for (QLabel *label : dialog.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     dialog.setTextValue(value);
     dialog.setOkButtonText(QStringLiteral("OK"));
     dialog.setCancelButtonText(QStringLiteral("キャンセル"));
