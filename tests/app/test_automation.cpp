@@ -28,6 +28,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <map>
+#include <set>
 
 using testsupport::SessionTest;
 
@@ -54,6 +56,16 @@ private:
     QWidget *m_widget;
     QColor m_color;
 };
+
+const QString DaemonWarningTail =
+    QStringLiteral("\n\n終了するにはポップアップフォームのキャンセルを押して下さい。\n"
+                   "\n※重要：実行前にローカル側、ホスト側のディレクトリを必ず確認して下さい。"
+                   "\n危険を承知で実行するには「はい」を取りやめるには「いいえ」を押して下さい!");
+const QString DownDaemonWarning =
+    QStringLiteral("これから「AutoDownloadDaemon」に入ります。") + DaemonWarningTail;
+const QString UpDaemonWarning =
+    QStringLiteral("これから「AutoUploadDaemon」に入ります。") + DaemonWarningTail
+    + QStringLiteral("\n\n注意：追加ファイルのアップロードには対応していません。");
 
 class WatchTest : public SessionTest {
 protected:
@@ -225,6 +237,33 @@ TEST_F(WatchTest, TargetHtmlIgnoresOtherFilesAndMissingFilesGoInTheSameTick)
     EXPECT_EQ(countReceived("STOR"), 1);
 }
 
+TEST_F(WatchTest, MissingFilesAreNonEmptyTargetFilesWithNoFileRowOnTheHost)
+{
+    writeLocal("page.HTML", "p");
+    writeLocal("dir.html", "d");
+    writeLocal("have.html", "h");
+    writeLocal("zero.html", "");
+    writeLocal("other.htm", "o");
+    connect();
+    serveFolder("dir.html");
+    serveAndList({{"have.html", "h"}});
+    form->Target->setItemIndex(0);
+    ShowStatus("", 0);
+
+    // A folder of the same name does not count as the file being on the host.
+    EXPECT_TRUE(form->DetectMissingFiles());
+    EXPECT_EQ(panel(0), "ﾛｰｶﾙのﾌｧｲﾙ数がﾎｽﾄより多いです。");
+    ASSERT_EQ(form->TransferList.TransferCount, 2);
+    std::set<std::string> listed;
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(form->TransferList[i].LocalPath, form->TransferList[i].RemotePath);
+        listed.insert(form->TransferList[i].LocalPath);
+    }
+    EXPECT_EQ(listed, (std::set<std::string>{"page.HTML", "dir.html"}));
+    EXPECT_TRUE(form->AutoBusy);
+    form->AutoBusy = false;
+}
+
 TEST_F(WatchTest, ClosingTheMonitorStopsTheWatch)
 {
     writeLocal("a.html", "a");
@@ -311,9 +350,7 @@ TEST_F(WatchTest, DownloadDaemonFetchesNewChangedAndMissingFilesUntilCancelled)
     serveAndList({{"b.html", "b"}, {"c.html", "c"}});
     server.clearLog();
 
-    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::WarnYesNo,
-                                   QStringLiteral("これから「AutoDownloadDaemon」に入ります。"),
-                                   ui::Dialogs::Answer::Yes);
+    app.dialogs().expectWarning(DownDaemonWarning, true);
     form->BitBtnAutoDownDaemonClick();
     ASSERT_TRUE(UpDownLoadForm->isVisible());
     EXPECT_TRUE(form->DownDaemonActive);
@@ -350,8 +387,7 @@ TEST_F(WatchTest, PeriodicDownloadFetchesEverythingOncePerHundredIdlePasses)
     connect();
     serveFile("p.html", "p");
     form->cbPriodDown->setChecked(true);
-    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::WarnYesNo, {},
-                                   ui::Dialogs::Answer::Yes);
+    app.dialogs().expectWarning(DownDaemonWarning, true);
     form->BitBtnAutoDownDaemonClick();
     ASSERT_TRUE(testsupport::waitUntil([] { return PassCount >= 250; }, 60000));
     UpDownLoadForm->ButtonCancelClick();
@@ -366,18 +402,17 @@ TEST_F(WatchTest, PeriodicDownloadFetchesEverythingOncePerHundredIdlePasses)
 TEST_F(WatchTest, UploadDaemonSendsChangedRowsAsTheSnapshotLeftThem)
 {
     // Files of two bytes or more: smaller ones never match their snapshot entry.
-    writeLocal("a.html", "page a");
-    writeLocal("b.html", "page b");
-    writeLocal("c.html", "page c");
-    writeLocal("d.TXT", "data");
+    // Two data files, so that one is always past position 0 whatever the order.
+    const std::map<std::string, std::string> files{
+        {"a.html", "page a"}, {"b.html", "page b"}, {"d.TXT", "data d"}, {"e.DAT", "data e"}};
+    for (const auto &[name, data] : files)
+        writeLocal(name, data);
     connect();
     const std::vector<std::string> order = localOrder();
     ASSERT_EQ(order.size(), 4u);
     server.clearLog();
 
-    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::WarnYesNo,
-                                   QStringLiteral("注意：追加ファイルのアップロードには対応していません。"),
-                                   ui::Dialogs::Answer::Yes);
+    app.dialogs().expectWarning(UpDaemonWarning, true);
     form->BitBtnAutoUpDaemonClick();
     ASSERT_TRUE(testsupport::waitUntil([] { return PassCount >= 3; }, 10000));
     EXPECT_EQ(countReceived("STOR"), 0) << "nothing changed yet";
@@ -392,13 +427,16 @@ TEST_F(WatchTest, UploadDaemonSendsChangedRowsAsTheSnapshotLeftThem)
     ASSERT_TRUE(testsupport::waitUntil([&] { return PassCount >= passBefore + 3; }, 10000));
     UpDownLoadForm->ButtonCancelClick();
     ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
-    EXPECT_EQ(stored(order[0]), order[0] == "d.TXT" ? stored(order[0]) : 0);
-    for (size_t i = 1; i < order.size(); ++i)
-        EXPECT_GE(stored(order[i]), 1) << order[i];
-    EXPECT_EQ(testsupport::readFileBytes(server.rootPath(changed)), "changed " + changed);
-    if (std::find(order.begin() + 1, order.end(), "d.TXT") != order.end()) {
-        EXPECT_EQ(testsupport::readFileBytes(server.rootPath("d.TXT")), "data")
-            << "sent from its backup copy";
+    EXPECT_EQ(stored(order[0]), 0) << order[0];
+    const std::string store = app.dir() + "/backup_log/";
+    for (size_t i = 1; i < order.size(); ++i) {
+        const std::string &name = order[i];
+        const std::string data = name == changed ? "changed " + name : files.at(name);
+        EXPECT_GE(stored(name), 1) << name;
+        EXPECT_EQ(testsupport::readFileBytes(server.rootPath(name)), data) << name;
+        // Data files go through their backup copy.
+        const bool dataFile = name.ends_with(".TXT") || name.ends_with(".DAT");
+        EXPECT_EQ(testsupport::readFileBytes(store + name), dataFile ? data : "") << name;
     }
     EXPECT_TRUE(form->LocalFileListV->isEnabled());
 }

@@ -15,10 +15,12 @@
 #include "ui/Text.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <utime.h>
 
 using testsupport::ScriptedDialogs;
 using testsupport::SessionTest;
@@ -284,6 +286,86 @@ TEST_F(ConnectTest, AFailedLocalBoxChangeReselectsTheCurrentFolder)
     app.dialogs().expectMessage(QStringLiteral("指定されたファイルが見つかりません。"));
     pick(form->ComboLocalDir, form->ComboLocalDir->findText(gone));
     EXPECT_EQ(localShown(), local->pathBytes());
+
+    // The recovery matches the current folder ignoring case: with only "SITE"
+    // in the history, being in "site" reselects "SITE".
+    const QString upper = ui::toQ(local->filePath("SITE"));
+    ASSERT_TRUE(QDir().mkpath(upper));
+    ASSERT_EQ(SetLocalDir(local->filePath("SITE")), 1);
+    form->RefreshFileList(0);
+    ASSERT_TRUE(QDir(upper).removeRecursively());
+    ASSERT_TRUE(platform::setCurrentDirectory(local->filePath("site")));
+    app.dialogs().expectMessage(QStringLiteral("指定されたファイルが見つかりません。"));
+    pick(form->ComboLocalDir, form->ComboLocalDir->findText(gone));
+    EXPECT_EQ(form->ComboLocalDir->text(), upper);
+    // The history itself compares exactly: "site" becomes an entry of its own.
+    form->RefreshFileList(0);
+    EXPECT_TRUE(items(form->ComboLocalDir).contains(upper));
+    EXPECT_TRUE(items(form->ComboLocalDir).contains(ui::toQ(local->filePath("site"))));
+}
+
+TEST_F(ConnectTest, ARefusedRemoteFolderIsReportedAndTheFolderListedAgain)
+{
+    startServer();
+    serveFolder("docs");
+    serveFolder("keep");
+    connect();
+    form->AutoUpAllowed = true;
+    // The folder goes away on the server after the listing showed it.
+    ASSERT_TRUE(QDir(QString::fromStdString(server.rootPath("docs"))).removeRecursively());
+    server.clearLog();
+    app.dialogs().expectMessage(QStringLiteral("550 No such file or directory."));
+    form->RemoteFileListV->selectRow(rowOf(form->RemoteFileListV, "docs"));
+    form->RemoteFileListVDblClick();
+    EXPECT_EQ(panel(0), "FtpSetCurrentDirectory失敗: 12003\n ");
+    EXPECT_EQ(names(form->RemoteFileListV), (std::vector<std::string>{"keep"}));
+    EXPECT_EQ(remoteShown(), "/");
+    EXPECT_FALSE(form->AutoUpAllowed);
+}
+
+TEST_F(ConnectTest, ClosingWhileConnectedWithYesDisconnectsAndStoresTheShownFolders)
+{
+    startServer();
+    serveFolder("docs");
+    connect();
+    ASSERT_EQ(SetRemoteDir("docs"), 1);
+    ASSERT_EQ(RefreshRemoteList(), 1);
+    form->RefreshFileList(1);
+
+    app.dialogs().expectConfirm(QStringLiteral("ホストに接続中です。\n切断して終了してもいいですか？"), true);
+    ASSERT_TRUE(form->close());
+    EXPECT_FALSE(form->Connected);
+    EXPECT_FALSE(SessionOpen());
+    EXPECT_NE(app.readFile(app.iniPath()).find("LastHDir=/docs"), std::string::npos);
+    ::HostList stored;
+    ASSERT_TRUE(LoadHostListFile(stored, app.hostListPath(), false));
+    ASSERT_EQ(stored.CountInUse(), 1);
+    EXPECT_EQ(stored[0].RemoteDir(), "/docs");
+    EXPECT_EQ(stored[0].LocalDir(), local->pathBytes());
+}
+
+TEST_F(ConnectTest, AHostPickedInTheHostListConnectsIntoItsStoredFolders)
+{
+    startServer();
+    serveFolder("docs");
+    ::HostList list;
+    int status = 0;
+    StoreAccount(list, "elsewhere.invalid", "user", CryptPassword("pw", status, 0), "/l", "/r");
+    StoreAccount(list, server.address(), server.user(), CryptPassword(server.password(), status, 0),
+                 local->filePath("site"), "/docs");
+    ASSERT_EQ(SaveHostListFile(list, app.hostListPath()), HostSaveResult::Saved);
+    form->EHost->setText(QStringLiteral("elsewhere.invalid"));
+    form->EPassword->setText(QStringLiteral("pw"));
+
+    app.dialogs().expectConfirm(QStringLiteral("指定のホストに設定してもいいですか？"), true);
+    QTimer::singleShot(0, [] {
+        HostForm->ListView1->selectRow(1);
+        HostForm->ButtonSet->click();
+    });
+    form->OpenHostListExecute();
+    connect();
+    EXPECT_EQ(remoteShown(), "/docs");
+    EXPECT_EQ(localShown(), local->filePath("site"));
 }
 
 TEST_F(ConnectTest, SortingByEachColumnBothWaysWithSharedFlags)
@@ -293,7 +375,18 @@ TEST_F(ConnectTest, SortingByEachColumnBothWaysWithSharedFlags)
     serveFile("A9.txt", std::string(9, 'x'));
     serveFile("c100.txt", std::string(100, 'x'));
     serveFolder("dir");
+    // Dates in an order of their own: A9 (2001), c100 (2002), b10 (2003), dir (2004).
+    const std::pair<const char *, int> years[] = {
+        {"A9.txt", 2001}, {"c100.txt", 2002}, {"b10.txt", 2003}, {"dir", 2004}};
+    for (const auto &[name, year] : years) {
+        const auto when = QDateTime(QDate(year, 6, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
+        const struct utimbuf times {
+            when, when
+        };
+        ASSERT_EQ(::utime(server.rootPath(name).c_str(), &times), 0) << name;
+    }
     connect();
+    const std::vector<std::string> listingOrder = names(form->RemoteFileListV);
 
     auto sizes = [](const ui::ListView *list) {
         std::vector<std::string> out;
@@ -315,21 +408,25 @@ TEST_F(ConnectTest, SortingByEachColumnBothWaysWithSharedFlags)
     // The flags live in the local list's columns: the local "名前" click continues
     // where the remote clicks left it (ascending twice, so now ascending again).
     form->LocalFileListVColumnClick(0);
-    EXPECT_EQ(form->SortAscending, 1);
     EXPECT_EQ(form->LocalFileListV->columnTag(0), 1);
     form->RemoteFileListVColumnClick(0);
-    EXPECT_EQ(form->SortAscending, 0) << "remote after local: descending";
+    EXPECT_EQ(names(form->RemoteFileListV),
+              (std::vector<std::string>{"dir", "c100.txt", "b10.txt", "A9.txt"}))
+        << "remote after local: descending";
 
-    // Dates: sort and check the texts are in order.
     form->RemoteFileListVColumnClick(1);
-    std::vector<std::string> dates;
-    for (int i = 0; i < form->RemoteFileListV->rowCount(); ++i)
-        dates.push_back(ui::fromQ(form->RemoteFileListV->row(i)->text(1)));
-    EXPECT_TRUE(std::is_sorted(dates.begin(), dates.end()));
+    EXPECT_EQ(names(form->RemoteFileListV),
+              (std::vector<std::string>{"A9.txt", "c100.txt", "b10.txt", "dir"}));
+    form->RemoteFileListVColumnClick(1);
+    EXPECT_EQ(names(form->RemoteFileListV),
+              (std::vector<std::string>{"dir", "b10.txt", "c100.txt", "A9.txt"}));
 
     // Any refresh shows the listing order again (the sort is not sticky).
+    if (names(form->RemoteFileListV) == listingOrder)
+        form->RemoteFileListVColumnClick(1);
+    ASSERT_NE(names(form->RemoteFileListV), listingOrder);
     RefreshRemoteList();
-    EXPECT_EQ(form->RemoteFileListV->rowCount(), 4);
+    EXPECT_EQ(names(form->RemoteFileListV), listingOrder);
 }
 
 TEST_F(ConnectTest, HostListWindowPicksDeletesAndRefusesTheAccountInUse)

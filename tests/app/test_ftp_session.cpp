@@ -67,6 +67,7 @@ TEST_F(SessionTest, WrongPasswordReportsTheCodeAndLeavesTheSessionClosed)
     EXPECT_FALSE(SessionOpen());
     // The connection texts of the attempt reached the status line.
     EXPECT_TRUE(server.hasReceived("PASS wrong"));
+    EXPECT_EQ(statusLine(), "ｻｰﾊﾞｰからの接続を閉じました。");
 }
 
 TEST_F(SessionTest, PrimitivesWithoutASessionTouchNothing)
@@ -202,7 +203,9 @@ TEST_F(SessionTest, ReportErrorShowsBoxesOnlyWhereTheSystemHasAText)
         ReportError(silent, "X失敗");
         EXPECT_EQ(panel(0), "X失敗: " + std::to_string(silent) + "\n ");
     }
-    EXPECT_FALSE(GetErrorText(2099).empty() && GetErrorText(2).empty());
+    EXPECT_EQ(GetErrorText(2), "指定されたファイルが見つかりません。");
+    EXPECT_EQ(GetErrorText(12014), "パスワードが正しくありません。");
+    EXPECT_EQ(GetErrorText(2099), "");
     app.dialogs().expectMessage(QStringLiteral("指定されたパスが見つかりません。"));
     ReportError(3, "Y失敗");
     ShowStatus("line", 999);
@@ -260,6 +263,51 @@ TEST_F(SessionTest, ListingsFillTheListsAndCountEveryEntry)
     EXPECT_EQ(rowNames(form->LocalFileListV), (std::vector<std::string>{"a.html", "sub", "zero"}));
     EXPECT_EQ(form->LocalFileCount, 2);
     EXPECT_EQ(form->LocalDirCount, 1);
+}
+
+TEST_F(SessionTest, RefusedListingsAndAVanishedLocalFolderAreReported)
+{
+    startServer(testsupport::ftpfault::refuse(QStringLiteral("MLSD"), QStringLiteral("550 Not now.")));
+    serveFile("a.html", "a");
+    openSession();
+    app.dialogs().expectMessage(QStringLiteral("550 Not now."));
+    EXPECT_EQ(RefreshRemoteList(), 1);
+    EXPECT_EQ(panel(0), "FindFirst失敗: 12003\n ");
+    EXPECT_EQ(form->RemoteFileListV->rowCount(), 0);
+    ShowStatus("", 0);
+    app.dialogs().expectMessage(QStringLiteral("550 Not now."));
+    EXPECT_EQ(ListRemoteForCompare(), 0);
+    EXPECT_EQ(panel(0), "FindFirst失敗: 12003\n ");
+
+    testsupport::TempFolder local;
+    const std::string gone = local.filePath("gone");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(gone)));
+    ASSERT_TRUE(testsupport::writeFileBytes(gone + "/a.html", "a"));
+    ASSERT_EQ(SetLocalDir(gone), 1);
+    ASSERT_EQ(RefreshLocalList(), 1);
+    ASSERT_TRUE(QDir(QString::fromStdString(gone)).removeRecursively());
+    EXPECT_EQ(RefreshLocalList(), 0);
+    EXPECT_EQ(panel(0), "No file found");
+    EXPECT_EQ(form->LocalFileListV->rowCount(), 0);
+    ASSERT_TRUE(platform::setCurrentDirectory(local.pathBytes()));
+}
+
+TEST_F(SessionTest, TheCompareListingHoldsTheFirst900FilesAndTheShownFolderIgnoresCase)
+{
+    startServer();
+    for (int i = 0; i <= RemoteSnapshotSlots; ++i)
+        serveFile("Docs/f" + std::to_string(i), "x");
+    openSession();
+    ASSERT_EQ(SetRemoteDir("Docs"), 1);
+    EXPECT_EQ(ListRemoteForCompare(), RemoteSnapshotSlots);
+    EXPECT_FALSE(form->RemoteSnapshot[RemoteSnapshotSlots - 1].Name.empty());
+
+    std::string folder;
+    form->ComboCurrDir->setText(QStringLiteral("/DOCS"));
+    EXPECT_EQ(IsRemoteDirShown(folder), 1);
+    EXPECT_EQ(folder, "/Docs");
+    form->ComboCurrDir->setText(QStringLiteral("/Docs/f1"));
+    EXPECT_EQ(IsRemoteDirShown(folder), 0);
 }
 
 TEST_F(SessionTest, HostileNamesAreSkippedAndReportedOnce)

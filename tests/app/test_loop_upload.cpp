@@ -51,9 +51,12 @@ TEST_F(TransferTest, LoopIntervalChoiceDrivesTheLoopButtonAndTheUploadQuestion)
     EXPECT_TRUE(form->LoopUpload->isEnabled());
 
     // With a loop interval the plain upload asks first; No sends nothing.
-    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::Confirm,
-                                   QStringLiteral("\n\nｼﾝﾌﾟﾙｱｯﾌﾟﾛｰﾄﾞを実行しますか？"),
-                                   testsupport::ScriptedDialogs::Answer::No);
+    app.dialogs().expectConfirm(
+        QStringLiteral("ﾙｰﾌﾟUPﾀｲﾏｰが設定されています。\nここからはﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞはできませんでご注意下さい。\n"
+                       "ﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞは隣の腕時計のｺﾏﾝﾄﾎﾞﾀﾝから実行できます。"
+                       "\n(※このﾒｯｾｰｼﾞを止めたい場合は、ﾙｰﾌﾟﾀｲﾏｰを 0 に設定して下さい。)"
+                       "\n\nｼﾝﾌﾟﾙｱｯﾌﾟﾛｰﾄﾞを実行しますか？"),
+        false);
     form->UploadExecute();
     EXPECT_FALSE(server.hasReceived("STOR"));
     app.dialogs().expectConfirm(LoopQuestion, false);

@@ -2,6 +2,7 @@
 // download through the progress window, against a real server.
 #include "app/Upanddown.h"
 #include "test_transfer_fixture.h"
+#include "ui/ComboBox.h"
 #include "ui/RadioGroup.h"
 #include "ui/SpeedButton.h"
 #include "ui/StatusBar.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QThread>
 #include <algorithm>
 #include <set>
 
@@ -87,12 +89,17 @@ TEST_F(TransferTest, SingleTransferShowsModeAndDirectionAndChecksTheSource)
     ShowStatus("before", 0);
     EXPECT_EQ(form->TransferOne(0, " \t", "x"), 0);
     EXPECT_EQ(panel(0), "before");
+    // One listed file fails at once (in real time a wait would take 2 seconds).
+    ui::Clock::setScale(1.0);
     form->LocalFileCount = 1;
-    EXPECT_EQ(form->TransferOne(0, "gone.html", "gone.html"), 0);
-    EXPECT_EQ(panel(0), "gone.html\nが見つかりませんでした。");
-    form->LocalFileCount = 2;
     QElapsedTimer waited;
     waited.start();
+    EXPECT_EQ(form->TransferOne(0, "gone.html", "gone.html"), 0);
+    EXPECT_LT(waited.elapsed(), 1000);
+    EXPECT_EQ(panel(0), "gone.html\nが見つかりませんでした。");
+    ui::Clock::setScale(0.01);
+    form->LocalFileCount = 2;
+    waited.restart();
     EXPECT_EQ(form->TransferOne(0, "gone.html", "gone.html"), 0);
     EXPECT_GE(waited.elapsed(), ui::Clock::scaled(2000));
     EXPECT_FALSE(server.hasReceived("STOR gone.html"));
@@ -129,6 +136,13 @@ TEST_F(TransferTest, DataFilesAreSentFromTheirBackupCopyAndTheStoreCanBeEmptied)
     EXPECT_EQ(testsupport::readFileBytes(store + "/DATA.TXT"), "second upload");
     EXPECT_EQ(served("DATA.TXT"), "second upload");
     EXPECT_EQ(form->BackupFile, store + "/DATA.TXT");
+
+    // The copy is made of the local file named by the remote path, and that
+    // copy is what goes up.
+    writeLocal("DATA.TXT", "third");
+    writeLocal("draft.txt", "draft");
+    EXPECT_EQ(form->TransferOne(0, "draft.txt", "DATA.TXT"), 1);
+    EXPECT_EQ(served("DATA.TXT"), "third");
 
     // A file inside a folder gets no copy and goes from its own place.
     ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {"sub"}));
@@ -253,6 +267,40 @@ TEST_F(TransferTest, CancelDuringARowLetsItFinishAndTransfersNoOther)
     EXPECT_FALSE(form->AutoUpAllowed);
     EXPECT_FALSE(form->SpeedAutoUp->isEnabled());
     EXPECT_TRUE(form->PanelTop->isEnabled());
+}
+
+TEST_F(TransferTest, AFolderChangedDuringARunIsReportedAndTheRememberedOneRestored)
+{
+    serveFolder("docs");
+    writeLocal("a.html", "a");
+    ASSERT_NO_FATAL_FAILURE(connect());
+    ASSERT_EQ(SetRemoteDir("docs"), 1);
+    showRemote();
+    ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {"a.html"}));
+
+    // At the window's end something shows another folder; panel 0 is read at
+    // every reply the session waits for from then on.
+    std::vector<std::string> seen;
+    const struct Unhook {
+        ~Unhook()
+        {
+            if (FtpSession())
+                FtpSession()->setStatusCallback({});
+        }
+    } unhook;
+    QObject::connect(UpDownLoadForm, &QWidget::windowTitleChanged, form, [&](const QString &title) {
+        if (!title.isEmpty())
+            return;
+        form->ComboCurrDir->setText(QStringLiteral("/"));
+        FtpSession()->setStatusCallback([&](uint32_t, platform::FtpStatus, const std::string &, uint64_t) {
+            if (QThread::currentThread() == form->thread())
+                seen.push_back(panel(0));
+        });
+    });
+    form->UploadExecute();
+    EXPECT_EQ(served("docs/a.html"), "a");
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "Directory has been changed"), seen.end());
+    EXPECT_EQ(ui::fromQ(form->ComboCurrDir->text()), "/docs");
 }
 
 TEST_F(TransferTest, AProgressRunHandlesEachPendingRowExactlyOnce)
