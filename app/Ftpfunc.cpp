@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "app/PathRules.h"
 #include "app/RemoteSnapshot.h"
+#include "app/SessionEncoding.h"
 #include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"
@@ -27,6 +28,7 @@ int g_sessionOpen = 0;
 std::string g_connectedServer;
 int g_transferType = FtpTransferBinary;
 bool g_reconnecting = false;
+SessionEncoding g_nameEncoding;
 
 const char *const NoSessionText = "セッションは開かれていません。";
 
@@ -196,6 +198,7 @@ int ConnectServer(const std::string &server)
         ReportError(platform::lastError(), "InternetConnect失敗");
         return 0;
     }
+    g_nameEncoding.Connected(server + '\n' + user, g_internet->utf8Announced());
     MainForm->Connected = true;
     g_sessionOpen = 1;
     g_connectedServer = server.substr(0, 1023);
@@ -246,6 +249,23 @@ int TransferType()
 void SetTransferType(int type)
 {
     g_transferType = type;
+}
+
+ui::NameEncoding RemoteNameEncoding()
+{
+    return g_nameEncoding.Encoding();
+}
+
+bool TypedName(const QString &text, int side, std::string &bytes)
+{
+    const ui::NameEncoding encoding = side == RemoteSide ? RemoteNameEncoding() : ui::NameEncoding::Utf8;
+    if (ui::encodeName(text, encoding, bytes))
+        return true;
+    ui::dialogs().message(QStringLiteral("「%1」には%2で表せない文字があるため使えません。")
+                              .arg(text, encoding == ui::NameEncoding::Cp932
+                                             ? QStringLiteral("ｻｰﾊﾞｰの文字ｺｰﾄﾞ(Shift_JIS)")
+                                             : QStringLiteral("UTF-8")));
+    return false;
 }
 
 platform::FtpClient *FtpSession()
@@ -380,7 +400,7 @@ int IsRemoteDirShown(std::string &folder)
         ShowStatus(failed("FtpGetCurrentDirectory失敗", platform::lastError()) + "\n ", 0);
         return 0;
     }
-    const std::string shown = MainForm ? ui::fromQ(MainForm->ComboCurrDir->text()) : std::string();
+    const std::string shown = MainForm ? MainForm->ComboCurrDir->textBytes() : std::string();
     return AsciiLower(folder) == AsciiLower(shown) ? 1 : 0;
 }
 
@@ -460,8 +480,10 @@ void ListRemote()
         reportSkippedNames(client()->skippedNames());
         return;
     }
-    for (const platform::FindRecord &record : records)
+    for (const platform::FindRecord &record : records) {
+        g_nameEncoding.NoteListedName(record.name);
         MainForm->AddFileEntry(record, RemoteSide);
+    }
     if (!ok && code != platform::err::NoMoreFiles)
         ReportError(code, "InternetFindNextFile失敗");
     reportSkippedNames(client()->skippedNames() + static_cast<size_t>(MainForm->UnsafeNameCount));
@@ -494,6 +516,7 @@ int ListRemoteForCompare()
     for (const platform::FindRecord &record : records) {
         if (index >= RemoteSnapshotSlots)
             break;
+        g_nameEncoding.NoteListedName(record.name);
         if (!IsSafeRemoteName(record.name)) {
             ++unsafe;
             continue;
@@ -551,9 +574,9 @@ int PutFile(const std::string &localFile, const std::string &remoteFile)
         const uint32_t code = platform::lastError();
         if (code == platform::err::InvalidParameter) {
             ui::dialogs().message(QStringLiteral("ﾊﾟﾗﾒｰﾀが間違っています。"));
-            ui::dialogs().message(ui::toQ(localFile + ":" + remoteFile));
+            ui::dialogs().message(ui::toQ(ui::displayText(localFile) + ":" + ui::displayText(remoteFile)));
         } else if (code == platform::err::FileNotFound) {
-            ui::dialogs().message(ui::toQ(localFile + " が見つかりませんでした"));
+            ui::dialogs().message(ui::toQ(ui::displayText(localFile) + " が見つかりませんでした"));
         }
         ReportError(code, "FtpPutFile失敗");
     }

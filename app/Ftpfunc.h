@@ -1,6 +1,9 @@
 #pragma once
 
 #include "platform/FtpClient.h"
+#include "ui/Text.h"
+
+#include <QString>
 
 #include <cstdint>
 #include <string>
@@ -39,6 +42,12 @@ bool SessionOpen();
 const std::string &ConnectedServer();
 int TransferType();
 void SetTransferType(int type);
+// The encoding of names the user types for the server (see SessionEncoding).
+ui::NameEncoding RemoteNameEncoding();
+// The bytes of a name the user typed for a side: UTF-8 locally, the session's
+// encoding for the server. A name that cannot be encoded is refused with a
+// message, and false is returned.
+bool TypedName(const QString &text, int side, std::string &bytes);
 // The session's client; null before the first OpenInternet.
 platform::FtpClient *FtpSession();
 // Timeouts of the clients OpenInternet makes from now on.

@@ -174,7 +174,7 @@ bool TMainForm::DetectMissingFiles()
             continue;
         if (SizeTextValue(ui::fromQ(row->text(2))) == 0)
             continue;
-        const std::string name = ui::fromQ(row->text(0));
+        const std::string name = ui::ListView::rowName(row);
         if (!TargetQualifies(target, name) || IsOnHost(name))
             continue;
         if (!TransferList.IsFull()) {
@@ -194,10 +194,9 @@ bool TMainForm::IsOnHost(const std::string &name) const
 {
     if (trimmed(name).empty())
         return true;
-    const QString wanted = ui::toQ(name);
     for (int i = 0; i < RemoteFileListV->rowCount(); ++i) {
         const QTreeWidgetItem *row = RemoteFileListV->row(i);
-        if (ui::ListView::imageIndex(row) != ImageFolder && row->text(0) == wanted)
+        if (ui::ListView::imageIndex(row) != ImageFolder && ui::ListView::rowName(row) == name)
             return true;
     }
     return false;
@@ -340,7 +339,7 @@ int TMainForm::AutoUploadPass()
     if (TransferList.TransferCount > 0)
         SingleAutoUpForm->ShowPassRunning();
     AutoUpAllowed = false;
-    const std::string remembered = ui::fromQ(ComboCurrDir->text()).substr(0, 1023);
+    const std::string remembered = ComboCurrDir->textBytes().substr(0, 1023);
     if (!Reconnect()) {
         ui::dialogs().message(ui::toQ(ReconnectFailed));
         StopAutomation();
@@ -360,7 +359,7 @@ int TMainForm::AutoUploadPass()
             repaintNow(SingleAutoUpForm);
         }
     }
-    if (ui::fromQ(ComboCurrDir->text()) != remembered)
+    if (ComboCurrDir->textBytes() != remembered)
         SetRemoteDir(remembered);
     if (TransferList.TransferCount > 0) {
         RefreshRemoteList();
@@ -374,14 +373,14 @@ int TMainForm::AutoUploadPass()
 int TMainForm::ThreadedUploadPass()
 {
     AutoUpAllowed = false;
-    const std::string remembered = ui::fromQ(ComboCurrDir->text()).substr(0, 1023);
+    const std::string remembered = ComboCurrDir->textBytes().substr(0, 1023);
     CancelRequested = false;
     UpDownLoadForm->OperationCode = 0;
     UpDownLoadForm->Tag = 0;
     UpDownLoadForm->showModal();
     if (CancelRequested)
         ui::dialogs().message(QStringLiteral("処理を中断しました。"));
-    if (ui::fromQ(ComboCurrDir->text()) != remembered)
+    if (ComboCurrDir->textBytes() != remembered)
         SetRemoteDir(remembered);
     RefreshRemoteList();
     RefreshFileList(RemoteSide);
@@ -419,7 +418,7 @@ void startDaemonWindow(int code)
 
 std::string localPathOf(const TMainForm *main, const std::string &name)
 {
-    return ui::fromQ(main->ComboLocalDir->text()) + "/" + name;
+    return main->ComboLocalDir->textBytes() + "/" + name;
 }
 
 void paintLabel(QLabel *label, const QColor &color)

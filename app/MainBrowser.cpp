@@ -5,6 +5,7 @@
 #include "app/FileEntry.h"
 #include "app/Ftpfunc.h"
 #include "app/ListCompare.h"
+#include "app/PathRules.h"
 #include "app/Upanddown.h"
 #include "platform/LocalFiles.h"
 #include "ui/ComboBox.h"
@@ -29,8 +30,7 @@ void TMainForm::AddFileEntry(const platform::FindRecord &record, int side)
     }
     const TFileEntry entry = MakeFileEntry(record);
     ui::ListView *list = side == LocalSide ? LocalFileListV : RemoteFileListV;
-    list->addRow({ui::toQ(entry.Name), ui::toQ(entry.DateText), ui::toQ(entry.SizeText())},
-                 entry.ImageIndex());
+    list->addRow(entry.Name, {ui::toQ(entry.DateText), ui::toQ(entry.SizeText())}, entry.ImageIndex());
     const bool folder = decision == RowDecision::Folder;
     if (side == LocalSide)
         ++(folder ? LocalDirCount : LocalFileCount);
@@ -61,10 +61,10 @@ void TMainForm::ShowLocalFolderInfo()
 {
     std::string folder;
     if (!platform::currentDirectory(folder)) {
-        ComboLocalDir->setText({});
+        ComboLocalDir->setTextBytes({});
         return;
     }
-    ComboLocalDir->setText(ui::toQ(folder));
+    ComboLocalDir->setTextBytes(folder);
     ShowFolderInDirEdit(folder);
     AddFolderHistory(ComboLocalDir, folder);
     ShowStatus(FileCountText(LocalFileCount, LocalDirCount), 1);
@@ -77,10 +77,10 @@ void TMainForm::ShowRemoteFolderInfo()
     std::string folder;
     if (GetRemoteDir(folder) == 1 && !folder.empty()) {
         ShowStatus(FileCountText(RemoteFileCount, RemoteDirCount), 2);
-        ComboCurrDir->setText(ui::toQ(folder));
+        ComboCurrDir->setTextBytes(folder);
         AddFolderHistory(ComboCurrDir, folder);
     } else {
-        ComboCurrDir->setText({});
+        ComboCurrDir->setTextBytes({});
     }
     EndBusy();
 }
@@ -88,18 +88,16 @@ void TMainForm::ShowRemoteFolderInfo()
 void TMainForm::ShowFolderInDirEdit(const std::string &folder)
 {
     if (platform::directoryExists(folder))
-        DirEdit->setText(ui::toQ(folder));
+        DirEdit->setTextBytes(folder);
 }
 
 void TMainForm::AddFolderHistory(ui::ComboBox *box, const std::string &folder)
 {
-    const QString text = ui::toQ(folder);
-    for (int i = 0; i < box->count(); ++i)
-        if (box->itemText(i) == text)
-            return;
-    const QString shown = box->text();
-    box->addItem(text);
-    box->setText(shown);
+    if (box->findItemBytes(folder) >= 0)
+        return;
+    const std::string shown = box->textBytes();
+    box->addItemBytes(folder);
+    box->setTextBytes(shown);
 }
 
 // Our platform has one file-system root; it joins the local history once.
@@ -116,7 +114,7 @@ void TMainForm::RemoteFileListVDblClick()
     const std::vector<int> rows = RemoteFileListV->selectedRows();
     if (!rows.empty()) {
         const QTreeWidgetItem *row = RemoteFileListV->row(rows.front());
-        const std::string name = ui::fromQ(row->text(0));
+        const std::string name = ui::ListView::rowName(row);
         if (!name.empty() && ui::ListView::imageIndex(row) == ImageFolder) {
             if (SetRemoteDir(name) && RefreshRemoteList())
                 ShowRemoteFolderInfo();
@@ -133,7 +131,7 @@ void TMainForm::LocalFileListVDblClick()
     const std::vector<int> rows = LocalFileListV->selectedRows();
     if (!rows.empty()) {
         const QTreeWidgetItem *row = LocalFileListV->row(rows.front());
-        const std::string name = ui::fromQ(row->text(0));
+        const std::string name = ui::ListView::rowName(row);
         if (!name.empty() && ui::ListView::imageIndex(row) == ImageFolder) {
             if (SetLocalDir(name) && RefreshLocalList())
                 RefreshFileList(LocalSide);
@@ -171,7 +169,7 @@ void TMainForm::UpLDirectoryExecute()
 void TMainForm::ComboCurrDirChange()
 {
     const int index = ComboCurrDir->itemIndex();
-    const std::string folder = index >= 0 ? ui::fromQ(ComboCurrDir->itemText(index)) : std::string();
+    const std::string folder = ComboCurrDir->itemBytes(index);
     if (SetRemoteDir(folder) && RefreshRemoteList())
         ShowRemoteFolderInfo();
     AutoUpAllowed = false;
@@ -181,12 +179,16 @@ void TMainForm::ComboCurrDirChange()
 void TMainForm::ComboLocalDirChange()
 {
     const int index = ComboLocalDir->itemIndex();
-    const std::string folder = index >= 0 ? ui::fromQ(ComboLocalDir->itemText(index)) : std::string();
+    const std::string folder = ComboLocalDir->itemBytes(index);
     if (!SetLocalDir(folder)) {
-        // Back to the entry of the folder we are still in (letter case ignored).
+        // Back to the entry of the folder we are still in (ASCII letter case ignored).
         std::string current;
         platform::currentDirectory(current);
-        ComboLocalDir->setItemIndex(ComboLocalDir->findText(ui::toQ(current), Qt::MatchFixedString));
+        int entry = -1;
+        for (int i = 0; i < ComboLocalDir->count() && entry < 0; ++i)
+            if (AsciiLower(ComboLocalDir->itemBytes(i)) == AsciiLower(current))
+                entry = i;
+        ComboLocalDir->setItemIndex(entry);
     } else if (RefreshLocalList()) {
         ShowLocalFolderInfo();
     }
@@ -196,7 +198,10 @@ void TMainForm::ComboLocalDirChange()
 
 void TMainForm::DirEditKeyPress()
 {
-    const std::string folder = ui::fromQ(DirEdit->text());
+    // The folder shown by the program keeps its bytes; a typed path is UTF-8.
+    std::string folder;
+    if (!DirEdit->textBytes(folder) && !TypedName(DirEdit->text(), LocalSide, folder))
+        return;
     if (platform::directoryExists(folder) && SetLocalDir(folder) && RefreshLocalList())
         ShowLocalFolderInfo();
 }
@@ -286,75 +291,87 @@ namespace {
 const int DeleteMode = 999;
 
 // An input box whose cancel gives back the default text.
-std::string askText(const char *caption, const char *prompt, const std::string &initial)
+QString askText(const char *caption, const char *prompt, const QString &initial)
 {
-    QString value = ui::toQ(initial);
+    QString value = initial;
     if (!ui::dialogs().input(QString::fromUtf8(caption), QString::fromUtf8(prompt), value))
         return initial;
-    return ui::fromQ(value);
+    return value;
 }
 
 // True when nothing but blanks and control characters is left.
-bool isBlank(const std::string &text)
+bool isBlank(const QString &text)
 {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) > 0x20)
+    for (const QChar c : text)
+        if (c.unicode() > 0x20)
             return false;
     return true;
 }
 
-// The name of the one selected row, or nothing when not exactly one is selected.
+// The bytes of the one selected row's name, or nothing when not exactly one
+// row is selected.
 bool singleSelectedName(const ui::ListView *list, std::string &name)
 {
     const std::vector<int> rows = list->selectedRows();
     if (rows.size() != 1)
         return false;
-    name = ui::fromQ(list->row(rows.front())->text(0));
+    name = ui::ListView::rowName(list->row(rows.front()));
     return true;
+}
+
+// Makes a folder named by the user's answer on a side; whatever happened the
+// side is shown again.
+void makeFolder(TMainForm *form, int side, const char *caption)
+{
+    const QString answer = askText(caption, "ﾌｫﾙﾀﾞ名を入力して下さい。", {});
+    std::string name;
+    if (!isBlank(answer) && TypedName(answer, side, name))
+        (side == LocalSide ? MakeLocalDir : MakeRemoteDir)(name);
+    if (side == RemoteSide)
+        RefreshRemoteList();
+    form->RefreshFileList(side);
+}
+
+// Renames the one selected row of a side to the user's answer; the side is shown
+// again after a rename was tried.
+void renameSelected(TMainForm *form, int side, const char *caption)
+{
+    std::string current;
+    if (!form->Connected
+        || !singleSelectedName(side == LocalSide ? form->LocalFileListV : form->RemoteFileListV, current))
+        return;
+    // The box offers the shown name; given back unchanged it means no rename.
+    const QString shown = ui::toQ(current);
+    const QString answer = askText(caption, "新しいﾌｧｲﾙ名に変更して下さい。", shown);
+    std::string name;
+    if (isBlank(answer) || answer == shown || !TypedName(answer, side, name) || name == current)
+        return;
+    (side == LocalSide ? RenameLocal : RenameRemote)(current, name);
+    if (side == RemoteSide)
+        RefreshRemoteList();
+    form->RefreshFileList(side);
 }
 
 } // namespace
 
 void TMainForm::MakeLDirClick()
 {
-    const std::string name = askText("ﾛｰｶﾙﾌｫﾙﾀﾞを作成", "ﾌｫﾙﾀﾞ名を入力して下さい。", {});
-    if (!isBlank(name))
-        MakeLocalDir(name);
-    RefreshFileList(LocalSide);
+    makeFolder(this, LocalSide, "ﾛｰｶﾙﾌｫﾙﾀﾞを作成");
 }
 
 void TMainForm::MakeHDirClick()
 {
-    const std::string name = askText("ﾘﾓｰﾄﾌｫﾙﾀﾞを作成", "ﾌｫﾙﾀﾞ名を入力して下さい。", {});
-    if (!isBlank(name))
-        MakeRemoteDir(name);
-    RefreshRemoteList();
-    RefreshFileList(RemoteSide);
+    makeFolder(this, RemoteSide, "ﾘﾓｰﾄﾌｫﾙﾀﾞを作成");
 }
 
 void TMainForm::LocalRenameClick()
 {
-    std::string current;
-    if (!Connected || !singleSelectedName(LocalFileListV, current))
-        return;
-    const std::string answer = askText("ﾛｰｶﾙﾌｧｲﾙ名変更", "新しいﾌｧｲﾙ名に変更して下さい。", current);
-    if (isBlank(answer) || answer == current)
-        return;
-    RenameLocal(current, answer);
-    RefreshFileList(LocalSide);
+    renameSelected(this, LocalSide, "ﾛｰｶﾙﾌｧｲﾙ名変更");
 }
 
 void TMainForm::RemoteRenameClick()
 {
-    std::string current;
-    if (!Connected || !singleSelectedName(RemoteFileListV, current))
-        return;
-    const std::string answer = askText("ﾘﾓｰﾄﾌｧｲﾙ名変更", "新しいﾌｧｲﾙ名に変更して下さい。", current);
-    if (isBlank(answer) || answer == current)
-        return;
-    RenameRemote(current, answer);
-    RefreshRemoteList();
-    RefreshFileList(RemoteSide);
+    renameSelected(this, RemoteSide, "ﾘﾓｰﾄﾌｧｲﾙ名変更");
 }
 
 void TMainForm::LocalDeleteClick()
@@ -410,7 +427,7 @@ void TMainForm::DeleteSelection(int side)
         const QTreeWidgetItem *row = list->row(index);
         if (ui::ListView::imageIndex(row) != ImageFolder)
             continue;
-        const std::string name = ui::fromQ(row->text(0));
+        const std::string name = ui::ListView::rowName(row);
         if (side == LocalSide)
             RemoveLocalDir(name);
         else
@@ -428,7 +445,7 @@ void TMainForm::RemoveRecordedFolders(int side)
     // Backwards, so every sub-folder goes before its parent. Line 0 is the first
     // selected folder, which the caller removes with the other selected folders.
     for (int i = n; i >= 1; --i) {
-        const std::string folder = ui::fromQ(MemoDir->line(i));
+        const std::string folder = MemoDir->line(i);
         if (folder.empty())
             continue;
         if (side == LocalSide)

@@ -139,8 +139,8 @@ void TMainForm::ConnectActionExecute()
 
 void TMainForm::DisconnectActionExecute()
 {
-    LastRemoteDir = ui::fromQ(ComboCurrDir->text());
-    LastLocalDir = ui::fromQ(ComboLocalDir->text());
+    LastRemoteDir = ComboCurrDir->textBytes();
+    LastLocalDir = ComboLocalDir->textBytes();
     CloseSession();
     LocalFileListV->clear();
     RemoteFileListV->clear();
@@ -188,7 +188,7 @@ bool TMainForm::Reconnect()
     if (!StartSession())
         return false;
     if (OpenSession(ui::fromQ(EHost->text()))) {
-        SetRemoteDir(ui::fromQ(ComboCurrDir->text()));
+        SetRemoteDir(ComboCurrDir->textBytes());
         return true;
     }
     ui::dialogs().message(QStringLiteral("ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));

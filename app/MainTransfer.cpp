@@ -69,7 +69,7 @@ bool IsSafeDownloadTarget(const std::string &path)
 
 std::string remoteFolderShown(const TMainForm *form)
 {
-    return ui::fromQ(form->ComboCurrDir->text());
+    return form->ComboCurrDir->textBytes();
 }
 
 int loopIntervalOfIndex(int index)
@@ -99,7 +99,7 @@ int TMainForm::TransferOne(int direction, const std::string &localPath, const st
         SetBinaryMode();
     const char *modeWord = mode == TransferAscii ? "ASCII" : "BYNARY";
     const char *operation = direction == 0 ? "ｱｯﾌﾟﾛｰﾄﾞ" : direction == 1 ? "ﾀﾞｳﾝﾛｰﾄﾞ" : "";
-    ShowStatus(std::string(modeWord) + operation + " " + localPath, 0);
+    ShowStatus(std::string(modeWord) + operation + " " + ui::displayText(localPath), 0);
 
     if (direction == 0) {
         if (!platform::fileExists(localPath)) {
@@ -110,7 +110,7 @@ int TMainForm::TransferOne(int direction, const std::string &localPath, const st
                 found = platform::fileExists(localPath);
             }
             if (!found) {
-                ShowStatus(localPath + "\nが見つかりませんでした。", 0);
+                ShowStatus(ui::displayText(localPath) + "\nが見つかりませんでした。", 0);
                 return 0;
             }
         }
@@ -183,7 +183,7 @@ int TMainForm::BuildTransferList(int side, int mode)
     const ui::ListView *list = side == LocalSide ? LocalFileListV : RemoteFileListV;
     for (const int index : list->selectedRows()) {
         const QTreeWidgetItem *row = list->row(index);
-        const std::string name = ui::fromQ(row->text(0));
+        const std::string name = ui::ListView::rowName(row);
         if (ui::ListView::imageIndex(row) == ImageFolder) {
             if (side == LocalSide)
                 AddLocalFolder(name, mode);
@@ -201,7 +201,7 @@ int TMainForm::AddLocalFolder(const std::string &folder, int mode)
 {
     FolderSnapshot.SnapshotCount = 0;
     if (mode == 999) {
-        MemoDir->addLine(ui::toQ(folder));
+        MemoDir->addLine(folder);
     } else {
         std::string remote = folder;
         SwapSeparators(remote, 1);

@@ -123,6 +123,9 @@ public:
     bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
                  uint32_t context);
 
+    // True when the server announced UTF8 in its FEAT reply at the last connect.
+    bool utf8Announced() const { return m_utf8; }
+
     // The server's reply text of the last completed command (all lines).
     const std::string &lastReply() const { return m_lastReply; }
 

@@ -1,9 +1,15 @@
 #include "ui/ComboBox.h"
 
+#include "ui/Text.h"
+
 #include <QLineEdit>
 #include <QSignalBlocker>
 
 namespace ui {
+
+namespace {
+constexpr int BytesRole = Qt::UserRole; // where addItem() puts its data
+}
 
 ComboBox::ComboBox(QWidget *parent) : QComboBox(parent)
 {
@@ -26,21 +32,59 @@ void ComboBox::setItemIndex(int index)
     const QSignalBlocker block(this);
     if (index >= 0 && index < count()) {
         setCurrentIndex(index);
+        m_textBytes = itemBytes(index);
     } else {
         setCurrentIndex(-1);
         if (lineEdit())
             lineEdit()->clear();
+        m_textBytes.clear();
     }
 }
 
 void ComboBox::setText(const QString &text)
 {
     const QSignalBlocker block(this);
+    m_textBytes = fromQ(text);
     const int index = findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0)
         setCurrentIndex(index);
     else
         setEditText(text);
+}
+
+void ComboBox::setTextBytes(const std::string &bytes)
+{
+    const QSignalBlocker block(this);
+    m_textBytes = bytes;
+    const int index = findItemBytes(bytes);
+    if (index >= 0)
+        setCurrentIndex(index);
+    else
+        setEditText(toQ(bytes));
+}
+
+void ComboBox::addItemBytes(const std::string &bytes)
+{
+    addItem(toQ(bytes), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+std::string ComboBox::itemBytes(int index) const
+{
+    if (index < 0 || index >= count())
+        return {};
+    const QVariant bytes = itemData(index, BytesRole);
+    if (!bytes.isValid())
+        return fromQ(itemText(index));
+    const QByteArray raw = bytes.toByteArray();
+    return std::string(raw.constData(), static_cast<size_t>(raw.size()));
+}
+
+int ComboBox::findItemBytes(const std::string &bytes) const
+{
+    for (int i = 0; i < count(); ++i)
+        if (itemBytes(i) == bytes)
+            return i;
+    return -1;
 }
 
 } // namespace ui

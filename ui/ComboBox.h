@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <string>
 
 namespace ui {
 
@@ -8,18 +9,39 @@ namespace ui {
 // in the edit is not the selected item (the user typed something else). Setting
 // the index or the text from the program raises no signal; picked() fires only
 // when the user chooses an entry from the list.
+//
+// Entries and the program's text can be kept as bytes (names that need not be
+// UTF-8): the box shows them decoded (ui::toQ) and gives the bytes back
+// unchanged. What the user types into the edit never changes textBytes().
 class ComboBox : public QComboBox {
     Q_OBJECT
 public:
     explicit ComboBox(QWidget *parent = nullptr);
 
     int itemIndex() const;
+    // Selects an entry (or none for -1); textBytes() becomes its bytes.
     void setItemIndex(int index);
     QString text() const { return currentText(); }
     void setText(const QString &text);
 
+    // Shows the bytes and keeps them as the program's text of the box.
+    void setTextBytes(const std::string &bytes);
+    // The text last set by the program (setText, setTextBytes, setItemIndex),
+    // as bytes.
+    const std::string &textBytes() const { return m_textBytes; }
+
+    void addItemBytes(const std::string &bytes);
+    // The bytes of an entry (an entry added as text: that text); empty when
+    // there is no such entry.
+    std::string itemBytes(int index) const;
+    // The first entry with exactly these bytes, or -1.
+    int findItemBytes(const std::string &bytes) const;
+
 signals:
     void picked(int index);
+
+private:
+    std::string m_textBytes;
 };
 
 } // namespace ui

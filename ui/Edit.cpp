@@ -32,4 +32,20 @@ void Edit::setMaxBytes(int bytes)
     setValidator(bytes > 0 ? new ByteLimitValidator(bytes, this) : nullptr);
 }
 
+void Edit::setTextBytes(const std::string &bytes)
+{
+    m_bytes = bytes;
+    m_bytesShown = toQ(bytes);
+    m_hasBytes = true;
+    setText(m_bytesShown);
+}
+
+bool Edit::textBytes(std::string &bytes) const
+{
+    if (!m_hasBytes || text() != m_bytesShown)
+        return false;
+    bytes = m_bytes;
+    return true;
+}
+
 } // namespace ui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <string>
 
 namespace ui {
 
@@ -14,8 +15,17 @@ public:
     void setMaxBytes(int bytes);
     int maxBytes() const { return m_maxBytes; }
 
+    // Shows bytes (a path that need not be UTF-8) decoded, and keeps them.
+    void setTextBytes(const std::string &bytes);
+    // The kept bytes while the edit still shows them; false once the text was
+    // changed (typed) or set as text.
+    bool textBytes(std::string &bytes) const;
+
 private:
     int m_maxBytes = 0;
+    std::string m_bytes;
+    QString m_bytesShown;
+    bool m_hasBytes = false;
 };
 
 } // namespace ui

@@ -1,6 +1,7 @@
 #include "ui/ListView.h"
 
 #include "ui/ImageList.h"
+#include "ui/Text.h"
 
 #include <QHeaderView>
 #include <algorithm>
@@ -9,7 +10,8 @@ namespace ui {
 
 namespace {
 constexpr int ImageRole = Qt::UserRole + 1;
-}
+constexpr int NameRole = Qt::UserRole + 2;
+} // namespace
 
 ListView::ListView(QWidget *parent) : QTreeWidget(parent)
 {
@@ -52,6 +54,24 @@ QTreeWidgetItem *ListView::addRow(const QStringList &texts, int imageIndex)
         item->setIcon(0, m_images->icon(imageIndex));
     addTopLevelItem(item);
     return item;
+}
+
+QTreeWidgetItem *ListView::addRow(const std::string &name, const QStringList &subItems, int imageIndex)
+{
+    QTreeWidgetItem *item = addRow(QStringList{toQ(name)} + subItems, imageIndex);
+    item->setData(0, NameRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    return item;
+}
+
+std::string ListView::rowName(const QTreeWidgetItem *item)
+{
+    if (!item)
+        return {};
+    const QVariant bytes = item->data(0, NameRole);
+    if (!bytes.isValid())
+        return fromQ(item->text(0));
+    const QByteArray name = bytes.toByteArray();
+    return std::string(name.constData(), static_cast<size_t>(name.size()));
 }
 
 int ListView::imageIndex(const QTreeWidgetItem *item)

@@ -2,6 +2,7 @@
 
 #include <QTreeWidget>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace ui {
@@ -23,9 +24,15 @@ public:
 
     // Appends a row: the caption, then the sub-item texts.
     QTreeWidgetItem *addRow(const QStringList &texts, int imageIndex);
+    // Appends a row named by bytes: the caption shows them (ui::toQ), and
+    // rowName() gives them back unchanged.
+    QTreeWidgetItem *addRow(const std::string &name, const QStringList &subItems, int imageIndex);
     int rowCount() const { return topLevelItemCount(); }
     QTreeWidgetItem *row(int index) const { return topLevelItem(index); }
     static int imageIndex(const QTreeWidgetItem *item);
+    // The exact bytes a row was named with; for a row added by its texts, the
+    // caption in the platform encoding.
+    static std::string rowName(const QTreeWidgetItem *item);
 
     int selectedCount() const;
     std::vector<int> selectedRows() const;

@@ -1,5 +1,7 @@
 #include "ui/Memo.h"
 
+#include "ui/Text.h"
+
 namespace ui {
 
 Memo::Memo(QWidget *parent) : QPlainTextEdit(parent)
@@ -7,10 +9,15 @@ Memo::Memo(QWidget *parent) : QPlainTextEdit(parent)
     setReadOnly(true);
 }
 
-void Memo::addLine(const QString &line)
+std::string Memo::line(int index) const
 {
-    m_lines.append(line);
-    appendPlainText(line);
+    return index >= 0 && index < lineCount() ? m_lines[static_cast<size_t>(index)] : std::string();
+}
+
+void Memo::addLine(const std::string &line)
+{
+    m_lines.push_back(line);
+    appendPlainText(toQ(line));
 }
 
 void Memo::clearLines()

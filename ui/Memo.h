@@ -1,23 +1,26 @@
 #pragma once
 
 #include <QPlainTextEdit>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace ui {
 
-// A multi-line text used as a list of lines.
+// A multi-line text used as a list of lines. Lines are kept as bytes (names that
+// need not be UTF-8) and shown decoded (ui::toQ).
 class Memo : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit Memo(QWidget *parent = nullptr);
 
     int lineCount() const { return static_cast<int>(m_lines.size()); }
-    QString line(int index) const { return m_lines.value(index); }
-    void addLine(const QString &line);
+    // The bytes of a line; empty past the last line.
+    std::string line(int index) const;
+    void addLine(const std::string &line);
     void clearLines();
 
 private:
-    QStringList m_lines;
+    std::vector<std::string> m_lines;
 };
 
 } // namespace ui

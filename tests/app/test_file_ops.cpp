@@ -25,7 +25,7 @@ QStringList memoLines(const ui::Memo *memo)
 {
     QStringList lines;
     for (int i = 0; i < memo->lineCount(); ++i)
-        lines << memo->line(i);
+        lines << QString::fromStdString(memo->line(i));
     return lines;
 }
 

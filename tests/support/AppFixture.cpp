@@ -2,6 +2,7 @@
 
 #include "app/MainForm.h"
 #include "app/Startup.h"
+#include "support/TestUtil.h"
 
 #include <QCoreApplication>
 #include <fstream>
@@ -18,6 +19,9 @@ AppFixture::AppFixture()
 AppFixture::~AppFixture()
 {
     destroyMainForm();
+    // The backup store may hold names QTemporaryDir cannot remove (not UTF-8).
+    if (m_dir.isValid())
+        clearFolder(dir());
 }
 
 TMainForm *AppFixture::makeMainForm()

@@ -42,6 +42,11 @@ QStringList noMlsd()
     return {QStringLiteral("--no-mlsd")};
 }
 
+QStringList noUtf8()
+{
+    return {QStringLiteral("--no-utf8")};
+}
+
 QStringList throttle(qint64 bytesPerSecond)
 {
     return {QStringLiteral("--throttle"), QString::number(bytesPerSecond)};

@@ -30,6 +30,8 @@ QStringList pasvAddress(const QString &ip);
 QStringList extraName(const QByteArray &rawName);
 // Offer no MLST/MLSD, so that clients list with LIST.
 QStringList noMlsd();
+// Announce no UTF8 in FEAT, as a legacy server whose names are Shift-JIS bytes.
+QStringList noUtf8();
 // Limit each data connection to this many bytes per second.
 QStringList throttle(qint64 bytesPerSecond);
 // Accept connections and never send a byte.

@@ -19,6 +19,8 @@ Faults (each option may be repeated where it takes a command):
   --pasv-address IP        name IP in PASV replies (the data port stays here)
   --extra-name HEX         add an entry with this raw name to every listing
   --no-mlsd                offer no MLST/MLSD, so clients list with LIST
+  --no-utf8                announce no UTF8 in FEAT (a legacy server whose
+                           names are Shift-JIS bytes)
   --throttle BYTES         limit each data connection to BYTES per second
   --silent                 accept connections and never send a byte
   --flood POINT            send preliminary replies without end: POINT "greeting"
@@ -66,6 +68,7 @@ def parse_args():
     p.add_argument('--pasv-address')
     p.add_argument('--extra-name', action='append', default=[])
     p.add_argument('--no-mlsd', action='store_true')
+    p.add_argument('--no-utf8', action='store_true')
     p.add_argument('--throttle', type=int, default=0)
     p.add_argument('--silent', action='store_true')
     p.add_argument('--flood', action='append', default=[])
@@ -218,6 +221,8 @@ def make_handler(args):
             use_sendfile = False
 
         def push(self, s):
+            if getattr(self, 'hide_utf8', False):
+                s = s.replace(' UTF8\r\n', '')
             asynchat.async_chat.push(self, s.encode('utf8', 'surrogateescape'))
 
         def start_flood(self, reply):
@@ -255,6 +260,13 @@ def make_handler(args):
             def ftp_MLSD(self, path):
                 self.endless(b'type=file;size=0;modify=20200101000000;perm=r; f%d\r\n', 'MLSD')
                 return path
+
+        def ftp_FEAT(self, line):
+            self.hide_utf8 = args.no_utf8
+            try:
+                FTPHandler.ftp_FEAT(self, line)
+            finally:
+                self.hide_utf8 = False
 
         def found_terminator(self):
             if log_file is not None:
