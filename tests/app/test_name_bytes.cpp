@@ -25,10 +25,11 @@ QByteArray raw(const std::string &bytes)
     return QByteArray::fromStdString(bytes);
 }
 
+// Found as the user finds it: by the shown name.
 int rowNamed(const ui::ListView *list, const std::string &name)
 {
     for (int i = 0; i < list->rowCount(); ++i)
-        if (ui::ListView::rowName(list->row(i)) == name)
+        if (list->row(i)->text(0) == ui::toQ(name))
             return i;
     return -1;
 }
