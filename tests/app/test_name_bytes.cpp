@@ -25,23 +25,10 @@ QByteArray raw(const std::string &bytes)
     return QByteArray::fromStdString(bytes);
 }
 
-// Found as the user finds it: by the shown name.
-int rowNamed(const ui::ListView *list, const std::string &name)
+// Rows are found as the user finds them: by the shown name.
+std::string shown(const std::string &bytes)
 {
-    for (int i = 0; i < list->rowCount(); ++i)
-        if (list->row(i)->text(0) == ui::toQ(name))
-            return i;
-    return -1;
-}
-
-void selectNamed(ui::ListView *list, std::initializer_list<std::string> names)
-{
-    list->clearSelection();
-    for (const std::string &name : names) {
-        const int row = rowNamed(list, name);
-        ASSERT_GE(row, 0) << ui::displayText(name);
-        list->selectRow(row);
-    }
+    return ui::displayText(bytes);
 }
 
 std::string currentFolder()
@@ -93,12 +80,12 @@ TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
     serveFile(Japan + "/" + Table, "t");
     ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::noUtf8()));
     EXPECT_EQ(RemoteNameEncoding(), ui::NameEncoding::Cp932);
-    ASSERT_GE(rowNamed(form->RemoteFileListV, Soft), 0);
-    EXPECT_EQ(form->RemoteFileListV->row(rowNamed(form->RemoteFileListV, Soft))->text(0),
+    ASSERT_GE(rowOf(form->RemoteFileListV, shown(Soft)), 0);
+    EXPECT_EQ(form->RemoteFileListV->row(rowOf(form->RemoteFileListV, shown(Soft)))->text(0),
               QStringLiteral("ソフト.txt"));
 
     // Download, then upload a change over it.
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->RemoteFileListV, {Soft}));
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {shown(Soft)}));
     app.dialogs().expectConfirm(
         QStringLiteral("ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)"), true);
     form->DounloadExecute();
@@ -106,23 +93,23 @@ TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
     EXPECT_EQ(testsupport::readFileBytes(localPath(Soft)), "old");
     ASSERT_TRUE(testsupport::writeFileBytes(localPath(Soft), "new"));
     showLocal();
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->LocalFileListV, {Soft}));
+    ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {shown(Soft)}));
     form->UploadExecute();
     EXPECT_TRUE(server.hasReceived("STOR " + raw(Soft)));
     EXPECT_EQ(served(Soft), "new");
 
     // Into the folder; a reconnect there (with text typed into the box and not
     // picked) returns to it, and the upload lands in it.
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->RemoteFileListV, {Japan}));
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {shown(Japan)}));
     form->RemoteFileListVDblClick();
     EXPECT_TRUE(server.hasReceived("CWD " + raw(Japan)));
     EXPECT_EQ(form->ComboCurrDir->textBytes(), "/" + Japan);
     EXPECT_EQ(form->ComboCurrDir->text(), QStringLiteral("/日本"));
-    EXPECT_GE(rowNamed(form->RemoteFileListV, Table), 0);
+    EXPECT_GE(rowOf(form->RemoteFileListV, shown(Table)), 0);
     form->ComboCurrDir->setEditText(QStringLiteral("/typed"));
     ASSERT_TRUE(server.restart());
     server.clearLog();
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->LocalFileListV, {Soft}));
+    ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {shown(Soft)}));
     form->UploadExecute();
     EXPECT_EQ(countReceived("USER"), 1);
     EXPECT_TRUE(server.hasReceived("CWD /" + raw(Japan)));
@@ -131,13 +118,13 @@ TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
 
     // Rename to a typed name (sent as CP932); a name CP932 cannot hold is refused
     // unsent; delete.
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->RemoteFileListV, {Table}));
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {shown(Table)}));
     app.dialogs().expectInput(QStringLiteral("新しいﾌｧｲﾙ名に変更して下さい。"), QStringLiteral("新.txt"));
     form->RemoteRenameClick();
     EXPECT_TRUE(server.hasReceived("RNFR " + raw(Table)));
     EXPECT_TRUE(server.hasReceived("RNTO " + raw(Fresh)));
     EXPECT_EQ(served(Japan + "/" + Fresh), "t");
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->RemoteFileListV, {Fresh}));
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {shown(Fresh)}));
     app.dialogs().expectInput(QStringLiteral("新しいﾌｧｲﾙ名に変更して下さい。"), QStringLiteral("😀.txt"));
     app.dialogs().expectContaining(Kind::Message, QStringLiteral("Shift_JIS"));
     form->RemoteRenameClick();
@@ -153,7 +140,7 @@ TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
     // connect returns to it.
     form->UpDirectoryExecute();
     EXPECT_EQ(form->ComboCurrDir->textBytes(), "/");
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->RemoteFileListV, {Japan}));
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {shown(Japan)}));
     form->RemoteFileListVDblClick();
     form->DisconnectActionExecute();
     ::HostList stored;
@@ -171,16 +158,16 @@ TEST_F(TransferTest, LocalShiftJisNamesAreUploadedEnteredWatchedAndDeleted)
     ASSERT_TRUE(platform::makeDirectory(localPath(Japan)));
     ASSERT_TRUE(testsupport::writeFileBytes(localPath(Japan + "/" + Table), "t"));
     ASSERT_NO_FATAL_FAILURE(connect());
-    EXPECT_EQ(form->LocalFileListV->row(rowNamed(form->LocalFileListV, Page))->text(0),
+    EXPECT_EQ(form->LocalFileListV->row(rowOf(form->LocalFileListV, shown(Page)))->text(0),
               QStringLiteral("テスト.html"));
 
     // Enter the folder, enter it again from the path edit, leave it and come back
     // from the history.
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->LocalFileListV, {Japan}));
+    ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {shown(Japan)}));
     form->LocalFileListVDblClick();
     EXPECT_EQ(currentFolder(), localPath(Japan));
     EXPECT_EQ(form->ComboLocalDir->textBytes(), localPath(Japan));
-    EXPECT_GE(rowNamed(form->LocalFileListV, Table), 0);
+    EXPECT_GE(rowOf(form->LocalFileListV, shown(Table)), 0);
     form->UpLDirectoryExecute();
     form->DirEdit->setTextBytes(localPath(Japan));
     form->DirEditKeyPress();
@@ -192,7 +179,7 @@ TEST_F(TransferTest, LocalShiftJisNamesAreUploadedEnteredWatchedAndDeleted)
     form->UpLDirectoryExecute();
 
     // Upload the folder; then the watch's missing-file pass sends the file once.
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->LocalFileListV, {Japan}));
+    ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {shown(Japan)}));
     form->UploadExecute();
     EXPECT_EQ(served(Japan + "/" + Table), "t");
     form->SpeedAutoUp->setEnabled(true);
@@ -205,7 +192,7 @@ TEST_F(TransferTest, LocalShiftJisNamesAreUploadedEnteredWatchedAndDeleted)
     form->StopAutomation();
 
     // Delete the file and the folder with its file.
-    ASSERT_NO_FATAL_FAILURE(selectNamed(form->LocalFileListV, {Page, Japan}));
+    ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {shown(Page), shown(Japan)}));
     app.dialogs().expectConfirm(QStringLiteral("削除を実行してもいいですか？\n元には戻せません"), true);
     form->LocalDeleteClick();
     EXPECT_EQ(testsupport::folderEntries(local->pathBytes()), std::vector<std::string>());
