@@ -15,14 +15,19 @@ SnapshotEntry SnapshotEntry::FromFindRecord(const platform::FindRecord &record)
 
 bool SnapshotEntry::SameSizeAndTime(const platform::FindRecord &record) const
 {
-    return Size() == record.size && WriteTime() == record.lastWriteTime;
+    return !Unsent && Size() == record.size && WriteTime() == record.lastWriteTime;
 }
 
 bool FolderSnapshot::Add(const platform::FindRecord &record)
 {
+    return Add(SnapshotEntry::FromFindRecord(record));
+}
+
+bool FolderSnapshot::Add(const SnapshotEntry &entry)
+{
     if (IsFull())
         return false;
-    (*this)[SnapshotCount] = SnapshotEntry::FromFindRecord(record);
+    (*this)[SnapshotCount] = entry;
     ++SnapshotCount;
     return true;
 }

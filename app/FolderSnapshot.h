@@ -22,13 +22,17 @@ struct SnapshotEntry {
     uint32_t SizeLow = 0;
     uint32_t WriteTimeLow = 0;
     uint32_t WriteTimeHigh = 0;
+    // The file is known but its present content has not been sent (it was
+    // new, or written again while it was sent): it compares as changed.
+    bool Unsent = false;
 
     // The halves taken together: sizes and times are kept and compared whole.
     uint64_t Size() const { return (static_cast<uint64_t>(SizeHigh) << 32) | SizeLow; }
     uint64_t WriteTime() const { return (static_cast<uint64_t>(WriteTimeHigh) << 32) | WriteTimeLow; }
 
     static SnapshotEntry FromFindRecord(const platform::FindRecord &record);
-    // True when the record has the same size and last-write time, all 64 bits.
+    // True when the record has the same size and last-write time, all 64 bits,
+    // and the entry is not Unsent.
     bool SameSizeAndTime(const platform::FindRecord &record) const;
 };
 
@@ -44,6 +48,7 @@ struct FolderSnapshot {
     // Writes entry SnapshotCount from the record and advances the count; false
     // (nothing written) when all MAXFILE entries are in use.
     bool Add(const platform::FindRecord &record);
+    bool Add(const SnapshotEntry &entry);
 
     // Index of the first entry in use whose name equals the given bytes
     // (case-sensitive); -1 when none does.

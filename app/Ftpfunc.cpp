@@ -16,6 +16,7 @@
 #include "ui/Text.h"
 
 #include <QElapsedTimer>
+#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -140,6 +141,28 @@ void ShowStatus(const std::string &text, int panel)
         MainForm->StatusBar->setPanelText(panel, ui::toQ(text));
 }
 
+namespace {
+std::atomic<int> g_mutedErrorBoxes{0};
+
+void errorBox(const QString &text)
+{
+    if (g_mutedErrorBoxes.load() == 0)
+        ui::dialogs().message(text);
+}
+} // namespace
+
+ErrorBoxMute::ErrorBoxMute(bool mute) : m_mute(mute)
+{
+    if (m_mute)
+        ++g_mutedErrorBoxes;
+}
+
+ErrorBoxMute::~ErrorBoxMute()
+{
+    if (m_mute)
+        --g_mutedErrorBoxes;
+}
+
 void ReportError(uint32_t code, const std::string &caption)
 {
     if (code == platform::err::SharingViolation) {
@@ -153,7 +176,7 @@ void ReportError(uint32_t code, const std::string &caption)
     ShowStatus(failed(caption, code) + "\n ", 0);
     const std::string text = GetErrorText(code);
     if (!text.empty())
-        ui::dialogs().message(ui::toQ(text));
+        errorBox(ui::toQ(text));
 }
 
 std::string GetErrorText(uint32_t code)
@@ -569,16 +592,17 @@ platform::TransferType sessionTransferType()
 int PutFile(const std::string &localFile, const std::string &remoteFile)
 {
     if (!needSession())
-        return 1;
+        return 0;
     if (!client()->putFile(localFile, remoteFile, sessionTransferType(), ContextUpload)) {
         const uint32_t code = platform::lastError();
         if (code == platform::err::InvalidParameter) {
-            ui::dialogs().message(QStringLiteral("ﾊﾟﾗﾒｰﾀが間違っています。"));
-            ui::dialogs().message(ui::toQ(ui::displayText(localFile) + ":" + ui::displayText(remoteFile)));
+            errorBox(QStringLiteral("ﾊﾟﾗﾒｰﾀが間違っています。"));
+            errorBox(ui::toQ(ui::displayText(localFile) + ":" + ui::displayText(remoteFile)));
         } else if (code == platform::err::FileNotFound) {
-            ui::dialogs().message(ui::toQ(ui::displayText(localFile) + " が見つかりませんでした"));
+            errorBox(ui::toQ(ui::displayText(localFile) + " が見つかりませんでした"));
         }
         ReportError(code, "FtpPutFile失敗");
+        return 0;
     }
     return 1;
 }
@@ -586,9 +610,11 @@ int PutFile(const std::string &localFile, const std::string &remoteFile)
 int GetFile(const std::string &remoteFile, const std::string &localFile)
 {
     if (!needSession())
-        return 1;
-    if (!client()->getFile(remoteFile, localFile, sessionTransferType(), ContextDownload))
+        return 0;
+    if (!client()->getFile(remoteFile, localFile, sessionTransferType(), ContextDownload)) {
         ReportError(platform::lastError(), "FtpGetFile失敗");
+        return 0;
+    }
     return 1;
 }
 

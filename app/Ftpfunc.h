@@ -30,6 +30,18 @@ void ShowStatus(const std::string &text, int panel);
 // the code in status panel 0, and the system's text for the code, when there is
 // one, in a message box.
 void ReportError(uint32_t code, const std::string &caption);
+// While one with `mute` set is alive (on any thread), ReportError and the
+// transfer primitives write the status bar only and show no message box.
+class ErrorBoxMute {
+public:
+    explicit ErrorBoxMute(bool mute);
+    ~ErrorBoxMute();
+    ErrorBoxMute(const ErrorBoxMute &) = delete;
+    ErrorBoxMute &operator=(const ErrorBoxMute &) = delete;
+
+private:
+    bool m_mute;
+};
 // The system's text for a code, or an empty text.
 std::string GetErrorText(uint32_t code);
 void ReportNoSession();
@@ -92,10 +104,11 @@ int RemoteExists(const std::string &name);
 // Set the session's transfer type and show it in status panel 0; return 1.
 int SetAsciiMode();
 int SetBinaryMode();
-// Upload and download of one file with the session's transfer type. Failures
-// are reported here (messages for an invalid parameter and a missing local
-// file, then ReportError); both always return 1. A failed download leaves the
-// previous local file as it was.
+// Upload and download of one file with the session's transfer type: 1 when
+// the file was sent or fetched whole, 0 when the server refused it, the
+// connection failed or no session is open. Failures are reported here
+// (messages for an invalid parameter and a missing local file, then
+// ReportError). A failed download leaves the previous local file as it was.
 int PutFile(const std::string &localFile, const std::string &remoteFile);
 int GetFile(const std::string &remoteFile, const std::string &localFile);
 // Status panel 0 text for server names that were not used (none for 0).

@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
+#include <memory>
 
 namespace {
 
@@ -76,6 +77,22 @@ std::string formatCount(const char *fmt, int a, int b = 0)
 
 bool TMainForm::TakeSnapshot()
 {
+    SentStates.clear();
+    return FillSnapshot(nullptr);
+}
+
+bool TMainForm::RebaseSnapshot()
+{
+    const auto previous = std::make_unique<::FolderSnapshot>(FolderSnapshot);
+    const bool found = FillSnapshot(previous.get());
+    SentStates.clear();
+    return found;
+}
+
+// A file written during a pass, the settle wait or the pause is thus never taken
+// into the baseline unsent: only what was sent changes it.
+bool TMainForm::FillSnapshot(const ::FolderSnapshot *previous)
+{
     FolderSnapshot.SnapshotCount = 0;
     bool found = false;
     const std::vector<platform::FindRecord> records = scanLocalFolder(Target->itemIndex(), found);
@@ -85,13 +102,36 @@ bool TMainForm::TakeSnapshot()
         if (record.isDirectory())
             continue;
         if (FolderSnapshot.IsFull()) {
-            ShowFileLimit(0);
+            NoteFileLimit();
             continue;
         }
         TransferList[FolderSnapshot.SnapshotCount].LocalPath = record.name;
-        FolderSnapshot.Add(record);
+        if (!previous) {
+            FolderSnapshot.Add(record);
+            continue;
+        }
+        const auto sent = SentStates.find(record.name);
+        const int known = previous->FindByName(record.name);
+        if (sent != SentStates.end()) {
+            FolderSnapshot.Add(sent->second);
+        } else if (known >= 0) {
+            FolderSnapshot.Add((*previous)[known]);
+        } else {
+            SnapshotEntry entry;
+            entry.Name = record.name;
+            entry.Unsent = true;
+            FolderSnapshot.Add(entry);
+        }
     }
     return true;
+}
+
+void TMainForm::NoteFileLimit()
+{
+    if (FileLimitShown)
+        return;
+    FileLimitShown = true;
+    ShowFileLimit(0);
 }
 
 bool TMainForm::HasFolderChanged()
@@ -104,9 +144,14 @@ bool TMainForm::HasFolderChanged()
         return false;
     }
     int position = 0;
+    int files = 0;
     for (const platform::FindRecord &record : records) {
-        if (record.isDirectory() || record.size == 0)
+        if (record.isDirectory() || files++ >= MAXFILE)
             continue;
+        if (record.size == 0) {
+            ++position;
+            continue;
+        }
         const int index = snapshotIndexOf(FolderSnapshot, record.name, position++);
         if (index < 0 || !FolderSnapshot[index].SameSizeAndTime(record))
             return true;
@@ -122,7 +167,7 @@ int TMainForm::DetectChanges()
     bool hasIndex = false;
     auto list = [&](const std::string &name, uint64_t size, bool keepSize) {
         if (n >= MAXFILE) {
-            ShowFileLimit(0);
+            NoteFileLimit();
             return;
         }
         TransferEntry &row = TransferList[n];
@@ -137,7 +182,8 @@ int TMainForm::DetectChanges()
     const std::vector<platform::FindRecord> records = scanLocalFolder(Target->itemIndex(), found);
     int position = 0;
     for (const platform::FindRecord &record : records) {
-        if (record.isDirectory())
+        // Files beyond the snapshot's MAXFILE are not watched.
+        if (record.isDirectory() || position >= MAXFILE)
             continue;
         if (AsciiLower(record.name) == "index.html") {
             hasIndex = true;
@@ -242,7 +288,11 @@ void TMainForm::SpeedAutoUpClick(ui::SpeedButton *sender)
 void TMainForm::StartAutoWatch(bool restart)
 {
     CheckUseThread->setEnabled(false);
-    if (!TakeSnapshot()) {
+    if (!restart) {
+        FileLimitShown = false;
+        FailureStreak.clear();
+    }
+    if (!(restart ? RebaseSnapshot() : TakeSnapshot())) {
         ui::dialogs().message(QStringLiteral("自動Upに失敗しました。"));
         StopAutomation();
         return;
@@ -256,10 +306,11 @@ void TMainForm::StartAutoWatch(bool restart)
     }
     LockForAutoWatch();
     AutoBusy = false;
-    if (LocalFileCount == 1 && ComboTimer->itemIndex() == 0)
+    const int item = TimerItem();
+    if (LocalFileCount == 1 && item == 0)
         TimerDemon->setInterval(100);
     else
-        TimerDemon->setInterval((ComboTimer->itemIndex() + 1) * 1000);
+        TimerDemon->setInterval((item + 1) * 1000);
     if (!CheckUseThread->isChecked() && !SingleAutoUpForm->isVisible())
         SingleAutoUpForm->show();
 }
@@ -274,8 +325,19 @@ void TMainForm::LockForAutoWatch()
     PanelLocal->setEnabled(false);
     SpeedUpDir->setEnabled(false);
     Mode->setEnabled(false);
-    ToolBar1->setEnabled(false);
+    // The tool bar stays usable for the re-upload, which acts only now.
+    SetToolButtonsEnabled(false);
     ui::processPendingMessages();
+}
+
+void TMainForm::SetToolButtonsEnabled(bool enabled)
+{
+    for (QToolButton *button : {ToolButtonSetHost, ToolButton5, ToolButton6, ToolButtonDownLoad,
+                                ToolButtonUpload, LoopUpload, ToolButton8, ToolButton3}) {
+        // Enabled again, a button shows its action's state.
+        const QAction *action = button->defaultAction();
+        button->setEnabled(enabled && (!action || action->isEnabled()));
+    }
 }
 
 void TMainForm::TimerDemonTimer()
@@ -329,8 +391,12 @@ void TMainForm::TimerDemonTimer()
     LblCounter->setText(ui::toQ(CounterBar(tick)));
     if (SingleAutoUpForm->isVisible())
         SingleAutoUpForm->StatusBarSingleUp->setPanelText(1, LblCounter->text());
-    if (ran)
+    if (ran) {
         RefreshRemoteList();
+        // A file that keeps failing stays named in the status bar.
+        if (!FailureStreak.empty())
+            ShowStatus(FailureStatus, 0);
+    }
 }
 
 int TMainForm::AutoUploadPass()
@@ -345,17 +411,19 @@ int TMainForm::AutoUploadPass()
         StopAutomation();
         return 1;
     }
-    std::string last;
+    // The monitor names the last file that was sent, not one that failed.
+    std::string lastSent;
     for (int i = 0; i < TransferList.TransferCount; ++i) {
         const TransferEntry &row = TransferList[i];
-        last = trimmed(row.LocalPath);
-        if (row.Pending != 1 || last.empty())
+        const std::string path = trimmed(row.LocalPath);
+        if (row.Pending != 1 || path.empty() || !TransferOne(0, row.LocalPath, row.RemotePath))
             continue;
-        if (TransferOne(0, row.LocalPath, row.RemotePath) && last != "index.html") {
+        lastSent = path;
+        if (path != "index.html") {
             if (SingleAutoUpForm->UploadCount > 99999)
                 SingleAutoUpForm->UploadCount = 0;
             ++SingleAutoUpForm->UploadCount;
-            SingleAutoUpForm->ShowUploadCount(last);
+            SingleAutoUpForm->ShowUploadCount(path);
             repaintNow(SingleAutoUpForm);
         }
     }
@@ -366,7 +434,7 @@ int TMainForm::AutoUploadPass()
         RefreshFileList(RemoteSide);
         RefreshFileList(LocalSide);
     }
-    SingleAutoUpForm->ShowUploadCount(last);
+    SingleAutoUpForm->ShowUploadCount(lastSent);
     return 0;
 }
 
@@ -409,8 +477,10 @@ void placeDaemonWindow(TMainForm *main)
                          main->height());
 }
 
-void startDaemonWindow(int code)
+void startDaemonWindow(TMainForm *main, int code)
 {
+    main->FileLimitShown = false;
+    main->FailureStreak.clear();
     UpDownLoadForm->OperationCode = code;
     UpDownLoadForm->Tag = code;
     UpDownLoadForm->ProgressBar->setValue(0);
@@ -442,7 +512,7 @@ void TMainForm::BitBtnAutoDownDaemonClick()
     DownDaemonActive = true;
     LockForAutoWatch();
     ClearTransferList();
-    startDaemonWindow(2);
+    startDaemonWindow(this, 2);
     UpDownLoadForm->show();
     placeDaemonWindow(this);
     if (SpeedAutoUp->isEnabled())
@@ -460,7 +530,7 @@ void TMainForm::BitBtnAutoUpDaemonClick()
     ClearTransferList();
     BackupCopy("");
     LockForAutoWatch();
-    startDaemonWindow(3);
+    startDaemonWindow(this, 3);
     TakeSnapshot();
     UpDownLoadForm->show();
     placeDaemonWindow(this);
@@ -475,7 +545,7 @@ void TMainForm::DownloadDaemonPass()
     if (worker->RemoteFileTotal <= 0)
         return;
     for (int k = 0; k < worker->RemoteFileTotal; ++k) {
-        const RemoteSnapshotEntry &slot = RemoteSnapshot[k];
+        RemoteSnapshotEntry &slot = RemoteSnapshot[k];
         const bool exists = platform::fileExists(localPathOf(this, slot.Name));
         const bool periodic = exists && IdleCount == 0 && cbPriodDown->isChecked();
         if (!(slot.Changed == 1 || !exists || periodic))
@@ -489,6 +559,8 @@ void TMainForm::DownloadDaemonPass()
             worker->Transferred = true;
         } else {
             UpDownLoadForm->StatusText = formatCount("Count=%d (Failed!)", worker->DownCount);
+            // Forgotten, the slot reads as changed on the next pass, which tries again.
+            slot.DateText.clear();
         }
         paintLabel(UpDownLoadForm->MyLabel, UpDownLoadForm->palette().color(QPalette::Button));
     }

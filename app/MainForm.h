@@ -5,12 +5,15 @@
 #include "app/RemoteSnapshot.h"
 #include "app/TransferList.h"
 #include "platform/FindRecord.h"
+#include "platform/LocalFiles.h"
 #include "ui/Form.h"
 #include "ui/ImageList.h"
 
 #include <QAction>
 #include <array>
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 
 class QCheckBox;
@@ -168,6 +171,9 @@ public:
     void WatchActionExecute();
     void LoadSettings();
     void SaveSettings();
+    // ComboTimer's item ("1" to "10" seconds); "3" unless one is selected.
+    static constexpr int DefaultTimerItem = 2;
+    int TimerItem() const;
     void SetBusy(bool enabled);
     void BeginBusy() { SetBusy(false); }
     void EndBusy();
@@ -233,6 +239,15 @@ public:
     // attempted, 0 when nothing was sent or fetched.
     int ChooseTransferMode(const std::string &localPath) const;
     int TransferOne(int direction, const std::string &localPath, const std::string &remotePath);
+    // Uploads that succeeded since the last snapshot, by local path, each with
+    // the file's size and time as they were when it was sent.
+    std::map<std::string, SnapshotEntry> SentStates;
+    // Automatic work (watch, re-upload in it, daemons) retries a failing file on
+    // every pass: the transfers ("0:" or "1:" and the local path) that failed
+    // last time show their failure in the status bar only, not in a box again.
+    std::set<std::string> FailureStreak;
+    std::string FailureStatus; // status panel 0 text of the latest failure
+    bool AutomaticWork() const;
     // Backup store "backup_log" beside the executable: BackupCopy copies the local
     // file of a relative name (no folder part) to BackupFile and says whether it did.
     std::string BackupFolder;
@@ -243,6 +258,9 @@ public:
     int SelectedFolderCount = 0;
     int BuildTransferList(int side, int mode);
     int AddLocalFolder(const std::string &folder, int mode);
+    // The real folders (device and inode) the current BuildTransferList walked:
+    // a link back to one of them is not followed again.
+    std::set<platform::FileIdentity> WalkedFolders;
     void AddTransferEntry(const std::string &prefix, const std::string &name);
     void AddRemoteFolderFiles(const std::string &folder, int mode);
     void CountTransferEntry();
@@ -260,6 +278,12 @@ public:
     // --- Automation ---
     bool DownDaemonActive = false;
     bool TakeSnapshot();
+    // The baseline after a pass: each file sent as it was when sent, the others
+    // as the previous baseline had them, and files it did not have as Unsent.
+    bool RebaseSnapshot();
+    // The over-900 message, once per automatic session.
+    bool FileLimitShown = false;
+    void NoteFileLimit();
     bool HasFolderChanged();
     int DetectChanges();
     bool DetectMissingFiles();
@@ -267,6 +291,8 @@ public:
     void SpeedAutoUpClick(ui::SpeedButton *sender);
     void StartAutoWatch(bool restart);
     void LockForAutoWatch();
+    // Every tool bar button but TB_ReUpload, which follows its action.
+    void SetToolButtonsEnabled(bool enabled);
     void TimerDemonTimer();
     int AutoUploadPass();
     int ThreadedUploadPass();
@@ -289,6 +315,8 @@ private:
     void buildPanes();
     void buildStatusBars();
     void connectHandlers();
+
+    bool FillSnapshot(const ::FolderSnapshot *previous);
 
     bool m_shownOnce = false;
 };

@@ -160,6 +160,8 @@ void TMainForm::StopAutomation()
     TimerDemon->setInterval(0);
     CheckUseThread->setEnabled(true);
     SpeedNormalUp->setDown(true);
+    ReUpload->setEnabled(false);
+    FailureStreak.clear();
     if (SingleAutoUpForm && SingleAutoUpForm->isVisible())
         SingleAutoUpForm->hide();
     EndBusy();

@@ -31,6 +31,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TMainForm *MainForm = nullptr;
 
@@ -251,7 +252,9 @@ void TMainForm::buildTopPanel()
     for (int i = 1; i <= 10; ++i)
         ComboTimer->addItem(QString::number(i));
     ComboTimer->setGeometry(570, 27, 34, 20);
-    ComboTimer->setItemIndex(2);
+    // The interval boxes take only their listed values: nothing can be typed.
+    ComboTimer->setEditable(false);
+    ComboTimer->setItemIndex(DefaultTimerItem);
 
     LabelTimer = makeLabel(PanelTop, "LabelTimer", QStringLiteral("ﾙｰﾌﾟUPﾀｲﾏｰ(秒)"), 463, 57);
     LabelTimer->setFixedWidth(89);
@@ -259,6 +262,7 @@ void TMainForm::buildTopPanel()
 
     ComboLoopTimer = named(new ui::ComboBox(PanelTop), "ComboLoopTimer");
     ComboLoopTimer->setGeometry(555, 54, 48, 20);
+    ComboLoopTimer->setEditable(false);
 
     LblCounter = makeLabel(PanelTop, "LblCounter", QStringLiteral(" "), 468, 44);
     LblCounter->setStyleSheet(QStringLiteral("color: black"));
@@ -535,8 +539,19 @@ void TMainForm::LoadSettings()
     CheckUseThread->setChecked(ini.readInt(Section, "UseThread", CheckUseThread->isChecked() ? 1 : 0) != 0);
     EHost->setText(ui::toQ(ini.readString(Section, "HostName", ui::fromQ(EHost->text()))));
     EUserId->setText(ui::toQ(ini.readString(Section, "UserID", ui::fromQ(EUserId->text()))));
-    ComboTimer->setItemIndex(ini.readInt(Section, "Timer", 2));
+    // A value the boxes do not list reads as the default.
+    const int timer = ini.readInt(Section, "Timer", DefaultTimerItem);
+    ComboTimer->setItemIndex(timer >= 0 && timer < ComboTimer->count() ? timer : DefaultTimerItem);
     LoopInterval = ini.readInt(Section, "LoopTimer", 0);
+    if (std::find(LoopIntervalTable.begin(), LoopIntervalTable.end(), LoopInterval)
+        == LoopIntervalTable.end())
+        LoopInterval = 0;
+}
+
+int TMainForm::TimerItem() const
+{
+    // Only a program's own setItemIndex(-1) can leave the box without an item.
+    return ComboTimer->itemIndex() >= 0 ? ComboTimer->itemIndex() : DefaultTimerItem;
 }
 
 void TMainForm::SaveSettings()
@@ -551,7 +566,7 @@ void TMainForm::SaveSettings()
     int status = 0;
     PasswordCipher = CryptPassword(ui::fromQ(EPassword->text()), status, 0);
     ini.writeInt(Section, "UseThread", CheckUseThread->isChecked() ? 1 : 0);
-    ini.writeInt(Section, "Timer", ComboTimer->itemIndex());
+    ini.writeInt(Section, "Timer", TimerItem());
     if (ComboLoopTimer->itemIndex() < 0)
         ComboLoopTimer->setItemIndex(0);
     const int loopIndex = ComboLoopTimer->itemIndex();
@@ -569,6 +584,8 @@ void TMainForm::SetBusy(bool enabled)
     ui::setScreenCursor(enabled ? ui::Cursor::Default : ui::Cursor::Hourglass);
     ConnectAction->setEnabled(enabled);
     ToolBar1->setEnabled(enabled);
+    if (enabled)
+        SetToolButtonsEnabled(true); // undoes the watch's lock
     DisconnectAction->setEnabled(enabled);
     BitBtnAutoDownDaemon->setEnabled(enabled);
     cbPriodDown->setEnabled(ownEnabled(BitBtnAutoDownDaemon));

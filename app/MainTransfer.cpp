@@ -18,6 +18,7 @@
 #include "ui/ListView.h"
 #include "ui/Memo.h"
 #include "ui/RadioGroup.h"
+#include "ui/StatusBar.h"
 #include "ui/Text.h"
 #include "ui/Timer.h"
 
@@ -101,6 +102,12 @@ int TMainForm::TransferOne(int direction, const std::string &localPath, const st
     const char *operation = direction == 0 ? "ｱｯﾌﾟﾛｰﾄﾞ" : direction == 1 ? "ﾀﾞｳﾝﾛｰﾄﾞ" : "";
     ShowStatus(std::string(modeWord) + operation + " " + ui::displayText(localPath), 0);
 
+    // Automatic work retries a failing file on every pass: after the first
+    // failure of a streak its message box is left out.
+    const std::string streakKey = std::to_string(direction) + ":" + localPath;
+    const bool automatic = AutomaticWork();
+    const ErrorBoxMute mute(automatic && FailureStreak.contains(streakKey));
+    int sent = 0;
     if (direction == 0) {
         if (!platform::fileExists(localPath)) {
             // A file being written by another program may appear a moment later.
@@ -114,23 +121,41 @@ int TMainForm::TransferOne(int direction, const std::string &localPath, const st
                 return 0;
             }
         }
+        // The file as it is sent: a write from now on changes it again.
+        platform::FindRecord before;
+        const bool known = platform::findSettled(localPath, before);
         const std::string extension = AsciiUpper(PathExtension(localPath));
         if ((extension == ".DAT" || extension == ".TXT") && BackupCopy(remotePath)
             && platform::fileExists(BackupFile))
-            PutFile(BackupFile, remotePath);
+            sent = PutFile(BackupFile, remotePath);
         else
-            PutFile(localPath, remotePath);
-        return 1;
-    }
-    if (direction == 1) {
+            sent = PutFile(localPath, remotePath);
+        if (sent && known) {
+            SnapshotEntry state = SnapshotEntry::FromFindRecord(before);
+            state.Name = localPath;
+            SentStates[localPath] = state;
+        }
+    } else if (direction == 1) {
         if (!IsSafeDownloadTarget(localPath)) {
             ReportUnsafeNames(1);
             return 0;
         }
-        GetFile(remotePath, localPath);
-        return 1;
+        sent = GetFile(remotePath, localPath);
     }
-    return 0;
+    if (sent) {
+        FailureStreak.erase(streakKey);
+    } else if (automatic) {
+        FailureStreak.insert(streakKey);
+        FailureStatus = ui::displayText(localPath) + ": " + ui::fromQ(StatusBar->panelText(0));
+    }
+    return sent;
+}
+
+bool TMainForm::AutomaticWork() const
+{
+    const bool daemonRun = UpDownLoadForm && UpDownLoadForm->isVisible()
+                           && (UpDownLoadForm->Tag == 2 || UpDownLoadForm->Tag == 3);
+    return UploadMode != 0 || DownDaemonActive || daemonRun;
 }
 
 // --- Backup store ---
@@ -180,6 +205,7 @@ int TMainForm::BuildTransferList(int side, int mode)
 {
     SelectedFolderCount = 0;
     TransferList.TransferCount = 0;
+    WalkedFolders.clear();
     const ui::ListView *list = side == LocalSide ? LocalFileListV : RemoteFileListV;
     for (const int index : list->selectedRows()) {
         const QTreeWidgetItem *row = list->row(index);
@@ -200,6 +226,11 @@ int TMainForm::BuildTransferList(int side, int mode)
 int TMainForm::AddLocalFolder(const std::string &folder, int mode)
 {
     FolderSnapshot.SnapshotCount = 0;
+    // Each real folder once: a link to a folder already walked (a cycle, or a
+    // second way to the same folder) adds nothing.
+    platform::FileIdentity identity;
+    if (platform::fileIdentity(folder, identity) && !WalkedFolders.insert(identity).second)
+        return 0;
     if (mode == 999) {
         MemoDir->addLine(folder);
     } else {
@@ -209,8 +240,7 @@ int TMainForm::AddLocalFolder(const std::string &folder, int mode)
     }
     const std::string prefix = folder + "/";
     const std::string pattern = prefix + "*.*";
-    // Like the platform's find, a pattern beyond the path limit cannot be read;
-    // this also ends the walk of a folder that links back to itself.
+    // Like the platform's find, a pattern beyond the path limit cannot be read.
     if (pattern.size() > MaxPathBytes)
         return 0;
     bool ok = false;
@@ -350,10 +380,16 @@ void TMainForm::DounloadExecute()
 
 void TMainForm::ReUploadExecute()
 {
+    // Only the watch re-uploads, and never from inside one of its passes.
+    if (UploadMode == 0 || AutoBusy || UpDownLoadForm->isVisible())
+        return;
     if (!ui::dialogs().confirm(QStringLiteral("全再アップロードを実行しますか？")))
         return;
     LocalFileListV->selectAll();
     TransferSelection(0);
+    // A cancelled run has ended the watch: it stays ended.
+    if (UploadMode == 0)
+        return;
     AutoUpAllowed = true;
     StartAutoWatch(true);
 }

@@ -270,6 +270,16 @@ bool directoryExists(const std::string &path)
     return true;
 }
 
+bool fileIdentity(const std::string &path, FileIdentity &identity)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return failWithErrno();
+    identity.device = static_cast<uint64_t>(st.st_dev);
+    identity.inode = static_cast<uint64_t>(st.st_ino);
+    return true;
+}
+
 bool readWholeFile(const std::string &path, std::string &data)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

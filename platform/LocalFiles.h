@@ -1,5 +1,7 @@
 #pragma once
 
+#include <compare>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -32,6 +34,15 @@ bool currentDirectory(std::string &path);
 bool fileExists(const std::string &path);
 // True for an existing folder (symbolic links followed).
 bool directoryExists(const std::string &path);
+
+// The real file behind a path (symbolic links followed): two paths name the
+// same folder exactly when their identities are equal.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    auto operator<=>(const FileIdentity &) const = default;
+};
+bool fileIdentity(const std::string &path, FileIdentity &identity);
 
 // Reads a whole file into `data`.
 bool readWholeFile(const std::string &path, std::string &data);

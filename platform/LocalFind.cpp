@@ -4,6 +4,7 @@
 #include "platform/Wildcard.h"
 
 #include <cerrno>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,6 +41,29 @@ FindRecord makeRecord(int dirFd, const char *name)
 }
 
 } // namespace
+
+bool findSettled(const std::string &path, FindRecord &record)
+{
+    struct stat st {};
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (int waited = 0;; ++waited) {
+        if (::stat(path.c_str(), &st) != 0 && ::lstat(path.c_str(), &st) != 0) {
+            setLastErrorFromErrno(errno);
+            return false;
+        }
+        record = makeRecord(AT_FDCWD, path.c_str());
+        record.name = name;
+        struct timespec now {};
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        if (record.lastWriteTime < ticksFromTimespec(now) || waited >= 50)
+            return true;
+        const struct timespec step {
+            0, 1000000
+        };
+        ::nanosleep(&step, nullptr);
+    }
+}
 
 std::vector<FindRecord> findLocal(const std::string &pattern, bool &ok)
 {

@@ -20,4 +20,11 @@ namespace platform {
 // and 18 when it holds nothing that matches.
 std::vector<FindRecord> findLocal(const std::string &pattern, bool &ok);
 
+// The record findLocal gives for one path, taken once the file system's clock
+// has moved past the file's last-write time: writes are stamped from a clock
+// coarser than the time itself (a few milliseconds), and a file written again
+// within the same step could keep its time. Waits 50 ms at most (a time in the
+// future is taken as it is). False (last error set) when the path does not exist.
+bool findSettled(const std::string &path, FindRecord &record);
+
 } // namespace platform

@@ -23,11 +23,14 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -66,6 +69,26 @@ const QString DownDaemonWarning =
 const QString UpDaemonWarning =
     QStringLiteral("これから「AutoUploadDaemon」に入ります。") + DaemonWarningTail
     + QStringLiteral("\n\n注意：追加ファイルのアップロードには対応していません。");
+
+// Runs an action on every paint of the program while it lives: the watch
+// repaints as a pass goes, so a test can act in the middle of one.
+class OnPaint : public QObject {
+public:
+    explicit OnPaint(std::function<void()> action) : m_action(std::move(action))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~OnPaint() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_action();
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
 
 class WatchTest : public SessionTest {
 protected:
@@ -140,7 +163,8 @@ TEST_F(WatchTest, EnteringWatchModeSnapshotsLocksAndSavesTheSettings)
 
     EXPECT_EQ(form->FolderSnapshot.SnapshotCount, 2);
     EXPECT_TRUE(form->SpeedAutoUp->isDown());
-    EXPECT_TRUE(form->TB_ReUpload->isEnabled() || form->ReUpload->isEnabled());
+    EXPECT_TRUE(form->TB_ReUpload->isEnabled()) << "usable while the tool bar is locked";
+    EXPECT_FALSE(form->ToolButtonSetHost->isEnabled());
     EXPECT_FALSE(form->LocalFileListV->isEnabled());
     EXPECT_FALSE(form->RemoteFileListV->isEnabled());
     EXPECT_FALSE(form->Mode->isEnabled());
@@ -161,6 +185,7 @@ TEST_F(WatchTest, EnteringWatchModeSnapshotsLocksAndSavesTheSettings)
     EXPECT_FALSE(SingleAutoUpForm->isVisible());
     EXPECT_TRUE(form->LocalFileListV->isEnabled());
     EXPECT_TRUE(form->CheckUseThread->isEnabled());
+    EXPECT_FALSE(form->TB_ReUpload->isEnabled());
 }
 
 TEST_F(WatchTest, AnEditedFileIsUploadedThenIndexHtmlWithTheMonitorCounting)
@@ -272,6 +297,7 @@ TEST_F(WatchTest, ClosingTheMonitorStopsTheWatch)
     ASSERT_TRUE(SingleAutoUpForm->isVisible());
     SingleAutoUpForm->close();
     EXPECT_EQ(form->UploadMode, 0);
+    EXPECT_FALSE(form->TB_ReUpload->isEnabled());
     EXPECT_TRUE(form->SpeedNormalUp->isDown());
     EXPECT_EQ(form->TimerDemon->interval(), 0);
     EXPECT_TRUE(form->LocalFileListV->isEnabled());
@@ -338,6 +364,7 @@ TEST_F(WatchTest, ALostConnectionIsRepairedOrEndsTheWatch)
     form->TimerDemonTimer();
     EXPECT_TRUE(app.dialogs().messages().contains(QStringLiteral("ホスト再接続に失敗しました。")));
     EXPECT_EQ(form->UploadMode, 0);
+    EXPECT_FALSE(form->TB_ReUpload->isEnabled());
     // The ended watch is not re-armed: manual mode, controls unlocked.
     EXPECT_TRUE(form->SpeedNormalUp->isDown());
     EXPECT_EQ(form->TimerDemon->interval(), 0);
@@ -439,4 +466,144 @@ TEST_F(WatchTest, UploadDaemonSendsChangedRowsAsTheSnapshotLeftThem)
         EXPECT_EQ(testsupport::readFileBytes(store + name), dataFile ? data : "") << name;
     }
     EXPECT_TRUE(form->LocalFileListV->isEnabled());
+}
+
+TEST_F(WatchTest, SavesDuringAPassOrItsPauseGoUpWithTheNextPass)
+{
+    writeLocal("about.html", "about 0");
+    writeLocal("news.html", "news 0");
+    connect();
+    serveAndList({{"about.html", "about 0"}, {"news.html", "news 0"}});
+    enterWatch();
+
+    // about.html is saved again right after the pass sent it; news.html once the
+    // pass has listed the server again, in the pause before the watch re-arms.
+    bool savedInPass = false, savedInPause = false;
+    {
+        const OnPaint save([&] {
+            if (!savedInPass && SingleAutoUpForm->UploadCount == 1) {
+                savedInPass = true;
+                writeLocal("about.html", "about 2, saved during the pass");
+            }
+            const QByteArrayList log = server.receivedCommands();
+            if (savedInPass && !savedInPause && !log.isEmpty()
+                && (log.last().startsWith("MLSD") || log.last().startsWith("LIST"))) {
+                savedInPause = true;
+                writeLocal("news.html", "news 1, saved in the pause");
+            }
+        });
+        writeLocal("about.html", "about 1");
+        form->TimerDemonTimer();
+    }
+    ASSERT_TRUE(savedInPass && savedInPause);
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("about.html")), "about 1");
+
+    form->TimerDemonTimer();
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("about.html")), "about 2, saved during the pass");
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("news.html")), "news 1, saved in the pause");
+    // Everything sent is the baseline now.
+    server.clearLog();
+    form->TimerDemonTimer();
+    EXPECT_EQ(countReceived("STOR"), 0);
+}
+
+TEST_F(WatchTest, ARefusedUploadIsNotCountedAndIsTriedAgainWithOneBoxPerStreak)
+{
+    // Files of two bytes or more: smaller ones go with every pass.
+    writeLocal("a.html", "aa");
+    writeLocal("b.html", "bb");
+    connect(testsupport::ftpfault::refuse(QStringLiteral("STOR"), QStringLiteral("550 Refused here.")));
+    serveAndList({{"a.html", "aa"}, {"b.html", "bb"}});
+    enterWatch();
+    app.dialogs().allowMessages();
+
+    writeLocal("a.html", "a, edited");
+    for (int tick = 0; tick < 3; ++tick)
+        form->TimerDemonTimer();
+    EXPECT_EQ(stored("a.html"), 3) << "tried on every tick";
+    EXPECT_EQ(SingleAutoUpForm->UploadCount, 0);
+    EXPECT_EQ(SingleAutoUpForm->Label1->text(), QStringLiteral("起動回数：00000"));
+    EXPECT_NE(SingleAutoUpForm->StatusBarSingleUp->panelText(0), QStringLiteral("a.html"));
+    EXPECT_EQ(app.dialogs().messages().filter(QStringLiteral("Refused here")).size(), 1);
+    EXPECT_NE(panel(0).find("a.html: FtpPutFile失敗"), std::string::npos) << panel(0);
+
+    // Once the server takes it, the file goes up and counts.
+    server.setFaults({});
+    ASSERT_TRUE(server.restart());
+    form->TimerDemonTimer();
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("a.html")), "a, edited");
+    EXPECT_EQ(SingleAutoUpForm->UploadCount, 1);
+    EXPECT_EQ(form->UploadMode, 1);
+}
+
+TEST_F(WatchTest, ReUploadWorksWhileThePanesAreLockedAndEndsWithTheWatch)
+{
+    writeLocal("a.html", "a");
+    writeLocal("b.html", "b");
+    connect();
+    serveAndList({{"a.html", "old"}, {"b.html", "old"}});
+    enterWatch();
+    ASSERT_FALSE(form->PanelLocal->isEnabled());
+
+    app.dialogs().expectConfirm(QStringLiteral("全再アップロードを実行しますか？"), true);
+    form->TB_ReUpload->click();
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("a.html")), "a");
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("b.html")), "b");
+    EXPECT_EQ(form->UploadMode, 1);
+    EXPECT_FALSE(form->PanelLocal->isEnabled());
+    EXPECT_TRUE(form->TB_ReUpload->isEnabled());
+
+    // A threaded pass cancelled while it runs ends the watch and the button.
+    form->SpeedNormalUp->click();
+    form->CheckUseThread->setChecked(true);
+    enterWatch();
+    const QMetaObject::Connection cancel =
+        QObject::connect(UpDownLoadForm, &QWidget::windowTitleChanged, form, [](const QString &title) {
+            if (title.contains(QStringLiteral("(1/")))
+                UpDownLoadForm->ButtonCancelClick();
+        });
+    app.dialogs().expectMessage(QStringLiteral("処理を中断しました。"));
+    writeLocal("a.html", "a, edited");
+    form->TimerDemonTimer();
+    QObject::disconnect(cancel);
+    EXPECT_EQ(form->UploadMode, 0);
+    EXPECT_FALSE(form->TB_ReUpload->isEnabled());
+    EXPECT_FALSE(form->TimerDemon->isActive());
+}
+
+TEST_F(WatchTest, ATypedIntervalIsNeverAStoppedTimerNorStored)
+{
+    writeLocal("a.html", "a");
+    connect();
+    if (QLineEdit *edit = form->ComboTimer->lineEdit())
+        edit->selectAll();
+    for (const auto &[key, text] : {std::pair{Qt::Key_1, "1"}, std::pair{Qt::Key_5, "5"}}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString::fromLatin1(text));
+        QApplication::sendEvent(form->ComboTimer, &press);
+    }
+    enterWatch();
+    EXPECT_GT(form->TimerDemon->interval(), 0);
+    EXPECT_EQ(app.readFile(app.iniPath()).find("Timer=-1"), std::string::npos);
+
+    // A stored index the box does not list reads as the default "3".
+    form->SpeedNormalUp->click();
+    testsupport::writeFileBytes(app.iniPath(), "[Params]\nTimer=-1\nLoopTimer=25\n");
+    form->LoadSettings();
+    EXPECT_EQ(form->ComboTimer->itemIndex(), 2);
+    EXPECT_EQ(form->LoopInterval, 0);
+}
+
+TEST_F(WatchTest, ARefusedDownloadShowsFailedInTheDaemon)
+{
+    connect(testsupport::ftpfault::refuse(QStringLiteral("RETR"), QStringLiteral("550 Not yours.")));
+    serveAndList({{"b.html", "b"}});
+    app.dialogs().allowMessages();
+    app.dialogs().expectWarning(DownDaemonWarning, true);
+    form->BitBtnAutoDownDaemonClick();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return fetched("b.html") >= 3; }, 10000));
+    UpDownLoadForm->ButtonCancelClick();
+    ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
+    EXPECT_TRUE(UpDownLoadForm->LabelCount->text().endsWith(QStringLiteral("(Failed!)")))
+        << UpDownLoadForm->LabelCount->text().toStdString();
+    EXPECT_EQ(app.dialogs().messages().filter(QStringLiteral("Not yours")).size(), 1);
 }

@@ -15,6 +15,7 @@
 #include <QThread>
 #include <algorithm>
 #include <set>
+#include <unistd.h>
 
 using namespace transfertest;
 using Kind = testsupport::ScriptedDialogs::Kind;
@@ -104,14 +105,14 @@ TEST_F(TransferTest, SingleTransferShowsModeAndDirectionAndChecksTheSource)
     EXPECT_GE(waited.elapsed(), ui::Clock::scaled(2000));
     EXPECT_FALSE(server.hasReceived("STOR gone.html"));
 
-    // A failed put is reported and the result still says it was attempted.
+    // A put the server refuses, or one without a session, is reported and fails.
     writeLocal("bad.html", "x");
     app.dialogs().expect(Kind::Message);
-    EXPECT_EQ(form->TransferOne(0, "bad.html", "no/such/folder/bad.html"), 1);
+    EXPECT_EQ(form->TransferOne(0, "bad.html", "no/such/folder/bad.html"), 0);
     EXPECT_EQ(panel(0).rfind("FtpPutFile失敗: ", 0), 0u) << panel(0);
 
     CloseSession();
-    EXPECT_EQ(form->TransferOne(0, "index.html", "index.html"), 1);
+    EXPECT_EQ(form->TransferOne(0, "index.html", "index.html"), 0);
     EXPECT_EQ(panel(0), "セッションは開かれていません。");
 }
 
@@ -215,6 +216,19 @@ TEST_F(TransferTest, FolderTreeUploadCreatesRemoteFoldersParentsFirst)
     form->AutoUpAllowed = true;
     EXPECT_EQ(form->TransferSelection(0), 1);
     EXPECT_FALSE(form->AutoUpAllowed);
+}
+
+TEST_F(TransferTest, AFolderLinkingToItselfIsWalkedOnce)
+{
+    writeLocal("loop/page.html", "p");
+    ASSERT_EQ(::symlink(".", localPath("loop/self").c_str()), 0);
+    ASSERT_NO_FATAL_FAILURE(connect());
+
+    ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {"loop"}));
+    form->UploadExecute();
+    EXPECT_EQ(served("loop/page.html"), "p");
+    EXPECT_EQ(countReceived("MKD "), 1);
+    EXPECT_EQ(countReceived("STOR "), 1);
 }
 
 TEST_F(TransferTest, ASelectionOfMoreThanMaxfileFilesKeepsTheFirstRows)
@@ -422,6 +436,14 @@ TEST_F(TransferTest, ReUploadSendsTheWholeLocalFolderAndRestartsTheWatch)
     ASSERT_NO_FATAL_FAILURE(connect());
     form->LocalFileListV->clearSelection();
 
+    // Outside the watch it does nothing: no question, still manual mode.
+    form->ReUploadExecute();
+    EXPECT_EQ(form->UploadMode, 0);
+    EXPECT_FALSE(form->TimerDemon->isActive());
+
+    form->SpeedAutoUp->setEnabled(true);
+    form->SpeedAutoUp->click();
+    ASSERT_EQ(form->UploadMode, 1);
     app.dialogs().expectConfirm(QStringLiteral("全再アップロードを実行しますか？"), false);
     form->ReUploadExecute();
     EXPECT_FALSE(server.hasReceived("STOR"));
@@ -430,8 +452,9 @@ TEST_F(TransferTest, ReUploadSendsTheWholeLocalFolderAndRestartsTheWatch)
     form->ReUploadExecute();
     EXPECT_EQ(served("index.html"), "i");
     EXPECT_EQ(served("css/site.css"), "c");
-    EXPECT_TRUE(form->AutoUpAllowed);
+    EXPECT_EQ(form->UploadMode, 1);
     EXPECT_TRUE(form->SpeedAutoUp->isDown());
     EXPECT_TRUE(form->TimerDemon->isActive());
+    EXPECT_FALSE(form->LocalFileListV->isEnabled()) << "the watch locks the panes again";
     form->StopAutomation();
 }
