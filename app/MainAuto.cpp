@@ -111,7 +111,7 @@ bool TMainForm::FillSnapshot(const ::FolderSnapshot *previous)
             continue;
         }
         const auto sent = SentStates.find(record.name);
-        const int known = previous->FindByName(record.name);
+        const int known = snapshotIndexOf(*previous, record.name, FolderSnapshot.SnapshotCount);
         if (sent != SentStates.end()) {
             FolderSnapshot.Add(sent->second);
         } else if (known >= 0) {
