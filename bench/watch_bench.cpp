@@ -1,7 +1,7 @@
 // Measures the watch mode ("自動UP") of the main window against a local pyftpdlib
 // server, offscreen, at real time (clock scale 1):
 //
-//   watch_bench [REPEATS] [TICKS]      (defaults 5 and 2000)
+//   watch_bench [REPEATS] [TICKS] [ROUNDS] [SEED]   (defaults 5, 2000, 200, the time)
 //
 // 1. Idle tick: CPU time of one TimerDemonTimer() over a folder of 900 files
 //    when nothing changed (median and worst of TICKS calls), the quick check
@@ -21,6 +21,11 @@
 //    The excess is split into the timer's own lateness, the work before the
 //    upload's end and the work after it; the parts of a pass are then timed one
 //    by one and set against one whole tick called directly.
+// 3. Two saves in a row at ComboTimer "1" over five files: ROUNDS rounds of two
+//    saves a random 0 to 5 s apart, written from another thread so that they
+//    also land during a pass and in the pause after it; how many saves reached
+//    the server (goal: all of them), and the save-to-server latency median and
+//    worst beside the floor the watch rules set.
 #include "app/FileEntry.h"
 #include "app/Ftpfunc.h"
 #include "app/MainForm.h"
@@ -51,8 +56,10 @@
 #include <ctime>
 #include <dirent.h>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <poll.h>
+#include <random>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/resource.h>
@@ -355,12 +362,13 @@ bool idleTickBench(int ticks)
 
 // --- 2. Latency from the last write to the upload ---
 
-// Sees the moment the server closes its copy of one file with the expected
-// content, from another thread (the tick holds the user-interface thread during
+// Sees the moments the server closes its copies of files with expected
+// contents, from another thread (the tick holds the user-interface thread during
 // the whole pass): inotify on the served folder, costing nothing in between.
+// Each file has a list of expected versions, oldest first.
 class ServerCopyWatcher {
 public:
-    ServerCopyWatcher(const std::string &folder, std::string name) : m_folder(folder), m_name(std::move(name))
+    explicit ServerCopyWatcher(const std::string &folder) : m_folder(folder)
     {
         m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (m_fd >= 0 && ::inotify_add_watch(m_fd, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
@@ -379,19 +387,36 @@ public:
             ::close(m_fd);
     }
     bool isValid() const { return m_fd >= 0; }
-    void expect(const std::string &data)
+    // Adds the next version of a file's content; returns its number.
+    size_t expect(const std::string &name, const std::string &data)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_expected = data;
-        m_seenAt = -1;
+        std::vector<Version> &versions = m_versions[name];
+        versions.push_back({data, -1});
+        return versions.size() - 1;
     }
-    double seenAt() const
+    // When the server's copy first held that version or a later one; -1 if never.
+    double reachedAt(const std::string &name, size_t version) const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_seenAt;
+        const auto found = m_versions.find(name);
+        double first = -1;
+        if (found == m_versions.end())
+            return first;
+        for (size_t v = version; v < found->second.size(); ++v) {
+            const double seen = found->second[v].seenAt;
+            if (seen >= 0 && (first < 0 || seen < first))
+                first = seen;
+        }
+        return first;
     }
 
 private:
+    struct Version {
+        std::string data;
+        double seenAt;
+    };
+
     void run()
     {
         alignas(inotify_event) char buffer[4096];
@@ -401,31 +426,33 @@ private:
                 continue;
             const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
             const double now = wallMs();
-            bool ours = false;
+            std::vector<std::string> names;
             for (ssize_t at = 0; at < n;) {
                 const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
-                if (event->len > 0 && m_name == event->name)
-                    ours = true;
+                if (event->len > 0)
+                    names.emplace_back(event->name);
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
-            if (!ours)
-                continue;
-            bool ok = false;
-            const std::string data = testsupport::readFileBytes(m_folder + "/" + m_name, &ok);
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (ok && m_seenAt < 0 && data == m_expected)
-                m_seenAt = now;
+            for (const std::string &name : names) {
+                bool ok = false;
+                const std::string data = testsupport::readFileBytes(m_folder + "/" + name, &ok);
+                std::lock_guard<std::mutex> lock(m_mutex);
+                const auto found = m_versions.find(name);
+                if (!ok || found == m_versions.end())
+                    continue;
+                for (Version &version : found->second)
+                    if (version.seenAt < 0 && version.data == data)
+                        version.seenAt = now;
+            }
         }
     }
 
     std::string m_folder;
-    std::string m_name;
     int m_fd = -1;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
-    std::string m_expected;
-    double m_seenAt = -1;
+    std::map<std::string, std::vector<Version>> m_versions;
 };
 
 // Sees the watch timer's events before the tick handler runs, so the start of
@@ -492,7 +519,8 @@ bool latencyBench(int fileCount, int repeats)
         return false;
     }
     const std::string edited = pageName(1);
-    ServerCopyWatcher watcher(session.server().rootPath(), edited);
+    ServerCopyWatcher watcher(session.server().rootPath());
+    size_t expected = 0;
     if (!watcher.isValid()) {
         std::fprintf(stderr, "watch_bench: cannot watch the served folder with inotify\n");
         return false;
@@ -515,14 +543,14 @@ bool latencyBench(int fileCount, int repeats)
             if (++idleTicks < 4)
                 return;
             const std::string data = content(versionTag(done + 1, edited), FileSize);
-            watcher.expect(data);
+            expected = watcher.expect(edited, data);
             if (done == 0)
                 session.server().clearLog();
             testsupport::writeFileBytes(session.localPath(edited), data);
             writeAt = wallMs();
             phase = Phase::Waiting;
         } else if (phase == Phase::Waiting) {
-            const double seen = watcher.seenAt();
+            const double seen = watcher.reachedAt(edited, expected);
             if (seen < 0)
                 return; // an idle tick before the detecting one: should not happen
             result.upload.push_back(seen - writeAt);
@@ -660,6 +688,106 @@ bool latencyBench(int fileCount, int repeats)
     return true;
 }
 
+// --- 3. Two saves in a row ---
+
+// At ComboTimer "1" over five files (1 s tick, 2 s settle wait), `rounds` rounds
+// of two saves a random 0 to 5 s apart, made from another thread so that they
+// land anywhere: before a tick, in the settle wait, during a pass or in the
+// pause after it. A save counts when the server's copy reaches its content or
+// that of a later save of the same file; its latency runs from the write to
+// that moment.
+bool doubleSaveBench(int rounds, unsigned seed)
+{
+    constexpr int FileCount = 5;
+    constexpr size_t FileSize = 4096;
+    constexpr int Interval = 1000, Settle = 2000, Pause = 1000;
+    constexpr double RoundDeadlineMs = 30000;
+    std::printf("\n== Two saves 0-5 s apart at ComboTimer \"1\": %d files, %d rounds, seed %u ==\n",
+                FileCount, rounds, seed);
+    Session session;
+    if (!session.open(FileCount, FileSize, 0, pageName))
+        return false;
+    if (MainForm->TimerDemon->interval() != Interval) {
+        std::fprintf(stderr, "watch_bench: tick interval %d ms, expected %d\n",
+                     MainForm->TimerDemon->interval(), Interval);
+        return false;
+    }
+    ServerCopyWatcher watcher(session.server().rootPath());
+    if (!watcher.isValid()) {
+        std::fprintf(stderr, "watch_bench: cannot watch the served folder with inotify\n");
+        return false;
+    }
+
+    struct Save {
+        std::string name;
+        size_t version;
+        double writtenAt;
+    };
+    std::vector<Save> saves;
+    std::mutex savesMutex;
+    std::atomic<bool> done{false};
+    std::atomic<int> roundsComplete{0};
+    std::thread writer([&] {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int> file(1, FileCount);
+        std::uniform_real_distribution<double> gap(0, 5000), rest(200, 1200);
+        int tag = 0;
+        auto save = [&](const std::string &name) {
+            const std::string data = content(versionTag(++tag, name), FileSize);
+            const size_t version = watcher.expect(name, data);
+            testsupport::writeFileBytes(session.localPath(name), data);
+            std::lock_guard<std::mutex> lock(savesMutex);
+            saves.push_back({name, version, wallMs()});
+            return saves.back();
+        };
+        auto sleepMs = [](double ms) {
+            std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
+        };
+        for (int round = 0; round < rounds; ++round) {
+            sleepMs(rest(random));
+            const Save first = save(pageName(file(random)));
+            sleepMs(gap(random));
+            const Save second = save(pageName(file(random)));
+            // The round ends when both files' last contents are on the server.
+            bool complete = false;
+            while (!complete && wallMs() - second.writtenAt < RoundDeadlineMs) {
+                sleepMs(10);
+                complete = watcher.reachedAt(first.name, first.version) >= 0
+                           && watcher.reachedAt(second.name, second.version) >= 0;
+            }
+            if (complete)
+                ++roundsComplete;
+        }
+        done = true;
+    });
+    const int budget = static_cast<int>(rounds * (1200 + 5000 + RoundDeadlineMs)) + 5000;
+    const bool finished = testsupport::waitUntil([&] { return done.load(); }, budget);
+    if (!finished)
+        std::fprintf(stderr, "watch_bench: the rounds did not end within %d ms\n", budget);
+    writer.join();
+
+    std::vector<double> latency;
+    int reached = 0;
+    for (const Save &save : saves) {
+        const double at = watcher.reachedAt(save.name, save.version);
+        if (at < 0)
+            continue;
+        ++reached;
+        latency.push_back(at - save.writtenAt);
+    }
+    const Stats s = stats(latency);
+    std::printf("  rounds whose saves all reached the server: %d/%d (goal %d/%d)\n", roundsComplete.load(),
+                rounds, rounds, rounds);
+    std::printf("  saves whose final content reached the server: %d/%zu\n", reached, saves.size());
+    std::printf("  save -> server copy: median %.0f ms, worst %.0f ms\n", s.median, s.worst);
+    std::printf(
+        "  floor: %d-%d ms for a save while the watch is idle (the next tick within %d ms, then the %d ms "
+        "settle wait); a save during a pass waits for its end, the %d ms pause and the next tick too\n",
+        Settle, Interval + Settle, Interval, Settle, Pause);
+    std::printf("  uploads counted by the monitor: %d\n", SingleAutoUpForm->UploadCount);
+    return finished && roundsComplete == rounds;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -668,6 +796,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const int ticks = argc > 2 ? std::max(10, std::atoi(argv[2])) : 2000;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 200;
+    const unsigned seed = argc > 4 ? static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10))
+                                   : static_cast<unsigned>(std::time(nullptr));
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // lines stay whole next to Qt's messages
     ui::Clock::setScale(1.0);                 // real time: the point is to measure against the real floor
 
@@ -683,6 +814,8 @@ int main(int argc, char **argv)
     ok = latencyBench(1, repeats) && ok;
     platform::setCurrentDirectory(startDir);
     ok = latencyBench(5, repeats) && ok;
+    platform::setCurrentDirectory(startDir);
+    ok = doubleSaveBench(rounds, seed) && ok;
     platform::setCurrentDirectory(startDir);
 
     for (const QString &text : dialogs->messages())

@@ -3,12 +3,16 @@
 # real time (bench/watch_bench.cpp): the CPU cost of an idle watch tick over a
 # folder of 900 files, and the latency from a file's last write to its upload
 # at the shortest interval with one and with five files, against the floor the
-# watch rules set (tick interval, 2 s settle wait, 1 s pause).
+# watch rules set (tick interval, 2 s settle wait, 1 s pause); and ROUNDS rounds
+# of two saves a random 0-5 s apart at "1": how many reached the server (goal:
+# every one) and the save-to-server latency median and worst.
 # Environment:
 #   WATCH_BENCH  a built watch_bench to use instead of building one
 #   BENCH_BUILD  build folder for it (default build-bench, Release)
 #   REPEATS      latency samples per case, the median is shown (default 5)
 #   TICKS        idle ticks timed (default 2000)
+#   ROUNDS       rounds of two saves (default 200; a round takes about 8 s)
+#   SEED         the rounds' random seed (default: the time)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -24,4 +28,4 @@ if [ -z "$bench" ]; then
   fi
   bench=$build/bench/watch_bench
 fi
-QT_QPA_PLATFORM=offscreen "$bench" "${REPEATS:-5}" "${TICKS:-2000}"
+QT_QPA_PLATFORM=offscreen "$bench" "${REPEATS:-5}" "${TICKS:-2000}" "${ROUNDS:-200}" ${SEED:+"$SEED"}
