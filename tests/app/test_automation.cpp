@@ -581,13 +581,6 @@ TEST_F(WatchTest, ATypedIntervalIsNeverAStoppedTimerNorStored)
     enterWatch();
     EXPECT_GT(form->TimerDemon->interval(), 0);
     EXPECT_EQ(app.readFile(app.iniPath()).find("Timer=-1"), std::string::npos);
-
-    // A stored index the box does not list reads as the default "3".
-    form->SpeedNormalUp->click();
-    testsupport::writeFileBytes(app.iniPath(), "[Params]\nTimer=-1\nLoopTimer=25\n");
-    form->LoadSettings();
-    EXPECT_EQ(form->ComboTimer->itemIndex(), 2);
-    EXPECT_EQ(form->LoopInterval, 0);
 }
 
 TEST_F(WatchTest, ARefusedDownloadShowsFailedInTheDaemon)

@@ -154,21 +154,21 @@ TEST(MainShell, OddStoredValuesAreKeptAsTheRulesSay)
     app.writeFile(app.iniPath(), "[params]\nTIMER=-1\nLoopTimer=45\nLastLDir=" + app.dir()
                                      + "/deleted\nModeNum=banana\nTarget=7\n");
     TMainForm *f = app.showMainForm();
-    EXPECT_EQ(f->ComboTimer->itemIndex(), -1);
-    EXPECT_EQ(f->LoopInterval, 45);
+    // Values the interval boxes do not list read as their defaults.
+    EXPECT_EQ(f->ComboTimer->itemIndex(), 2);
+    EXPECT_EQ(f->LoopInterval, 0);
     EXPECT_EQ(f->ComboLoopTimer->itemIndex(), 0);
     EXPECT_FALSE(usable(f->LoopUpload));
     EXPECT_EQ(f->LastLocalDir, app.dir());
     EXPECT_EQ(f->Mode->itemIndex(), 2);
     EXPECT_EQ(f->Target->itemIndex(), -1);
 
-    // 45 is not an item: the next save writes the first item, 0.
     app.dialogs().expectMessage(EmptyInput);
     f->SaveSettings();
     EXPECT_EQ(f->LoopInterval, 0);
     const std::string ini = app.readFile(app.iniPath());
     EXPECT_NE(ini.find("LoopTimer=0"), std::string::npos) << ini;
-    EXPECT_NE(ini.find("Timer=-1"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("\nTimer=2"), std::string::npos) << ini;
 
     // Garbage in the file never stops the start.
     app.writeFile(app.iniPath(), std::string("\x01\xff[Params\n=\n[Params]\nModeNum\nTimer=\xe3\x81\n", 33));
