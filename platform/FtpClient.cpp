@@ -80,9 +80,9 @@ bool isDigitChar(char c)
 }
 
 // "host", "host:port", "[v6]:port", "[v6]" or a bare IPv6 address.
-bool splitServer(const std::string &server, std::string &host, std::string &port)
+bool splitServer(const std::string &server, std::string &host, std::string &port, const char *defaultPort)
 {
-    port = "21";
+    port = defaultPort;
     std::string portText;
     if (!server.empty() && server[0] == '[') {
         const size_t close = server.find(']');
@@ -372,9 +372,13 @@ bool FtpClient::connect(const std::string &server, const std::string &user, cons
     m_context = context;
     if (!validArgument(server) || !validArgument(user) || !validArgument(password))
         return false;
+    std::string address = server;
+    m_security = takeScheme(address);
     std::string host, port;
-    if (!splitServer(server, host, port))
+    if (!splitServer(address, host, port, m_security == Security::Implicit ? "990" : "21"))
         return fail(err::InvalidParameter);
+    m_tlsHost = host;
+    m_tlsPort = static_cast<uint16_t>(std::stoi(port));
 
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -414,8 +418,10 @@ bool FtpClient::connect(const std::string &server, const std::string &user, cons
     m_utf8 = false;
     m_pasvOnly = false;
     m_type = 0;
+    m_secureData = false;
+    m_resumedData = 0;
 
-    if (!login(user, password)) {
+    if ((m_security == Security::Implicit && !secureControl()) || !login(user, password)) {
         const uint32_t e = lastError();
         closeControl();
         m_dropped = false;
@@ -448,6 +454,8 @@ bool FtpClient::loginSteps(const std::string &user, const std::string &password)
         return false;
     if (r.code / 100 != 2)
         return refusedLogin(r, err::LoginFailure);
+    if (!negotiateTls())
+        return false;
 
     if (!command("USER", user, r))
         return false;
@@ -783,11 +791,11 @@ bool FtpClient::startTransfer(std::string_view verb, std::string_view arg, Socke
         return false;
     }
     if (r.code / 100 == 1)
-        return true;
+        return secureData(data) || abortTransfer(data, lastError(), false);
     if (r.code / 100 == 2) {
         // The server finished at once (an empty listing); the data stream still ends.
         finalReceived = true;
-        return true;
+        return secureData(data) || abortTransfer(data, lastError(), true);
     }
     data.close();
     return refused(r);
@@ -880,7 +888,10 @@ bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
         const bool watch = !finalReceived && !controlFailed;
         pollfd fds[2] = {{data.fd(), POLLIN, 0}, {m_control.fd(), POLLIN, 0}};
         const int wait = millisecondsUntil(dataDeadline);
-        const int n = wait > 0 ? pollFor(fds, watch ? 2 : 1, wait) : 0;
+        // Bytes TLS already decrypted do not wake poll().
+        const int n = data.hasBuffered() ? (fds[0].revents = POLLIN, 1)
+                      : wait > 0         ? pollFor(fds, watch ? 2 : 1, wait)
+                                         : 0;
         if (n <= 0) {
             if (controlFailed)
                 break;
@@ -905,7 +916,8 @@ bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
         if (watch && fds[1].revents != 0 && !watchControl(true, finalReceived))
             noteControlFailure();
     }
-    data.close();
+    if (const uint32_t e = data.closeGracefully(m_options.dataTimeoutMs); e && !controlFailed)
+        return abortTransfer(data, e, finalReceived);
     if (controlFailed)
         return fail(failure);
     if (!finalReceived && !awaitTransferReply())
@@ -994,7 +1006,10 @@ bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t conte
             notified = consumed;
         }
     }
-    data.close();
+    // A TLS data connection ends with its close notification before the server's
+    // reply is awaited, or the server may take the end for a truncation.
+    if (const uint32_t e = data.closeGracefully(m_options.dataTimeoutMs))
+        return abortTransfer(data, e, finalReceived);
     if (!finalReceived && !awaitTransferReply())
         return false;
     if (notified != consumed)

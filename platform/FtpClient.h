@@ -2,11 +2,13 @@
 
 #include "platform/FindRecord.h"
 #include "platform/Socket.h"
+#include "platform/Tls.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -32,6 +34,10 @@ enum class FtpStatus {
 using FtpStatusCallback =
     std::function<void(uint32_t context, FtpStatus status, const std::string &text, uint64_t bytes)>;
 
+// Asked when a server's certificate fails the check against the system's store
+// and the host name; true trusts it for this connection.
+using CertificateCheck = std::function<bool(const CertificateInfo &certificate)>;
+
 struct FtpOptions {
     int connectTimeoutMs = 15000;
     // One deadline for each reply, preliminary (1xx) replies included.
@@ -41,6 +47,8 @@ struct FtpOptions {
     // A listing larger than either cap fails with err::ListingTooLarge.
     size_t maxListEntries = 1000000;
     uint64_t maxListBytes = 256ull * 1024 * 1024;
+    // The newest TLS version offered: 0 = the newest OpenSSL knows, 0x0303 = TLS 1.2.
+    int maxTlsVersion = 0;
 };
 
 // A client for one FTP server over one control connection, used synchronously.
@@ -75,7 +83,18 @@ public:
     void setStatusCallback(FtpStatusCallback cb);
 
     // server: "host", "host:port", "[v6addr]:port" or a bare IPv6 address (port 21
-    // by default). Connects, logs in (USER/PASS), asks FEAT and sends OPTS UTF8 ON
+    // by default), optionally after a scheme that chooses the encryption:
+    //   ftpes://  TLS required, asked for with AUTH TLS (then PBSZ 0, PROT P);
+    //   ftps://   TLS from the first byte (port 990 by default);
+    //   ftp://    plain FTP only;
+    //   none      AUTH TLS tried; plain FTP only when the server answers that it
+    //             has no AUTH (500, 502, 504, 530).
+    // Whenever TLS was required or accepted, nothing else is sent unless the
+    // handshake succeeded and the certificate passed the system's check or the
+    // certificate check (setCertificateCheck) trusted it: TLS refused or failed ->
+    // 12157 (detail in the last response text), certificate not trusted -> 12045.
+    // Data connections are encrypted too and resume the control connection's TLS
+    // session. Connects, logs in (USER/PASS), asks FEAT and sends OPTS UTF8 ON
     // when offered. An open connection is closed first. Connection-level
     // notifications use `context`. Wrong password -> 12014; other login refusal ->
     // 12015; unresolvable -> 12007; refused/unreachable -> 12029; timeout -> 12002.
@@ -129,13 +148,24 @@ public:
     // The server's reply text of the last completed command (all lines).
     const std::string &lastReply() const { return m_lastReply; }
 
+    void setCertificateCheck(CertificateCheck check);
+    // The TLS version of the control connection ("TLSv1.3"), empty when plain.
+    std::string securityProtocol() const;
+    // Data connections so far that resumed the control connection's TLS session.
+    size_t resumedDataConnections() const { return m_resumedData; }
+
 private:
+    enum class Security { Auto, Explicit, Implicit, Plain };
     struct Reply {
         int code = 0;
         std::string text;
     };
     using Sink = std::function<bool(const char *data, size_t size)>;
 
+    static Security takeScheme(std::string &server);
+    bool secureControl();
+    bool negotiateTls();
+    bool secureData(Socket &data);
     bool login(const std::string &user, const std::string &password);
     bool loginSteps(const std::string &user, const std::string &password);
     bool ensureOpen();
@@ -192,6 +222,18 @@ private:
 
     std::vector<char> m_buffer;
     std::vector<char> m_converted;
+
+    // TLS: the chosen scheme, the name the certificate must carry, the context
+    // shared by the control and data connections, and the control certificate's
+    // fingerprint that every data connection must show again.
+    Security m_security = Security::Auto;
+    std::string m_tlsHost;
+    uint16_t m_tlsPort = 0;
+    std::unique_ptr<TlsClient> m_tls;
+    CertificateCheck m_certificateCheck;
+    bool m_secureData = false;
+    std::string m_fingerprint;
+    size_t m_resumedData = 0;
 };
 
 } // namespace platform

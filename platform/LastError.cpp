@@ -121,6 +121,11 @@ std::string errorText(uint32_t code)
         return "サーバーとの接続がリセットされました。";
     case err::FtpDropped:
         return "FTP セッションが切断されました。";
+    case err::SecureCertificateRejected:
+        return "サーバーの証明書が信頼されていないため、接続しませんでした。";
+    case err::SecureChannelError:
+        return t_lastResponse.empty() ? std::string("暗号化された接続 (TLS) を確立できませんでした。")
+                                      : "暗号化された接続 (TLS) を確立できませんでした。\n" + t_lastResponse;
     default:
         return {};
     }

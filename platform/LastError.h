@@ -26,7 +26,9 @@ constexpr uint32_t LoginFailure = 12015;
 constexpr uint32_t CannotConnect = 12029;
 constexpr uint32_t ConnectionAborted = 12030;
 constexpr uint32_t ConnectionReset = 12031;
+constexpr uint32_t SecureCertificateRejected = 12045; // the user did not trust it
 constexpr uint32_t FtpDropped = 12111;
+constexpr uint32_t SecureChannelError = 12157; // TLS refused or failed; detail kept
 } // namespace err
 
 uint32_t lastError();

@@ -1,6 +1,7 @@
 #include "platform/Socket.h"
 
 #include "platform/LastError.h"
+#include "platform/Tls.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -72,20 +73,42 @@ uint32_t waitFor(int fd, short events, int timeoutMs)
 
 } // namespace
 
+Socket::Socket() = default;
+
 Socket::~Socket()
 {
     close();
 }
 
-Socket::Socket(Socket &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+Socket::Socket(Socket &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)), m_tls(std::move(other.m_tls))
+{}
 
 Socket &Socket::operator=(Socket &&other) noexcept
 {
     if (this != &other) {
         close();
         m_fd = std::exchange(other.m_fd, -1);
+        m_tls = std::move(other.m_tls);
     }
     return *this;
+}
+
+uint32_t Socket::startTls(TlsClient &client, const std::string &host, bool resume, int timeoutMs)
+{
+    m_tls = std::make_unique<TlsChannel>();
+    return m_tls->handshake(client, m_fd, host, resume, timeoutMs);
+}
+
+bool Socket::hasBuffered() const
+{
+    return m_tls && m_tls->buffered();
+}
+
+uint32_t Socket::closeGracefully(int timeoutMs)
+{
+    const uint32_t code = m_tls ? m_tls->shutdown(timeoutMs) : err::Success;
+    close();
+    return code;
 }
 
 uint32_t Socket::connectTo(const SocketAddress &to, const SocketAddress *from, int timeoutMs)
@@ -126,6 +149,8 @@ uint32_t Socket::connectTo(const SocketAddress &to, const SocketAddress *from, i
 uint32_t Socket::sendSome(const char *data, size_t size, size_t &sent)
 {
     sent = 0;
+    if (m_tls)
+        return m_tls->sendSome(data, size, sent);
     for (;;) {
         const ssize_t n = ::send(m_fd, data, size, MSG_NOSIGNAL);
         if (n >= 0) {
@@ -161,6 +186,8 @@ uint32_t Socket::receiveSome(char *data, size_t size, size_t &received, bool &wo
 {
     received = 0;
     wouldBlock = false;
+    if (m_tls)
+        return m_tls->receiveSome(data, size, received, wouldBlock);
     for (;;) {
         const ssize_t n = ::recv(m_fd, data, size, 0);
         if (n >= 0) {
@@ -179,6 +206,8 @@ uint32_t Socket::receiveSome(char *data, size_t size, size_t &received, bool &wo
 
 uint32_t Socket::waitReadable(int timeoutMs) const
 {
+    if (hasBuffered())
+        return err::Success;
     return waitFor(m_fd, POLLIN, timeoutMs);
 }
 
@@ -201,6 +230,7 @@ void Socket::setKeepAlive(bool on)
 
 void Socket::close()
 {
+    m_tls.reset(); // before its descriptor goes
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

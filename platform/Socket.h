@@ -2,12 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/types.h>
 
 namespace platform {
+
+class TlsChannel;
+class TlsClient;
 
 // An IPv4 or IPv6 socket address.
 struct SocketAddress {
@@ -22,7 +26,9 @@ struct SocketAddress {
     std::string hostText() const;
 };
 
-// A non-blocking TCP socket whose every wait is bounded by a timeout. The calls
+// A non-blocking TCP socket whose every wait is bounded by a timeout, optionally
+// carrying TLS once startTls() succeeded (sends and receives then go through
+// it). The calls
 // return the platform error code of a failure (0 = success) instead of touching the
 // thread's last error, so that the caller decides what a failure means.
 //
@@ -30,7 +36,7 @@ struct SocketAddress {
 // closes the descriptor.
 class Socket {
 public:
-    Socket() = default;
+    Socket();
     ~Socket();
     Socket(Socket &&other) noexcept;
     Socket &operator=(Socket &&other) noexcept;
@@ -58,6 +64,16 @@ public:
     uint32_t waitReadable(int timeoutMs) const;
     uint32_t waitWritable(int timeoutMs) const;
 
+    // Starts TLS as a client of `host` on the connected socket (see TlsChannel).
+    uint32_t startTls(TlsClient &client, const std::string &host, bool resume, int timeoutMs);
+    // The TLS layer, or null on a plain socket.
+    const TlsChannel *tls() const { return m_tls.get(); }
+    // Bytes already received and decrypted that a poll on fd() would not show.
+    bool hasBuffered() const;
+    // Ends TLS properly (close notification) before closing; a plain socket
+    // just closes.
+    uint32_t closeGracefully(int timeoutMs);
+
     void setNoDelay(bool on);
     void setKeepAlive(bool on);
     void close();
@@ -67,6 +83,7 @@ public:
 
 private:
     int m_fd = -1;
+    std::unique_ptr<TlsChannel> m_tls;
 };
 
 // Waits for the first of a set of events on up to two descriptors. Returns the

@@ -85,6 +85,11 @@ QStringList endlessListing()
     return {QStringLiteral("--endless-list")};
 }
 
+QStringList fakeTls(bool closeInstead)
+{
+    return {QStringLiteral("--fake-tls"), closeInstead ? QStringLiteral("close") : QStringLiteral("plain")};
+}
+
 } // namespace ftpfault
 
 namespace {

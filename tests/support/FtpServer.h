@@ -46,6 +46,9 @@ QStringList flood(const QString &point, int everyMs, int forMs);
 QStringList floodAfter(const QString &command, int everyMs, int forMs);
 // LIST and MLSD send entries without end.
 QStringList endlessListing();
+// Answer AUTH TLS with 234, then send plain text (closeInstead: hang up) instead
+// of a TLS handshake.
+QStringList fakeTls(bool closeInstead);
 } // namespace ftpfault
 
 // A pyftpdlib server on a loopback port, serving one folder to one user, started

@@ -33,6 +33,8 @@ Faults (each option may be repeated where it takes a command):
   --flood-for SECONDS      after this long (default 8) the flood ends by closing
                            the control connection
   --endless-list           LIST and MLSD send entries without end
+  --fake-tls MODE          answer AUTH TLS with 234, then speak plain text
+                           (MODE "plain") or hang up (MODE "close") instead of TLS
 """
 
 import argparse
@@ -76,6 +78,7 @@ def parse_args():
     p.add_argument('--flood-every', type=float, default=0.3)
     p.add_argument('--flood-for', type=float, default=8.0)
     p.add_argument('--endless-list', action='store_true')
+    p.add_argument('--fake-tls', choices=('plain', 'close'))
     return p.parse_args()
 
 
@@ -279,6 +282,13 @@ def make_handler(args):
                 return
             if name in floods:
                 self.start_flood('150 Opening data connection.')
+                return
+            if name == 'AUTH' and args.fake_tls:
+                self.respond('234 AUTH TLS successful.')
+                if args.fake_tls == 'plain':
+                    self.respond('220 This is not TLS.')
+                else:
+                    self.close_when_done()
                 return
             if name in refusals:
                 self.respond(refusals[name])

@@ -1,0 +1,181 @@
+// FTP over TLS against vsftpd (which insists that data connections resume the
+// control connection's TLS session) and, for the refusal cases, pyftpdlib.
+#include "test_ftp_fixture.h"
+
+#include "support/TlsFtpServer.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+using platform::FtpClient;
+using platform::TransferType;
+namespace err = platform::err;
+
+constexpr uint32_t Connection = 300;
+
+class FtpTlsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "vsftpd needs root";
+    }
+
+    void startTls(bool implicit = false)
+    {
+        tls.setImplicit(implicit);
+        ASSERT_TRUE(tls.start()) << tls.errorString().toStdString();
+    }
+
+    // A client that trusts the test certificate and counts the questions.
+    std::unique_ptr<FtpClient> makeClient(int maxTlsVersion = 0)
+    {
+        platform::FtpOptions options{5000, 5000, 5000};
+        options.maxTlsVersion = maxTlsVersion;
+        auto c = std::make_unique<FtpClient>(options);
+        c->setCertificateCheck([this](const platform::CertificateInfo &info) {
+            asked.push_back(info);
+            return trust;
+        });
+        return c;
+    }
+
+    bool connectTo(FtpClient &c, const std::string &server)
+    {
+        return c.connect(server, tls.user(), tls.password(), Connection);
+    }
+
+    testsupport::TlsFtpServer tls;
+    testsupport::TempFolder local;
+    std::vector<platform::CertificateInfo> asked;
+    bool trust = true;
+};
+
+class FtpTlsReuseTest : public FtpTlsTest, public ::testing::WithParamInterface<int> {};
+
+// Listings, both directions and a long run of small uploads on one connection:
+// every data connection must resume the session or vsftpd refuses it with 522.
+TEST_P(FtpTlsReuseTest, EveryDataConnectionResumesTheSession)
+{
+    startTls();
+    const bool tls12 = GetParam() == 0x0303;
+    auto c = makeClient(GetParam());
+    ASSERT_TRUE(connectTo(*c, tls.address())) << platform::lastError() << " " << platform::lastResponseText();
+    EXPECT_EQ(c->securityProtocol(), tls12 ? "TLSv1.2" : "TLSv1.3");
+    ASSERT_TRUE(c->setCurrentDirectory("pub"));
+    ASSERT_TRUE(testsupport::writeFileBytes(tls.rootPath("given.bin"), std::string(300000, 'g')));
+    std::vector<platform::FindRecord> found;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(c->find("*.*", found)) << i << ": " << platform::lastResponseText();
+    const std::string up = local.filePath("up.bin");
+    ASSERT_TRUE(testsupport::writeFileBytes(up, std::string(1 << 20, 'u')));
+    ASSERT_TRUE(c->putFile(up, "up.bin", TransferType::Binary, 100)) << platform::lastResponseText();
+    ASSERT_TRUE(c->getFile("given.bin", local.filePath("given.bin"), TransferType::Binary, 200));
+    EXPECT_EQ(testsupport::readFileBytes(local.filePath("given.bin")), std::string(300000, 'g'));
+    ASSERT_TRUE(c->find("*.*", found));
+    EXPECT_EQ(testsupport::readFileBytes(tls.rootPath("up.bin")), std::string(1 << 20, 'u'));
+
+    const std::string small = local.filePath("small.txt");
+    ASSERT_TRUE(testsupport::writeFileBytes(small, "small file\n"));
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(c->putFile(small, "s" + std::to_string(i) + ".txt", TransferType::Ascii, 100))
+            << i << ": " << platform::lastError() << " " << platform::lastResponseText();
+    EXPECT_EQ(testsupport::readFileBytes(tls.rootPath("s99.txt")), "small file\r\n");
+    EXPECT_EQ(c->resumedDataConnections(), 106u);
+    EXPECT_EQ(asked.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, FtpTlsReuseTest, ::testing::Values(0x0303, 0),
+                         [](const ::testing::TestParamInfo<int> &p) { return p.param ? "Tls12" : "Tls13"; });
+
+TEST_F(FtpTlsTest, HostFieldChoosesTheEncryption)
+{
+    startTls();
+    const std::string port = std::to_string(tls.port());
+    for (const auto &[server, protocol] :
+         std::vector<std::pair<std::string, bool>>{{tls.address(), true},
+                                                   {"ftpes://127.0.0.1:" + port, true},
+                                                   {"FTP://127.0.0.1:" + port + "/", false}}) {
+        auto c = makeClient();
+        ASSERT_TRUE(connectTo(*c, server)) << server << ": " << platform::lastError();
+        EXPECT_EQ(!c->securityProtocol().empty(), protocol) << server;
+        std::vector<platform::FindRecord> found;
+        EXPECT_TRUE(c->find("*.*", found)) << server; // "pub"
+    }
+    // Implicit TLS: the plain greeting never comes, TLS starts at once.
+    startTls(true);
+    auto c = makeClient();
+    ASSERT_TRUE(connectTo(*c, "ftps://127.0.0.1:" + std::to_string(tls.port())))
+        << platform::lastError() << " " << platform::lastResponseText();
+    EXPECT_FALSE(c->securityProtocol().empty());
+    std::vector<platform::FindRecord> found;
+    EXPECT_TRUE(c->find("*.*", found));
+}
+
+TEST_F(FtpTlsTest, UntrustedCertificateIsShownAndRefusalStopsTheLogin)
+{
+    startTls();
+    trust = false;
+    auto c = makeClient();
+    EXPECT_FALSE(connectTo(*c, tls.address()));
+    EXPECT_EQ(platform::lastError(), err::SecureCertificateRejected);
+    ASSERT_EQ(asked.size(), 1u);
+    const platform::CertificateInfo &info = asked[0];
+    EXPECT_EQ(info.host, "127.0.0.1");
+    EXPECT_EQ(info.port, tls.port());
+    EXPECT_NE(info.subject.find("localhost"), std::string::npos);
+    EXPECT_FALSE(info.trusted());
+    EXPECT_NE(info.verifyText.find("self-signed"), std::string::npos) << info.verifyText;
+    EXPECT_EQ(info.fingerprint.size(), 32u * 3 - 1);
+    EXPECT_FALSE(info.notAfter.empty());
+    EXPECT_FALSE(c->isOpen());
+}
+
+class FtpTlsRefusalTest : public FtpEngineTest {
+protected:
+    // Connects with TLS required or tried; the connection must fail in time
+    // without the user name or password ever reaching the server.
+    void expectRefusedWithoutLogin(const std::string &scheme, uint32_t code)
+    {
+        client = std::make_unique<FtpClient>(quickOptions());
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(
+            client->connect(scheme + server.address(), server.user(), server.password(), Connection));
+        EXPECT_EQ(platform::lastError(), code) << platform::lastResponseText();
+        EXPECT_LT(timer.elapsed(), 8000);
+        EXPECT_FALSE(server.hasReceived("USER"));
+        EXPECT_FALSE(server.hasReceived("PASS"));
+        server.clearLog();
+    }
+};
+
+TEST_F(FtpTlsRefusalTest, NoCleartextLoginWhenTlsWasRequiredOrAccepted)
+{
+    // A plain server: TLS required is refused, TLS tried falls back to plain.
+    startServer();
+    expectRefusedWithoutLogin("ftpes://", err::SecureChannelError);
+    connectClient();
+    EXPECT_TRUE(server.hasReceived("AUTH TLS"));
+    EXPECT_TRUE(client->securityProtocol().empty());
+    client.reset();
+    // 234 and then plain text, or a hang-up, where the handshake should be.
+    for (const bool closeInstead : {false, true}) {
+        server.stop();
+        startServer(testsupport::ftpfault::fakeTls(closeInstead));
+        server.clearLog();
+        expectRefusedWithoutLogin({}, err::SecureChannelError);
+        expectRefusedWithoutLogin("ftpes://", err::SecureChannelError);
+    }
+}
+
+TEST_F(FtpTlsRefusalTest, StalledHandshakeTimesOut)
+{
+    startServer(testsupport::ftpfault::silent());
+    expectRefusedWithoutLogin("ftps://", err::InternetTimeout);
+}
+
+} // namespace
