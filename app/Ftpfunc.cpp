@@ -1,5 +1,6 @@
 #include "app/Ftpfunc.h"
 
+#include "app/CertificateTrust.h"
 #include "app/FileEntry.h"
 #include "app/MainForm.h"
 #include "app/PathRules.h"
@@ -217,6 +218,11 @@ int ConnectServer(const std::string &server)
     if (password.size() > 255)
         password.resize(255);
     g_internet->setStatusCallback(statusCallback);
+    // A certificate the system cannot vouch for is the user's decision, asked
+    // here on the interface thread while the engine waits.
+    g_internet->setCertificateCheck([](const platform::CertificateInfo &certificate) {
+        return MainForm && TrustCertificate(certificate, TrustedCertificatesPath(MainForm->IniPath));
+    });
     if (!g_internet->connect(server, user, password, ContextConnection)) {
         ReportError(platform::lastError(), "InternetConnect失敗");
         return 0;
@@ -235,7 +241,11 @@ int OpenSession(const std::string &server)
         return 1;
     }
     const int result = ConnectServer(server);
-    ShowStatus(result ? "<" + server + ">へ接続しました" : std::string("セッションを閉じました。"), 0);
+    std::string text = result ? "<" + server + ">へ接続しました" : std::string("セッションを閉じました。");
+    // An encrypted session says so, with its protocol version.
+    if (result && !g_internet->securityProtocol().empty())
+        text += " (" + g_internet->securityProtocol() + "で暗号化)";
+    ShowStatus(text, 0);
     return result;
 }
 

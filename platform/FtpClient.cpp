@@ -916,10 +916,12 @@ bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
         if (watch && fds[1].revents != 0 && !watchControl(true, finalReceived))
             noteControlFailure();
     }
-    if (const uint32_t e = data.closeGracefully(m_options.dataTimeoutMs); e && !controlFailed)
-        return abortTransfer(data, e, finalReceived);
-    if (controlFailed)
+    if (controlFailed) {
+        data.close();
         return fail(failure);
+    }
+    if (const uint32_t e = data.closeGracefully(m_options.dataTimeoutMs))
+        return abortTransfer(data, e, finalReceived);
     if (!finalReceived && !awaitTransferReply())
         return false;
     return true;

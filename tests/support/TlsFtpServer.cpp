@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <arpa/inet.h>
 #include <grp.h>
 #include <netinet/in.h>
@@ -99,8 +100,11 @@ bool TlsFtpServer::start()
     if (!m_haveCertificate && !renewCertificate())
         return false;
     QDir().mkpath(QStringLiteral("/var/run/vsftpd/empty"));
+    // A restart keeps the port, as a real server's address stays the same.
+    const bool keepPort = m_port != 0;
     for (int attempt = 0; attempt < 5; ++attempt) {
-        m_port = freePort();
+        if (!keepPort)
+            m_port = freePort();
         const QString config =
             QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
                            "background=NO\nanonymous_enable=YES\nno_anon_password=YES\nanon_root=%2\n"
@@ -132,6 +136,7 @@ bool TlsFtpServer::start()
             return true;
         m_error = QString::fromLocal8Bit(m_process->readAll());
         stop();
+        QThread::msleep(200); // the old listener may hold the port a moment longer
     }
     return false;
 }

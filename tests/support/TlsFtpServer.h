@@ -27,6 +27,7 @@ public:
     // A new key and certificate for the next start.
     bool renewCertificate();
 
+    // The first start takes a free port; later ones use the same port.
     bool start();
     void stop();
 
