@@ -8,6 +8,9 @@
 //
 // A batch moves files f001.bin, f002.bin, ... over one control connection. The
 // program prints the elapsed time and the peak resident memory of the process.
+// SERVER may carry a scheme (ftpes://, ftps://). With VEXMORA_BENCH_TLS set to
+// "1.2" TLS stops at version 1.2; with VEXMORA_BENCH_TRUST set, any certificate
+// is taken (the benchmark's own local server has a self-signed one).
 
 #include "platform/FtpClient.h"
 #include "platform/LastError.h"
@@ -60,7 +63,13 @@ int main(int argc, char **argv)
     const std::string server = argv[1], user = argv[2], password = argv[3], command = argv[4];
     const auto start = std::chrono::steady_clock::now();
 
-    platform::FtpClient client;
+    platform::FtpOptions options;
+    const char *tls = std::getenv("VEXMORA_BENCH_TLS");
+    if (tls && std::strcmp(tls, "1.2") == 0)
+        options.maxTlsVersion = 0x0303;
+    platform::FtpClient client(options);
+    if (std::getenv("VEXMORA_BENCH_TRUST"))
+        client.setCertificateCheck([](const platform::CertificateInfo &) { return true; });
     if (!client.connect(server, user, password, 300))
         return failed("connect");
     const auto type = platform::TransferType::Binary;

@@ -184,13 +184,20 @@ uint32_t TlsChannel::handshake(TlsClient &client, int fd, const std::string &hos
 
 uint32_t TlsChannel::sendSome(const char *data, size_t size, size_t &sent)
 {
+    // Partial writes give one record per call: go on while the socket takes
+    // them, so that a large buffer costs one wait rather than one per record.
     sent = 0;
     ERR_clear_error();
-    if (SSL_write_ex(m_ssl, data, size, &sent) == 1)
+    size_t written = 0;
+    while (sent < size && SSL_write_ex(m_ssl, data + sent, size - sent, &written) == 1)
+        sent += written;
+    if (sent == size)
         return err::Success;
     const int e = SSL_get_error(m_ssl, 0);
     if (e == SSL_ERROR_WANT_WRITE || e == SSL_ERROR_WANT_READ)
         return err::Success;
+    if (sent > 0)
+        return err::Success; // the failure shows again on the next call
     ERR_clear_error();
     if (e == SSL_ERROR_SYSCALL && errno != 0)
         return errorFromErrno(errno);
