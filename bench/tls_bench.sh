@@ -24,54 +24,17 @@ if [ -z "$bench" ]; then
   bench=$build/bench/ftp_engine_bench
 fi
 
-base=/tmp
-if [ -d /dev/shm ] && [ "$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')" -gt $((1024 * 1024)) ]; then
-  base=/dev/shm
-fi
-work=$(mktemp -d "$base/vexmora-tls-bench.XXXXXX")
-server_pid=""
-cleanup() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-chmod 755 "$work"
-root=$work/root
-pub=$root/pub
-mkdir -p "$pub/batch" "$pub/obatch" "$pub/cbatch" "$pub/o13" "$pub/c13" "$work/src/batch" "$work/dst"
-chmod 755 "$root"
+. bench/bench_lib.sh
+bench_workdir tls-bench 1
+mkdir -p "$pub/obatch" "$pub/cbatch" "$pub/o13" "$pub/c13"
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
   -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+port=$(free_port)
 mkdir -p /var/run/vsftpd/empty
-cat >"$work/vsftpd.conf" <<CONF
-listen=YES
-listen_ipv6=NO
-listen_address=127.0.0.1
-listen_port=$port
-background=NO
-anonymous_enable=YES
-no_anon_password=YES
-anon_root=$root
-anon_upload_enable=YES
-anon_mkdir_write_enable=YES
-anon_other_write_enable=YES
-anon_umask=022
-write_enable=YES
-local_enable=NO
-pasv_enable=YES
-connect_from_port_20=NO
-seccomp_sandbox=NO
-isolate=NO
-isolate_network=NO
-xferlog_enable=NO
-max_clients=0
-max_per_ip=0
-secure_chroot_dir=/var/run/vsftpd/empty
+{
+  vsftpd_config "$port"
+  cat <<CONF
 ssl_enable=YES
 allow_anon_ssl=YES
 force_anon_logins_ssl=YES
@@ -80,6 +43,7 @@ require_ssl_reuse=YES
 rsa_cert_file=$work/cert.pem
 rsa_private_key_file=$work/key.pem
 CONF
+} >"$work/vsftpd.conf"
 
 echo "preparing files..."
 head -c $((64 * 1024 * 1024)) /dev/urandom >"$work/src/64m.bin"
@@ -93,39 +57,11 @@ chmod -R a+rX "$pub"
 /usr/sbin/vsftpd "$work/vsftpd.conf" >"$work/server.log" 2>&1 &
 server_pid=$!
 for _ in $(seq 50); do
-  /usr/bin/python3 -c "import socket,sys; s=socket.socket(); s.settimeout(0.2); sys.exit(s.connect_ex(('127.0.0.1',$port)))" && break
+  port_open "$port" && break
   sleep 0.1
 done
 echo "server: vsftpd $(dpkg-query -W -f='${Version}' vsftpd) with require_ssl_reuse=YES on 127.0.0.1:$port"
 echo "client: curl $(curl --version | head -n 1 | cut -d' ' -f2,5)"
-
-now() { date +%s.%N; }
-seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
-smaller() { [ -z "$2" ] || awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
-time_cmd() {
-  local t0 t1
-  t0=$(now)
-  eval "$1" >"$work/last.out" 2>"$work/last.err" || { echo "failed: $1" >&2; cat "$work/last.err" >&2; exit 1; }
-  t1=$(now)
-  seconds "$t0" "$t1"
-}
-pair() { # N OURS_CLEANUP OURS CURL_CLEANUP CURL
-  local t
-  best_ours=""
-  best_curl=""
-  for _ in $(seq "$1"); do
-    eval "$2"
-    t=$(time_cmd "$3")
-    if smaller "$t" "$best_ours"; then best_ours=$t; fi
-    eval "$4"
-    t=$(time_cmd "$5")
-    if smaller "$t" "$best_curl"; then best_curl=$t; fi
-  done
-}
-report() {
-  printf '%-22s %9ss %9ss %7s\n' "$1" "$best_ours" "$best_curl" \
-    "$(awk -v a="$best_ours" -v b="$best_curl" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
-}
 
 export VEXMORA_BENCH_TRUST=1
 server=ftpes://127.0.0.1:$port
