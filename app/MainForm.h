@@ -48,9 +48,12 @@ constexpr const char *VersionCaption = "Vexmora Ver6.5 by_Pellowin";
 class TMainForm : public ui::Form {
     Q_OBJECT
 public:
-    // exePath: the executable's full path; the settings and host list files live
-    // beside it with its extension replaced.
-    explicit TMainForm(const std::string &exePath, QWidget *parent = nullptr);
+    // exePath: the executable's full path, or a path inside the folder chosen for
+    // the program's files (app/FileLocations.h); the settings and host list files
+    // live beside it with its extension replaced. startDir: the local folder
+    // shown when no existing last folder is stored; empty means the program folder.
+    explicit TMainForm(const std::string &exePath, const std::string &startDir = {},
+                       QWidget *parent = nullptr);
     ~TMainForm() override;
 
     // --- Controls (named as in the program; each carries its name as objectName) ---
@@ -136,6 +139,7 @@ public:
     std::string IniPath;
     std::string HostListPath;
     std::string ProgramDir;
+    std::string StartDir;
     std::string LastLocalDir;
     std::string LastRemoteDir;
     std::string PasswordCipher;

@@ -111,9 +111,9 @@ bool ownEnabled(const QWidget *widget)
 
 } // namespace
 
-TMainForm::TMainForm(const std::string &exePath, QWidget *parent)
+TMainForm::TMainForm(const std::string &exePath, const std::string &startDir, QWidget *parent)
     : ui::Form(parent), ExePath(exePath), IniPath(replaceExtension(exePath, ".INI")),
-      HostListPath(replaceExtension(exePath, ".H$$")), ProgramDir(folderOf(exePath))
+      HostListPath(replaceExtension(exePath, ".H$$")), ProgramDir(folderOf(exePath)), StartDir(startDir)
 {
     MainForm = this;
     setObjectName(QStringLiteral("MainForm"));
@@ -535,7 +535,7 @@ void TMainForm::LoadSettings()
     LastRemoteDir = ini.readString(Section, "LastHDir", "");
     LastLocalDir = ini.readString(Section, "LastLDir", "");
     if (LastLocalDir.empty() || !platform::directoryExists(LastLocalDir))
-        LastLocalDir = ProgramDir;
+        LastLocalDir = !StartDir.empty() && platform::directoryExists(StartDir) ? StartDir : ProgramDir;
     CheckUseThread->setChecked(ini.readInt(Section, "UseThread", CheckUseThread->isChecked() ? 1 : 0) != 0);
     EHost->setText(ui::toQ(ini.readString(Section, "HostName", ui::fromQ(EHost->text()))));
     EUserId->setText(ui::toQ(ini.readString(Section, "UserID", ui::fromQ(EUserId->text()))));

@@ -13,9 +13,9 @@
 #include <QMessageBox>
 #include <exception>
 
-void CreateWindows(const std::string &exePath)
+void CreateWindows(const std::string &exePath, const std::string &startDir)
 {
-    new TMainForm(exePath);
+    new TMainForm(exePath, startDir);
     new THostForm(MainForm);
     new TUpDownLoadForm(MainForm);
     new TMssgForm(MainForm);
@@ -31,7 +31,7 @@ void DestroyWindows()
     delete MainForm;
 }
 
-int VexmoraMain(const StartupOptions &options)
+int VexmoraMain(const StartupOptions &options, const std::string &startDir)
 {
     try {
         platform::InstanceLock lock(options.lockPath);
@@ -46,7 +46,7 @@ int VexmoraMain(const StartupOptions &options)
         QApplication::setApplicationName(QStringLiteral("Vexmora"));
         QApplication::setApplicationDisplayName(QStringLiteral("Vexmora"));
         ui::applyProgramFont();
-        CreateWindows(options.exePath);
+        CreateWindows(options.exePath, startDir);
         // Closing the main window ends the application, whatever else is open.
         QObject::connect(MainForm, &ui::Form::formClosed, qApp, &QCoreApplication::quit,
                          Qt::QueuedConnection);

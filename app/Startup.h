@@ -8,10 +8,11 @@ struct StartupOptions {
 };
 
 // Creates the five windows in their order and holds them in their globals.
-void CreateWindows(const std::string &exePath);
+void CreateWindows(const std::string &exePath, const std::string &startDir = {});
 // Destroys the windows in reverse order and clears the globals.
 void DestroyWindows();
 
 // The start-up entry: single-instance question, application title, windows,
-// message loop. Returns the process exit code.
-int VexmoraMain(const StartupOptions &options);
+// message loop. startDir: the first local folder when none is stored (empty: the
+// folder of options.exePath). Returns the process exit code.
+int VexmoraMain(const StartupOptions &options, const std::string &startDir = {});

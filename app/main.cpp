@@ -1,13 +1,67 @@
+#include "VexmoraBuild.h"
+#include "app/FileLocations.h"
 #include "app/Startup.h"
 #include "platform/InstanceLock.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+
+namespace {
+
+// --help and --version; every other option is refused by the parser.
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
+
+    // folder: where the program keeps its files, shown in the help text.
+    explicit CommandLine(const std::string &folder)
+    {
+        parser.setApplicationDescription(
+            QStringLiteral(
+                "Vexmora: ウェブサイトを FTP サーバーへ手動・自動でアップロードする FTP クライアント\n"
+                "(a two-pane FTP client that uploads a web site by hand or automatically)\n\n"
+                "設定とホスト一覧の保存先 (settings and accounts): %1")
+                .arg(QString::fromStdString(folder)));
+    }
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Vexmora"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VEXMORA_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("vexmora"));
+
+    // --help and --version print and end without a window, so they work without
+    // a display: they run under a console application, before any window system
+    // is opened.
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        CommandLine early({});
+        early.parser.parse(arguments);
+        if (early.parser.isSet(early.help) || early.parser.isSet(early.version)) {
+            QCoreApplication console(argc, argv);
+            CommandLine commandLine(
+                ChooseFileLocation(QCoreApplication::applicationFilePath().toStdString()).folder);
+            commandLine.parser.process(console); // prints and exits
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
+    const FileLocation location = ChooseFileLocation(QCoreApplication::applicationFilePath().toStdString());
+    CommandLine(location.folder).parser.process(app); // ends with a message on an unknown option
+    if (!PrepareFileFolder(location))
+        std::fprintf(stderr, "vexmora: cannot create %s; settings will not be saved\n",
+                     location.folder.c_str());
+
     StartupOptions options;
-    options.exePath = QCoreApplication::applicationFilePath().toStdString();
+    options.exePath = location.filesPath;
     options.lockPath = platform::InstanceLock::defaultPath();
-    return VexmoraMain(options);
+    return VexmoraMain(options, location.startFolder);
 }

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks it as a desktop and a
+# user meet it.
+#   install_test.sh install <build dir> <version> <AppStream id>
+#   install_test.sh files <build dir>
+set -euo pipefail
+group=$1 build=$2
+work=$(mktemp -d)
+pid=""
+cleanup() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+# Polls a condition every 0.1 s for at most $1 seconds.
+wait_until() {
+  local tries=$(($1 * 10)); shift
+  for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+
+prefix=$work/usr
+cmake --install "$build" --prefix "$prefix" >/dev/null
+program=$prefix/bin/vexmora
+[ -x "$program" ] || fail "no executable $program"
+
+case $group in
+install)
+  version=$3 id=$4
+  desktop=$prefix/share/applications/vexmora.desktop
+  desktop-file-validate "$desktop" || fail "desktop entry is not valid"
+  grep -qx 'Exec=vexmora' "$desktop" || fail "launcher does not start vexmora"
+  grep -q '^Name\[ja\]=' "$desktop" && grep -q '^Comment\[ja\]=' "$desktop" || fail "no Japanese name or comment"
+  metainfo=$prefix/share/metainfo/$id.metainfo.xml
+  appstreamcli validate --no-net "$metainfo" || fail "metainfo is not valid"
+  grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo does not name release $version"
+  [ -f "$prefix/share/icons/hicolor/scalable/apps/vexmora.svg" ] || fail "no scalable icon"
+  for size in 16 24 32 48 64 128 256; do
+    png=$prefix/share/icons/hicolor/${size}x${size}/apps/vexmora.png
+    got=$(/usr/bin/python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); assert d[:8]==b"\x89PNG\r\n\x1a\n"; print("%dx%d" % struct.unpack(">II", d[16:24]))' "$png") \
+      || fail "no PNG icon $png"
+    [ "$got" = "${size}x${size}" ] || fail "icon $png is $got"
+  done
+  # No display at all: --version and --help still print and end.
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --version) || fail "--version failed"
+  [ "$out" = "Vexmora $version" ] || fail "--version printed '$out'"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --help | grep -q -- '--version' || fail "--help"
+  ;;
+files)
+  export QT_QPA_PLATFORM=offscreen
+  # Installed: the configuration folder is made owner-only at the start, and
+  # nothing is written beside the program.
+  config=$work/config
+  XDG_CONFIG_HOME=$config HOME=$work/home "$program" >"$work/out" 2>&1 &
+  pid=$!
+  wait_until 20 test -d "$config/vexmora" || fail "no $config/vexmora after the start"
+  [ "$(stat -c %a "$config/vexmora")" = 700 ] || fail "$config/vexmora is not owner-only"
+  kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+  [ "$(ls -A "$prefix/bin")" = vexmora ] || fail "files were written beside the installed program"
+  # Without XDG_CONFIG_HOME: ~/.config/vexmora (the help text names the folder).
+  env -u XDG_CONFIG_HOME HOME=$work/home "$program" --help | grep -q "$work/home/.config/vexmora" \
+    || fail "default folder is not ~/.config/vexmora"
+  # A portable copy, with a Vexmora.INI beside it, keeps its files there.
+  : >"$prefix/bin/Vexmora.INI"
+  XDG_CONFIG_HOME=$work/other "$program" --help | grep -q ": $prefix/bin\$" || fail "portable copy not beside"
+  ;;
+*)
+  fail "unknown group $group"
+  ;;
+esac
+echo "$group: ok"
