@@ -1,7 +1,8 @@
 // Renders each of the program's five windows offscreen into PNG files, for the
 // README and for review:
-//   vexmora_screenshot <output folder> [host user password]
-// With an account it also connects and saves the connected main window.
+//   vexmora_screenshot <output folder> [host user password [local folder]]
+// With an account it also connects and saves the connected main window; the
+// local list shows the local folder (default: an empty program folder).
 #include "app/Hostlist.h"
 #include "app/MainForm.h"
 #include "app/Mssg.h"
@@ -54,10 +55,13 @@ int main(int argc, char **argv)
 
     // A throw-away program folder, so no real settings are read or written.
     QTemporaryDir programDir;
-    CreateWindows(programDir.path().toStdString() + "/Vexmora");
+    CreateWindows(programDir.path().toStdString() + "/Vexmora", argc > 5 ? argv[5] : "");
 
     bool ok = save(MainForm, folder, QStringLiteral("main"));
     if (argc > 4) {
+        // A new account starts in the process's current folder.
+        if (argc > 5)
+            QDir::setCurrent(QString::fromLocal8Bit(argv[5]));
         MainForm->EHost->setText(QString::fromLocal8Bit(argv[2]));
         MainForm->EUserId->setText(QString::fromLocal8Bit(argv[3]));
         MainForm->EPassword->setText(QString::fromLocal8Bit(argv[4]));
