@@ -12,16 +12,6 @@
 
 namespace {
 
-std::string folderOf(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 std::string joined(const std::string &folder, const std::string &name)
 {
     return folder + (folder.ends_with('/') ? "" : "/") + name;
@@ -52,7 +42,7 @@ FileLocation ChooseFileLocation(const std::string &exePath, const std::string &x
                                 const std::string &home)
 {
     FileLocation location;
-    const std::string exeFolder = folderOf(exePath);
+    const std::string exeFolder = platform::folderOf(exePath);
     if (platform::fileExists(joined(exeFolder, VEXMORA_BUILD_MARKER))) {
         location.kind = FileLocation::Kind::BuildTree;
         location.folder = exeFolder;

@@ -49,16 +49,6 @@ std::string replaceExtension(const std::string &path, const std::string &extensi
     return path + extension;
 }
 
-std::string folderOf(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 template <typename T> T *named(T *widget, const char *name)
 {
     widget->setObjectName(QString::fromLatin1(name));
@@ -113,7 +103,8 @@ bool ownEnabled(const QWidget *widget)
 
 TMainForm::TMainForm(const std::string &exePath, const std::string &startDir, QWidget *parent)
     : ui::Form(parent), ExePath(exePath), IniPath(replaceExtension(exePath, ".INI")),
-      HostListPath(replaceExtension(exePath, ".H$$")), ProgramDir(folderOf(exePath)), StartDir(startDir)
+      HostListPath(replaceExtension(exePath, ".H$$")), ProgramDir(platform::folderOf(exePath)),
+      StartDir(startDir)
 {
     MainForm = this;
     setObjectName(QStringLiteral("MainForm"));

@@ -19,6 +19,5 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # the Japanese font the windows ask for, and OpenSSL for FTP over TLS.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic, libssl3")
-set(CPACK_PACKAGE_INSTALL_DIRECTORY vexmora)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -27,16 +27,6 @@ bool failWithErrno()
     return failWithErrno(errno);
 }
 
-std::string folderOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 // Temporaries of a replace are named "NAME.~PID.N": the writing process and a counter.
 constexpr std::string_view TempMark = ".~";
 
@@ -114,6 +104,16 @@ bool processRuns(pid_t pid)
 }
 
 } // namespace
+
+std::string folderOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
 
 void removeStaleTemporaries(const std::string &path)
 {

@@ -12,6 +12,10 @@
 // current directory unless absolute.
 namespace platform {
 
+// The folder part of a path, without a trailing '/' except for the root; "."
+// for a bare name.
+std::string folderOf(const std::string &path);
+
 // Creates one folder. 183 when the name already exists.
 bool makeDirectory(const std::string &path);
 // Removes an empty folder. 145 when it is not empty.
