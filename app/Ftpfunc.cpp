@@ -2,6 +2,7 @@
 
 #include "app/CertificateTrust.h"
 #include "app/FileEntry.h"
+#include "app/ListCompare.h"
 #include "app/MainForm.h"
 #include "app/PathRules.h"
 #include "app/RemoteSnapshot.h"
@@ -17,6 +18,7 @@
 #include "ui/Text.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -31,6 +33,9 @@ std::string g_connectedServer;
 int g_transferType = FtpTransferBinary;
 bool g_reconnecting = false;
 SessionEncoding g_nameEncoding;
+bool g_connectionLossReported = false;
+// The transfer under way has shown a byte count in the status line.
+bool g_byteCountShown = false;
 
 const char *const NoSessionText = "セッションは開かれていません。";
 
@@ -96,6 +101,7 @@ void statusCallback(uint32_t context, platform::FtpStatus status, const std::str
     if (!show)
         return;
     const bool byteCount = status == S::RequestSent || status == S::ResponseReceived;
+    g_byteCountShown = g_byteCountShown || byteCount;
     refreshStatusLine(!byteCount);
     ShowStatus(shown, 999);
     refreshStatusLine(!byteCount);
@@ -128,6 +134,22 @@ bool callReconnect()
     return MainForm && MainForm->Reconnect();
 }
 
+bool isConnectionLoss(uint32_t code)
+{
+    namespace err = platform::err;
+    return code == err::InternetTimeout || code == err::CannotConnect || code == err::ConnectionAborted
+           || code == err::ConnectionReset || code == err::FtpDropped;
+}
+
+// A transfer that failed must not leave its byte count, which reads "…完了"
+// (finished), in the status line.
+void clearFailedTransferCount()
+{
+    if (g_byteCountShown)
+        ShowStatus({}, 999);
+    g_byteCountShown = false;
+}
+
 } // namespace
 
 // --- Session and reporting ---
@@ -135,6 +157,9 @@ bool callReconnect()
 void ShowStatus(const std::string &text, int panel)
 {
     if (!MainForm)
+        return;
+    // Panel 0 keeps the call that lost the connection for the rest of the action.
+    if (panel == 0 && g_connectionLossReported)
         return;
     if (panel == 999)
         MainForm->StatusBar1->setSimpleText(ui::toQ(text));
@@ -174,10 +199,30 @@ void ReportError(uint32_t code, const std::string &caption)
         ShowStatus(failed("ﾌｫﾙﾀﾞが空でない", code), 0);
         return;
     }
+    const bool loss = isConnectionLoss(code);
+    if (loss && g_connectionLossReported)
+        return;
     ShowStatus(failed(caption, code) + "\n ", 0);
+    g_connectionLossReported = loss;
     const std::string text = GetErrorText(code);
     if (!text.empty())
         errorBox(ui::toQ(text));
+}
+
+void BeginUserAction()
+{
+    g_connectionLossReported = false;
+}
+
+bool ConnectionLossReported()
+{
+    return g_connectionLossReported;
+}
+
+void ReportReconnectFailure(const std::string &text)
+{
+    if (!g_connectionLossReported)
+        ui::dialogs().message(ui::toQ(text));
 }
 
 std::string GetErrorText(uint32_t code)
@@ -230,6 +275,7 @@ int ConnectServer(const std::string &server)
     g_nameEncoding.Connected(server + '\n' + user, g_internet->utf8Announced());
     MainForm->Connected = true;
     g_sessionOpen = 1;
+    g_connectionLossReported = false;
     g_connectedServer = server.substr(0, 1023);
     return 1;
 }
@@ -369,7 +415,8 @@ int RemoveRemoteDir(const std::string &folder)
 
 int RemoveLocalDir(const std::string &folder)
 {
-    if (!platform::directoryExists(folder))
+    // A link is never a folder to remove: the delete took it away as a link.
+    if (!platform::directoryExists(folder) || platform::isSymbolicLink(folder))
         return 1;
     if (!platform::removeDirectory(folder))
         ReportError(platform::lastError(), "RemoveDirectory失敗");
@@ -479,9 +526,16 @@ int ListLocal()
     MainForm->LocalFileCount = 0;
     MainForm->LocalDirCount = 0;
     bool ok = false;
-    const std::vector<platform::FindRecord> records = platform::findLocal("*.*", ok);
+    std::vector<platform::FindRecord> records = platform::findLocal("*.*", ok);
     if (!ok)
         return 0;
+    // The file system gives no order; the list shows names in the order the
+    // program's users know, letter case ignored (exact bytes break ties).
+    std::sort(records.begin(), records.end(),
+              [](const platform::FindRecord &a, const platform::FindRecord &b) {
+                  const int order = CompareTextNoCase(a.name, b.name);
+                  return order != 0 ? order < 0 : a.name < b.name;
+              });
     for (const platform::FindRecord &record : records)
         MainForm->AddFileEntry(record, LocalSide);
     return 1;
@@ -603,8 +657,10 @@ int PutFile(const std::string &localFile, const std::string &remoteFile)
 {
     if (!needSession())
         return 0;
+    g_byteCountShown = false;
     if (!client()->putFile(localFile, remoteFile, sessionTransferType(), ContextUpload)) {
         const uint32_t code = platform::lastError();
+        clearFailedTransferCount();
         if (code == platform::err::InvalidParameter) {
             errorBox(QStringLiteral("ﾊﾟﾗﾒｰﾀが間違っています。"));
             errorBox(ui::toQ(ui::displayText(localFile) + ":" + ui::displayText(remoteFile)));
@@ -621,8 +677,11 @@ int GetFile(const std::string &remoteFile, const std::string &localFile)
 {
     if (!needSession())
         return 0;
+    g_byteCountShown = false;
     if (!client()->getFile(remoteFile, localFile, sessionTransferType(), ContextDownload)) {
-        ReportError(platform::lastError(), "FtpGetFile失敗");
+        const uint32_t code = platform::lastError();
+        clearFailedTransferCount();
+        ReportError(code, "FtpGetFile失敗");
         return 0;
     }
     return 1;

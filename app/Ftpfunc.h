@@ -45,6 +45,16 @@ private:
 // The system's text for a code, or an empty text.
 std::string GetErrorText(uint32_t code);
 void ReportNoSession();
+
+// A lost connection is reported once per user action: the first failure that
+// shows it gives one message box and leaves its call in status panel 0; the
+// failures that follow from the same loss (further transfers, a reconnect that
+// cannot reach the server) change neither, until a connection is made again
+// or the user starts another action (BeginUserAction).
+void BeginUserAction();
+bool ConnectionLossReported();
+// A message about a failed reconnect, unless the loss was already reported.
+void ReportReconnectFailure(const std::string &text);
 bool OpenInternet();
 int ConnectServer(const std::string &server);
 int OpenSession(const std::string &server);

@@ -193,13 +193,18 @@ int HostList::CountInUse() const
         std::count_if(Entries.begin(), Entries.end(), [](const HostRecord &r) { return r.InUse(); }));
 }
 
-bool LoadHostListFile(HostList &list, const std::string &path, bool quiet)
+bool LoadHostListFile(HostList &list, const std::string &path, bool quiet, bool *unreadable)
 {
     list.MarkAllFree();
+    if (unreadable)
+        *unreadable = false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        platform::setLastErrorFromErrno(errno);
-        if (errno != ENOENT && !quiet)
+        const int error = errno;
+        platform::setLastErrorFromErrno(error);
+        if (unreadable)
+            *unreadable = error != ENOENT;
+        if (error != ENOENT && !quiet)
             showCannotOpen(path);
         return false;
     }
@@ -216,6 +221,8 @@ bool LoadHostListFile(HostList &list, const std::string &path, bool quiet)
                 continue;
             platform::setLastErrorFromErrno(errno);
             ::close(fd);
+            if (unreadable)
+                *unreadable = true;
             if (!quiet)
                 showCannotOpen(path);
             return false;
@@ -230,14 +237,14 @@ bool LoadHostListFile(HostList &list, const std::string &path, bool quiet)
     return true;
 }
 
-HostSaveResult SaveHostListFile(const HostList &list, const std::string &path)
+HostSaveResult SaveHostListFile(const HostList &list, const std::string &path, bool allowEmpty)
 {
     std::string data;
     for (const HostRecord &record : list.Entries) {
         if (record.InUse())
             data.append(record.Bytes.data(), HostRecordSize);
     }
-    if (data.empty())
+    if (data.empty() && !allowEmpty)
         return HostSaveResult::NothingInUse;
     if (!platform::writeFileAtomic(path, data, 0600)) {
         showCannotOpen(path);

@@ -87,16 +87,19 @@ struct HostList {
 // trailing partial record is ignored and its entry stays free). A missing file
 // returns false without a message; a file that cannot be opened or read returns
 // false with every entry free and, unless quiet, shows its full path followed by
-// "\nを開けませんでした。".
-bool LoadHostListFile(HostList &list, const std::string &path, bool quiet);
+// "\nを開けませんでした。". `unreadable`, when given, tells whether the file
+// exists but could not be read (a missing file is not unreadable).
+bool LoadHostListFile(HostList &list, const std::string &path, bool quiet, bool *unreadable = nullptr);
 
 enum class HostSaveResult { Saved, NothingInUse, Failed };
 
 // Writes the in-use entries in index order, 401 bytes each, replacing the file
 // atomically with owner-only permissions (0600). With no entry in use the file
-// is neither created nor changed. A failure shows the full path followed by
-// "\nを開けませんでした。" and leaves the old file intact.
-HostSaveResult SaveHostListFile(const HostList &list, const std::string &path);
+// is neither created nor changed, unless `allowEmpty` is set (the last account
+// was deleted): then the file is written empty. A failure
+// shows the full path followed by "\nを開けませんでした。" and leaves the old
+// file intact.
+HostSaveResult SaveHostListFile(const HostList &list, const std::string &path, bool allowEmpty = false);
 
 // True when the host text is not empty after trimming blanks: only then is the
 // current account stored.

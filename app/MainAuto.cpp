@@ -272,12 +272,12 @@ void TMainForm::SpeedAutoUpClick(ui::SpeedButton *sender)
     LblCounter->setProperty("tag", 0);
     if (UploadMode == 0) {
         if (!Reconnect())
-            ui::dialogs().message(ui::toQ(ReconnectFailed));
+            ReportReconnectFailure(ReconnectFailed);
         TimerDemon->setInterval(0);
         if (SingleAutoUpForm->isVisible())
             SingleAutoUpForm->hide();
         CheckUseThread->setEnabled(true);
-        EndBusy();
+        ReleaseLocks();
     } else {
         StartAutoWatch(false);
         SaveSettings();
@@ -407,7 +407,7 @@ int TMainForm::AutoUploadPass()
     AutoUpAllowed = false;
     const std::string remembered = ComboCurrDir->textBytes().substr(0, 1023);
     if (!Reconnect()) {
-        ui::dialogs().message(ui::toQ(ReconnectFailed));
+        ReportReconnectFailure(ReconnectFailed);
         StopAutomation();
         return 1;
     }

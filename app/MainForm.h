@@ -147,6 +147,8 @@ public:
     bool Connected = false;
     bool HostEdited = false;
     bool HostListSaved = false;
+    // The last load found a host list file it could not read; saving is refused.
+    bool HostListUnreadable = false;
     bool AutoUpAllowed = false;
     int UploadMode = 0;
     bool AutoBusy = false;
@@ -179,8 +181,14 @@ public:
     static constexpr int DefaultTimerItem = 2;
     int TimerItem() const;
     void SetBusy(bool enabled);
-    void BeginBusy() { SetBusy(false); }
+    // A busy section: BeginBusy locks the controls, the matching EndBusy
+    // unlocks them once no outer section is left.
+    void BeginBusy();
     void EndBusy();
+    // Unlocks the controls after the automatic mode's lock, unless a busy
+    // section still runs (its EndBusy then does it).
+    void ReleaseLocks();
+    int BusyDepth = 0;
     void ApplyConnectionState();
     void UpdateTransferButtons(int side);
     int SelectionCount(int side) const;
@@ -191,7 +199,8 @@ public:
 
     // --- Hosts: store, host list window, connect and disconnect ---
     bool LoadHostList(bool quiet);
-    void SaveHostList();
+    // allowEmpty: the last account was deleted, so an empty list is written.
+    void SaveHostList(bool allowEmpty = false);
     void StoreCurrentHost();
     void RestorePassword();
     void OpenHostListExecute();
@@ -265,6 +274,7 @@ public:
     // The real folders (device and inode) the current BuildTransferList walked:
     // a link back to one of them is not followed again.
     std::set<platform::FileIdentity> WalkedFolders;
+    static bool IsLinkToRemove(int side, int mode, const std::string &path);
     void AddTransferEntry(const std::string &prefix, const std::string &name);
     void AddRemoteFolderFiles(const std::string &folder, int mode);
     void CountTransferEntry();

@@ -21,12 +21,25 @@
 
 bool TMainForm::LoadHostList(bool quiet)
 {
-    return LoadHostListFile(HostList, HostListPath, quiet);
+    return LoadHostListFile(HostList, HostListPath, quiet, &HostListUnreadable);
 }
 
-void TMainForm::SaveHostList()
+// A host list file that exists but could not be read still holds the user's
+// accounts: it is not replaced until a load reads it again, unless the user
+// chooses to start a new list.
+void TMainForm::SaveHostList(bool allowEmpty)
 {
-    SaveHostListFile(HostList, HostListPath);
+    if (HostListUnreadable) {
+        if (!ui::dialogs().confirm(
+                ui::toQ(HostListPath)
+                + QStringLiteral("\nを読み込めなかったため、ホスト一覧を保存しませんでした。"
+                                 "\nこのファイルは読み込めるようになるまでそのまま残します。"
+                                 "\n\n新しいホスト一覧を作成して置き換えますか？"
+                                 "\n(元のファイルに登録されたホストは失われます)")))
+            return;
+        HostListUnreadable = false;
+    }
+    SaveHostListFile(HostList, HostListPath, allowEmpty);
 }
 
 void TMainForm::StoreCurrentHost()
@@ -72,6 +85,7 @@ void TMainForm::OpenHostListExecute()
     DeleteHostIndex = -1;
     HostForm->ButtonDelete->setTag(-1);
     FillHostListView();
+    bool deleted = false;
     HostForm->showModal();
     SelectedHostIndex = HostForm->Tag;
     DeleteHostIndex = HostForm->ButtonDelete->tag();
@@ -86,10 +100,13 @@ void TMainForm::OpenHostListExecute()
         HostRecord &entry = HostList[DeleteHostIndex];
         if (entry.HostName() == ui::fromQ(EHost->text()) && entry.UserName() == ui::fromQ(EUserId->text()))
             ui::dialogs().message(QStringLiteral("指定のホストは現在使用中ですので\n削除できませんでした。"));
-        else
+        else if (entry.InUse()) {
             entry.SetInUse(false);
+            // Deleting the last account empties the file, so it stays deleted.
+            deleted = true;
+        }
     }
-    SaveHostList();
+    SaveHostList(deleted);
 }
 
 // --- Connect and disconnect ---
@@ -139,6 +156,7 @@ void TMainForm::ConnectActionExecute()
 
 void TMainForm::DisconnectActionExecute()
 {
+    BeginUserAction();
     LastRemoteDir = ComboCurrDir->textBytes();
     LastLocalDir = ComboLocalDir->textBytes();
     CloseSession();
@@ -164,7 +182,7 @@ void TMainForm::StopAutomation()
     FailureStreak.clear();
     if (SingleAutoUpForm && SingleAutoUpForm->isVisible())
         SingleAutoUpForm->hide();
-    EndBusy();
+    ReleaseLocks();
 }
 
 bool TMainForm::StartSession()
@@ -193,6 +211,6 @@ bool TMainForm::Reconnect()
         SetRemoteDir(ComboCurrDir->textBytes());
         return true;
     }
-    ui::dialogs().message(QStringLiteral("ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));
+    ReportReconnectFailure("ﾎｽﾄがｵｰﾌﾟﾝできませんでした。");
     return false;
 }

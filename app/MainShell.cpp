@@ -107,6 +107,7 @@ TMainForm::TMainForm(const std::string &exePath, const std::string &startDir, QW
       StartDir(startDir)
 {
     MainForm = this;
+    BeginUserAction();
     setObjectName(QStringLiteral("MainForm"));
     resize(640, 541);
 
@@ -592,8 +593,28 @@ void TMainForm::SetBusy(bool enabled)
     ui::processPendingMessages();
 }
 
+void TMainForm::BeginBusy()
+{
+    if (BusyDepth == 0)
+        BeginUserAction();
+    ++BusyDepth;
+    SetBusy(false);
+}
+
+// Busy sections nest: only the end of the outermost one unlocks the window, so
+// a listing inside a transfer cannot hand the controls back to the user while
+// the transfer still runs.
 void TMainForm::EndBusy()
 {
+    if (BusyDepth > 0)
+        --BusyDepth;
+    ReleaseLocks();
+}
+
+void TMainForm::ReleaseLocks()
+{
+    if (BusyDepth > 0)
+        return;
     SetBusy(true);
     ApplyConnectionState();
 }
@@ -624,12 +645,22 @@ void TMainForm::ApplyConnectionState()
     UpdateTransferButtons(1);
     if (!ownEnabled(SpeedAutoUp) && Connected && LocalFileCount == 0)
         SpeedAutoUp->setEnabled(true);
+    // The daemons need a connection to work with.
+    BitBtnAutoDownDaemon->setEnabled(Connected);
+    cbPriodDown->setEnabled(Connected);
+    BitBtnAutoUpDaemon->setEnabled(Connected);
 }
 
 void TMainForm::UpdateTransferButtons(int side)
 {
-    if (!Connected)
+    // Without a connection the transfer buttons cannot act, so they do not look
+    // as if they could (leaving the busy state enables them directly).
+    if (!Connected) {
+        ToolButtonUpload->setEnabled(false);
+        LoopUpload->setEnabled(false);
+        ToolButtonDownLoad->setEnabled(false);
         return;
+    }
     if (side == 0) {
         ToolButtonUpload->setEnabled(SelectionCount(0) > 0);
         LoopUpload->setEnabled(ownEnabled(ToolButtonUpload));

@@ -210,7 +210,7 @@ int TMainForm::BuildTransferList(int side, int mode)
     for (const int index : list->selectedRows()) {
         const QTreeWidgetItem *row = list->row(index);
         const std::string name = ui::ListView::rowName(row);
-        if (ui::ListView::imageIndex(row) == ImageFolder) {
+        if (ui::ListView::imageIndex(row) == ImageFolder && !IsLinkToRemove(side, mode, name)) {
             if (side == LocalSide)
                 AddLocalFolder(name, mode);
             else
@@ -221,6 +221,13 @@ int TMainForm::BuildTransferList(int side, int mode)
         }
     }
     return TransferList.TransferCount;
+}
+
+// A delete removes a symbolic link as a link, like a file: its target lies
+// outside the selection and is never walked or touched.
+bool TMainForm::IsLinkToRemove(int side, int mode, const std::string &path)
+{
+    return side == LocalSide && mode == 999 && platform::isSymbolicLink(path);
 }
 
 int TMainForm::AddLocalFolder(const std::string &folder, int mode)
@@ -249,7 +256,8 @@ int TMainForm::AddLocalFolder(const std::string &folder, int mode)
         return 0;
     for (const platform::FindRecord &record : records) {
         // Depth first: a sub-folder (and its remote twin) comes before the next entry.
-        if (record.isDirectory() && record.name != "." && record.name != "..")
+        if (record.isDirectory() && record.name != "." && record.name != ".."
+            && !IsLinkToRemove(LocalSide, mode, prefix + record.name))
             AddLocalFolder(prefix + record.name, mode);
         else
             AddTransferEntry(prefix, record.name);
@@ -312,7 +320,7 @@ void TMainForm::ClearTransferList()
 int TMainForm::TransferSelection(int direction)
 {
     if (!Reconnect())
-        ui::dialogs().message(QStringLiteral("ホスト再接続に失敗しました。"));
+        ReportReconnectFailure("ホスト再接続に失敗しました。");
     AutoUpAllowed = false;
     const std::string remembered = remoteFolderShown(this);
     const int rows = BuildTransferList(direction, 0);

@@ -43,8 +43,9 @@ int VexmoraMain(const StartupOptions &options, const std::string &startDir)
                 return 0;
         }
 
+        // Only the application name: a display name would be appended to every
+        // window title ("… — Vexmora"), and the titles are the windows' own.
         QApplication::setApplicationName(QStringLiteral("Vexmora"));
-        QApplication::setApplicationDisplayName(QStringLiteral("Vexmora"));
         ui::applyProgramFont();
         CreateWindows(options.exePath, startDir);
         // Closing the main window ends the application, whatever else is open.

@@ -378,7 +378,7 @@ void TUpDownLoadForm::EndMainBusy()
 {
     runThrottle(this)->stop();
     if (MainForm)
-        MainForm->EndBusy();
+        MainForm->ReleaseLocks();
 }
 
 // Read by the worker thread. Nothing writes the count or the Pending flags while

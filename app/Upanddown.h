@@ -123,7 +123,8 @@ protected:
     // --- Where a run meets the main window ---
     // Sets the main window's AutoBusy (at show).
     virtual void SetAutoBusy();
-    // The main window's EndBusy (at close).
+    // Hands the controls back (at close) unless the main window's busy section
+    // that showed this window still runs.
     virtual void EndMainBusy();
     // TransferCount of the transfer list, and a row's Pending flag; read by the worker thread.
     virtual int TransferRowCount() const;

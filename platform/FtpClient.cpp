@@ -35,6 +35,9 @@ constexpr int QuitTimeoutMs = 1000;
 constexpr int AbortReplyTimeoutMs = 5000;
 // After the control connection failed, the data still arriving is read this long.
 constexpr int DrainTimeoutMs = 2000;
+// Marks a listing under way: its replies are reported without a context, as
+// the platform's find calls pass none.
+constexpr uint32_t ListingOperation = UINT32_MAX;
 
 bool holdsLineBreak(std::string_view s)
 {
@@ -634,7 +637,8 @@ bool FtpClient::receiveControl()
 
 bool FtpClient::readReply(Reply &reply, Deadline deadline)
 {
-    notify(m_operation ? m_operation : m_context, FtpStatus::ReceivingResponse, {}, 0);
+    const uint32_t context = m_operation == ListingOperation ? 0 : m_operation ? m_operation : m_context;
+    notify(context, FtpStatus::ReceivingResponse, {}, 0);
     for (;;) {
         if (!m_control.isValid())
             return fail(err::FtpDropped);
@@ -1155,6 +1159,7 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
 
 bool FtpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
 {
+    const OperationScope operation(m_operation, ListingOperation);
     out.clear();
     m_skippedNames = 0;
     if (!ensureOpen() || !validArgument(pattern))

@@ -120,6 +120,7 @@ public:
     // Returns false with 18 when nothing matched. On a failure mid-listing returns
     // false with the error set and `out` holding the entries parsed before it; a
     // listing over the caps of FtpOptions is such a failure (ListingTooLarge).
+    // The replies of a listing are reported with context 0.
     // "." and ".." are never returned; hostile names (empty, holding '/', NUL, a byte
     // below 0x20 or 0x7F) are skipped and counted in skippedNames().
     bool find(const std::string &pattern, std::vector<FindRecord> &out);

@@ -280,6 +280,12 @@ bool fileIdentity(const std::string &path, FileIdentity &identity)
     return true;
 }
 
+bool isSymbolicLink(const std::string &path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool readWholeFile(const std::string &path, std::string &data)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

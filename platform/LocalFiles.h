@@ -38,6 +38,8 @@ bool currentDirectory(std::string &path);
 bool fileExists(const std::string &path);
 // True for an existing folder (symbolic links followed).
 bool directoryExists(const std::string &path);
+// True when the entry itself is a symbolic link (whatever it points to, if anything).
+bool isSymbolicLink(const std::string &path);
 
 // The real file behind a path (symbolic links followed): two paths name the
 // same folder exactly when their identities are equal.

@@ -4,6 +4,18 @@
 
 namespace ui {
 
+namespace {
+
+QString oneLine(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+} // namespace
+
 StatusBar::StatusBar(QWidget *parent) : QFrame(parent), m_simple(new QLabel(this))
 {
     auto *layout = new QHBoxLayout(this);
@@ -22,6 +34,7 @@ void StatusBar::setPanels(const std::vector<int> &widths)
     for (QLabel *l : m_panels)
         delete l;
     m_panels.clear();
+    m_texts.assign(widths.size(), QString());
     auto *layout = static_cast<QHBoxLayout *>(this->layout());
     for (size_t i = 0; i < widths.size(); ++i) {
         auto *label = new QLabel(this);
@@ -42,13 +55,15 @@ void StatusBar::setPanels(const std::vector<int> &widths)
 
 void StatusBar::setPanelText(int panel, const QString &text)
 {
-    if (panel >= 0 && panel < panelCount())
-        m_panels[static_cast<size_t>(panel)]->setText(text);
+    if (panel >= 0 && panel < panelCount()) {
+        m_texts[static_cast<size_t>(panel)] = text;
+        m_panels[static_cast<size_t>(panel)]->setText(oneLine(text));
+    }
 }
 
 QString StatusBar::panelText(int panel) const
 {
-    return panel >= 0 && panel < panelCount() ? m_panels[static_cast<size_t>(panel)]->text() : QString();
+    return panel >= 0 && panel < panelCount() ? m_texts[static_cast<size_t>(panel)] : QString();
 }
 
 void StatusBar::setSimplePanel(bool simple)
@@ -60,7 +75,8 @@ void StatusBar::setSimplePanel(bool simple)
 
 void StatusBar::setSimpleText(const QString &text)
 {
-    m_simple->setText(text);
+    m_simpleText = text;
+    m_simple->setText(oneLine(text));
 }
 
 void StatusBar::repaintNow()

@@ -8,7 +8,8 @@ namespace ui {
 
 // A status bar of fixed-width panels, or one simple text line across the whole
 // width. Text changes can be painted at once (repaintNow) so progress shows while
-// the user-interface thread is busy.
+// the user-interface thread is busy. Every panel is one line high: a text is kept
+// as given (panelText, simpleText) and drawn with its line breaks as blanks.
 class StatusBar : public QFrame {
     Q_OBJECT
 public:
@@ -23,13 +24,15 @@ public:
     // Simple mode: one line of text.
     void setSimplePanel(bool simple);
     void setSimpleText(const QString &text);
-    QString simpleText() const { return m_simple->text(); }
+    QString simpleText() const { return m_simpleText; }
 
     void repaintNow();
 
 private:
     std::vector<QLabel *> m_panels;
+    std::vector<QString> m_texts;
     QLabel *m_simple;
+    QString m_simpleText;
 };
 
 } // namespace ui
