@@ -212,6 +212,11 @@ void FtpServer::stop()
     m_process.reset();
 }
 
+qint64 FtpServer::processId() const
+{
+    return m_process ? m_process->processId() : 0;
+}
+
 bool FtpServer::restart()
 {
     return start();

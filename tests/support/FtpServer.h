@@ -74,6 +74,9 @@ public:
     void stop();
     bool restart();
     bool isRunning() const;
+    // The server process's id (0 when not running), for a test that has to kill
+    // it from another thread while the user-interface thread is inside a call.
+    qint64 processId() const;
 
     quint16 port() const { return m_port; }
     QString host() const { return m_host; }
