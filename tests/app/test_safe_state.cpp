@@ -146,6 +146,7 @@ TEST(HostListSafety, AnUnreadableListIsNeverReplacedAndTheLastAccountIsDeletedFo
         HostForm->ListView1->selectRow(0);
         HostForm->ButtonDelete->click();
     });
+    const Watchdog watchdog([] { HostForm->close(); }, 10000);
     form->OpenHostListExecute();
     EXPECT_EQ(accountsInFile(path), 0);
 }
