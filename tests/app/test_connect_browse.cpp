@@ -126,9 +126,9 @@ TEST_F(ConnectTest, WrongPasswordLeavesTheWindowUnconnected)
     EXPECT_TRUE(form->ConnectAction->isEnabled());
     EXPECT_TRUE(form->EHost->isEnabled());
     EXPECT_FALSE(form->LocalFileListV->isEnabled());
-    // The end of the busy state opens the daemon download even so.
-    EXPECT_TRUE(form->BitBtnAutoDownDaemon->isEnabled());
-    EXPECT_TRUE(form->cbPriodDown->isEnabled());
+    // Without a connection the daemon download cannot act, so it stays disabled.
+    EXPECT_FALSE(form->BitBtnAutoDownDaemon->isEnabled());
+    EXPECT_FALSE(form->cbPriodDown->isEnabled());
 }
 
 TEST_F(ConnectTest, StoredAccountsOpenTheirFoldersAndDisconnectRemembersTheShownOnes)

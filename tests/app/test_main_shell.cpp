@@ -235,7 +235,7 @@ TEST(MainShell, ControlStateFollowsConnectionSelectionAndLoopInterval)
     f->EndBusy();
     EXPECT_TRUE(f->ConnectAction->isEnabled());
     EXPECT_FALSE(usable(f->LocalFileListV));
-    EXPECT_TRUE(usable(f->BitBtnAutoDownDaemon));
+    EXPECT_FALSE(usable(f->BitBtnAutoDownDaemon));
 }
 
 TEST(MainShell, EditingHostOrUserMarksTheAccountEdited)
