@@ -257,7 +257,7 @@ TEST_F(TransferTest, TheLocalListShowsNamesInCaseInsensitiveOrder)
     ASSERT_NO_FATAL_FAILURE(connect());
     std::vector<std::string> names;
     for (int i = 0; i < form->LocalFileListV->rowCount(); ++i)
-        names.push_back(ui::fromQ(form->LocalFileListV->row(i)->text(0)));
+        names.push_back(ui::ListView::rowName(form->LocalFileListV->row(i)));
     EXPECT_EQ(names, std::vector<std::string>(
                          {"alpha.txt", "Bravo.txt", "Charlie", "delta.txt", "echo.TXT", "_under"}));
 }
