@@ -33,6 +33,8 @@ constexpr int QuitTimeoutMs = 1000;
 // After an aborted transfer the server's final reply is awaited this long at most,
 // so that the control connection stays in step.
 constexpr int AbortReplyTimeoutMs = 5000;
+// How often a download looks at its cancel flag while no data arrives.
+constexpr int CancelCheckMs = 50;
 // After the control connection failed, the data still arriving is read this long.
 constexpr int DrainTimeoutMs = 2000;
 // Marks a listing under way: its replies are reported without a context, as
@@ -888,14 +890,28 @@ bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
     // Replies that came with the preliminary one are already buffered.
     if (!watchControl(false, finalReceived))
         noteControlFailure();
+    const bool cancellable = m_downloading && m_cancel;
     for (;;) {
         const bool watch = !finalReceived && !controlFailed;
         pollfd fds[2] = {{data.fd(), POLLIN, 0}, {m_control.fd(), POLLIN, 0}};
-        const int wait = millisecondsUntil(dataDeadline);
-        // Bytes TLS already decrypted do not wake poll().
-        const int n = data.hasBuffered() ? (fds[0].revents = POLLIN, 1)
-                      : wait > 0         ? pollFor(fds, watch ? 2 : 1, wait)
-                                         : 0;
+        int n = 0;
+        for (;;) {
+            if (cancellable && m_cancel->load())
+                return abortTransfer(data, err::OperationCancelled, finalReceived || controlFailed);
+            // Bytes TLS already decrypted do not wake poll().
+            if (data.hasBuffered()) {
+                fds[0].revents = POLLIN;
+                n = 1;
+                break;
+            }
+            const int wait = millisecondsUntil(dataDeadline);
+            if (wait <= 0)
+                break;
+            // A download looks at its cancel flag between short slices of the wait.
+            n = pollFor(fds, watch ? 2 : 1, cancellable ? std::min(wait, CancelCheckMs) : wait);
+            if (n != 0 || !cancellable)
+                break;
+        }
         if (n <= 0) {
             if (controlFailed)
                 break;
@@ -1066,6 +1082,11 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
                         uint32_t context)
 {
     const OperationScope operation(m_operation, context);
+    struct DownloadScope {
+        bool &flag;
+        explicit DownloadScope(bool &f) : flag(f) { flag = true; }
+        ~DownloadScope() { flag = false; }
+    } downloading(m_downloading);
     if (!ensureOpen() || !validArgument(remoteName) || !validArgument(localPath))
         return false;
     if (localPath.empty() || localPath.back() == '/')

@@ -4,6 +4,7 @@
 #include "platform/Socket.h"
 #include "platform/Tls.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -81,6 +82,13 @@ public:
     FtpClient &operator=(const FtpClient &) = delete;
 
     void setStatusCallback(FtpStatusCallback cb);
+    // A download under way stops soon after *flag becomes true (in a fraction
+    // of a second, also while the server sends nothing): it fails with 12017,
+    // its temporary file removed and the old local file intact. Uploads and
+    // listings never stop for it, since a half-written file on the server is
+    // worse than a late stop. The flag is read from the thread using the
+    // client; any thread may set it.
+    void setCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
 
     // server: "host", "host:port", "[v6addr]:port" or a bare IPv6 address (port 21
     // by default), optionally after a scheme that chooses the encryption:
@@ -196,6 +204,8 @@ private:
 
     FtpOptions m_options;
     FtpStatusCallback m_callback;
+    const std::atomic<bool> *m_cancel = nullptr;
+    bool m_downloading = false; // inside getFile: the cancel flag applies
     uint32_t m_context = 0;
     // The context of the transfer under way (0 outside put and get): the replies
     // a transfer waits for are reported under it, like its byte counts.

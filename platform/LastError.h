@@ -23,6 +23,7 @@ constexpr uint32_t InternetExtendedError = 12003; // server refused; reply text 
 constexpr uint32_t NameNotResolved = 12007;
 constexpr uint32_t IncorrectPassword = 12014;
 constexpr uint32_t LoginFailure = 12015;
+constexpr uint32_t OperationCancelled = 12017; // a download stopped by its cancel flag
 constexpr uint32_t CannotConnect = 12029;
 constexpr uint32_t ConnectionAborted = 12030;
 constexpr uint32_t ConnectionReset = 12031;

@@ -1,5 +1,8 @@
 #include "ui/Clock.h"
 
+#include "ui/InterfaceWait.h"
+
+#include <QCoreApplication>
 #include <QThread>
 #include <atomic>
 #include <cmath>
@@ -33,6 +36,19 @@ void Clock::sleep(int milliseconds)
     const int ms = scaled(milliseconds);
     if (ms > 0)
         QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+void Clock::wait(int milliseconds)
+{
+    const int ms = scaled(milliseconds);
+    if (ms <= 0)
+        return;
+    if (!isInterfaceThread() || !QCoreApplication::instance()) {
+        QThread::msleep(static_cast<unsigned long>(ms));
+        return;
+    }
+    InterfaceWait wait;
+    wait.wait(ms);
 }
 
 } // namespace ui

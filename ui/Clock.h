@@ -15,6 +15,9 @@ public:
 
     // Blocks the calling thread for the scaled time.
     static void sleep(int milliseconds);
+    // The same wait, but on the user-interface thread the windows keep painting
+    // and timers keep firing meanwhile (an InterfaceWait); elsewhere a sleep.
+    static void wait(int milliseconds);
 };
 
 } // namespace ui

@@ -16,4 +16,14 @@ void Thread::synchronize(const std::function<void()> &fn)
     QMetaObject::invokeMethod(app, fn, Qt::BlockingQueuedConnection);
 }
 
+void Thread::post(std::function<void()> fn)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+}
+
 } // namespace ui

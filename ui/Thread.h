@@ -19,6 +19,10 @@ public:
     // Runs fn on the user-interface thread and waits for it. Called on the
     // user-interface thread itself it simply runs fn.
     static void synchronize(const std::function<void()> &fn);
+    // Hands fn to the user-interface thread without waiting for it; calls from
+    // one thread run in the order they were handed over, also in order with its
+    // synchronize() calls. Called on the user-interface thread it runs fn at once.
+    static void post(std::function<void()> fn);
 
 protected:
     virtual void execute() = 0;
