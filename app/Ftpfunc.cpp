@@ -13,10 +13,14 @@
 #include "ui/ComboBox.h"
 #include "ui/Dialogs.h"
 #include "ui/Edit.h"
+#include "ui/Executor.h"
+#include "ui/InterfaceWait.h"
 #include "ui/ListView.h"
 #include "ui/StatusBar.h"
 #include "ui/Text.h"
+#include "ui/Thread.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
 #include <atomic>
@@ -25,7 +29,8 @@
 
 namespace {
 
-// The session values of the process.
+// The session values of the process. The client is used only on the session
+// thread (sessionCall), which also replaces it.
 std::unique_ptr<platform::FtpClient> g_internet;
 platform::FtpOptions g_options;
 int g_sessionOpen = 0;
@@ -34,8 +39,41 @@ int g_transferType = FtpTransferBinary;
 bool g_reconnecting = false;
 SessionEncoding g_nameEncoding;
 bool g_connectionLossReported = false;
-// The transfer under way has shown a byte count in the status line.
-bool g_byteCountShown = false;
+// The transfer under way has shown a byte count in the status line (set by
+// the session thread's status reports, cleared on the interface thread).
+std::atomic<bool> g_byteCountShown{false};
+std::atomic<bool> g_cancelDownload{false};
+
+// The one thread that talks to the server. Whoever needs the session hands it
+// the call and waits: the interface thread with its windows painting, any other
+// thread blocked. So the session is used by one thread at a time, and no wait
+// for the network ever freezes the windows.
+ui::Executor &sessionThread()
+{
+    static ui::Executor executor;
+    return executor;
+}
+
+void flushByteCount();
+
+// Runs a call of the client on the session thread and returns its result; the
+// last error and the server's reply text it left come back to the caller's thread.
+template <typename F> auto sessionCall(F &&call) -> decltype(call())
+{
+    using Result = decltype(call());
+    Result result{};
+    uint32_t code = 0;
+    std::string response;
+    sessionThread().run([&] {
+        result = call();
+        code = platform::lastError();
+        response = platform::lastResponseText();
+        flushByteCount();
+    });
+    platform::setLastError(code);
+    platform::setLastResponseText(std::move(response));
+    return result;
+}
 
 const char *const NoSessionText = "セッションは開かれていません。";
 
@@ -62,6 +100,44 @@ void refreshStatusLine(bool force)
         MainForm->StatusBar1->repaintNow();
         last.restart();
     }
+}
+
+void showStatusLine(const std::string &text, bool byteCount)
+{
+    refreshStatusLine(!byteCount);
+    ShowStatus(text, 999);
+    refreshStatusLine(!byteCount);
+}
+
+// On the session thread byte counts are handed to the interface thread at most
+// every 50 ms; one held back is handed over when the next text goes or the call
+// ends, so the line always ends on the last count and texts keep their order.
+QElapsedTimer g_lastByteCount; // session thread only
+std::string g_heldByteCount;   // session thread only
+
+void flushByteCount()
+{
+    if (g_heldByteCount.empty())
+        return;
+    ui::Thread::post([text = std::move(g_heldByteCount)] { showStatusLine(text, true); });
+    g_heldByteCount.clear();
+    g_lastByteCount.restart();
+}
+
+void postStatusLine(const std::string &text, bool byteCount)
+{
+    if (ui::isInterfaceThread()) {
+        showStatusLine(text, byteCount);
+        return;
+    }
+    if (byteCount) {
+        g_heldByteCount = text;
+        if (g_lastByteCount.isValid() && g_lastByteCount.elapsed() < 50)
+            return;
+    }
+    flushByteCount();
+    if (!byteCount)
+        ui::Thread::post([text] { showStatusLine(text, false); });
 }
 
 void statusCallback(uint32_t context, platform::FtpStatus status, const std::string &text, uint64_t bytes)
@@ -101,10 +177,9 @@ void statusCallback(uint32_t context, platform::FtpStatus status, const std::str
     if (!show)
         return;
     const bool byteCount = status == S::RequestSent || status == S::ResponseReceived;
-    g_byteCountShown = g_byteCountShown || byteCount;
-    refreshStatusLine(!byteCount);
-    ShowStatus(shown, 999);
-    refreshStatusLine(!byteCount);
+    if (byteCount)
+        g_byteCountShown = true;
+    postStatusLine(shown, byteCount);
 }
 
 platform::FtpClient *client()
@@ -145,6 +220,9 @@ bool isConnectionLoss(uint32_t code)
 // (finished), in the status line.
 void clearFailedTransferCount()
 {
+    // Byte counts the session thread posted before the failure are shown
+    // first, so that none of them lands after the clear.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     if (g_byteCountShown)
         ShowStatus({}, 999);
     g_byteCountShown = false;
@@ -156,6 +234,10 @@ void clearFailedTransferCount()
 
 void ShowStatus(const std::string &text, int panel)
 {
+    if (!ui::isInterfaceThread()) {
+        ui::Thread::post([text, panel] { ShowStatus(text, panel); });
+        return;
+    }
     if (!MainForm)
         return;
     // Panel 0 keeps the call that lost the connection for the rest of the action.
@@ -191,6 +273,14 @@ ErrorBoxMute::~ErrorBoxMute()
 
 void ReportError(uint32_t code, const std::string &caption)
 {
+    if (!ui::isInterfaceThread()) {
+        // The server's reply text (the text of 12003) belongs to the calling thread.
+        ui::Thread::synchronize([code, caption, response = platform::lastResponseText()] {
+            platform::setLastResponseText(response);
+            ReportError(code, caption);
+        });
+        return;
+    }
     if (code == platform::err::SharingViolation) {
         ShowStatus(failed("他のﾌﾟﾛｾｽがﾌｧｲﾙを使用中", code), 0);
         return;
@@ -245,7 +335,11 @@ void ReportNoSession()
 bool OpenInternet()
 {
     // The previous client (a closed session's) is replaced and closed.
-    g_internet = std::make_unique<platform::FtpClient>(g_options);
+    sessionCall([] {
+        g_internet = std::make_unique<platform::FtpClient>(g_options);
+        g_internet->setCancelFlag(&g_cancelDownload);
+        return true;
+    });
     ShowStatus("InternetOpen成功", 0);
     return true;
 }
@@ -262,17 +356,28 @@ int ConnectServer(const std::string &server)
         user.resize(255);
     if (password.size() > 255)
         password.resize(255);
-    g_internet->setStatusCallback(statusCallback);
-    // A certificate the system cannot vouch for is the user's decision, asked
-    // here on the interface thread while the engine waits.
-    g_internet->setCertificateCheck([](const platform::CertificateInfo &certificate) {
-        return MainForm && TrustCertificate(certificate, TrustedCertificatesPath(MainForm->IniPath));
+    bool utf8 = false;
+    const bool connected = sessionCall([&] {
+        g_internet->setStatusCallback(statusCallback);
+        // A certificate the system cannot vouch for is the user's decision, asked
+        // on the interface thread while the engine waits on the session thread.
+        g_internet->setCertificateCheck([](const platform::CertificateInfo &certificate) {
+            bool trusted = false;
+            ui::Thread::synchronize([&] {
+                trusted =
+                    MainForm && TrustCertificate(certificate, TrustedCertificatesPath(MainForm->IniPath));
+            });
+            return trusted;
+        });
+        const bool ok = g_internet->connect(server, user, password, ContextConnection);
+        utf8 = g_internet->utf8Announced();
+        return ok;
     });
-    if (!g_internet->connect(server, user, password, ContextConnection)) {
+    if (!connected) {
         ReportError(platform::lastError(), "InternetConnect失敗");
         return 0;
     }
-    g_nameEncoding.Connected(server + '\n' + user, g_internet->utf8Announced());
+    g_nameEncoding.Connected(server + '\n' + user, utf8);
     MainForm->Connected = true;
     g_sessionOpen = 1;
     g_connectionLossReported = false;
@@ -301,7 +406,7 @@ int CloseSession()
         ReportNoSession();
         return 1;
     }
-    if (g_internet && !g_internet->close())
+    if (g_internet && !sessionCall([] { return g_internet->close(); }))
         ReportError(platform::lastError(), "InternetCloseHandle失敗");
     if (MainForm)
         MainForm->Connected = false;
@@ -363,7 +468,7 @@ int DeleteRemoteFile(const std::string &name)
 {
     if (!needSession())
         return 1;
-    if (!client()->deleteFile(name)) {
+    if (!sessionCall([&] { return client()->deleteFile(name); })) {
         ReportError(platform::lastError(), "FtpDeleteFile失敗");
         return 0;
     }
@@ -380,7 +485,7 @@ int MakeRemoteDir(const std::string &folder)
 {
     if (!needSession())
         return 1;
-    if (!client()->createDirectory(folder)) {
+    if (!sessionCall([&] { return client()->createDirectory(folder); })) {
         const uint32_t code = platform::lastError();
         if (code == platform::err::InternetExtendedError)
             ShowStatus("ﾌｫﾙﾀﾞは既に存在します。", 0);
@@ -405,7 +510,7 @@ int RemoveRemoteDir(const std::string &folder)
 {
     if (!needSession())
         return 1;
-    if (!client()->removeDirectory(folder)) {
+    if (!sessionCall([&] { return client()->removeDirectory(folder); })) {
         ReportError(platform::lastError(), "FtpRemoveDirectory失敗");
         return 0;
     }
@@ -429,7 +534,7 @@ int SetRemoteDir(const std::string &folder)
 {
     if (!needSession())
         return 0;
-    if (client()->setCurrentDirectory(folder)) {
+    if (sessionCall([&] { return client()->setCurrentDirectory(folder); })) {
         ShowStatus("FtpSetCurrentDirectory", 0);
         return 1;
     }
@@ -438,7 +543,7 @@ int SetRemoteDir(const std::string &folder)
         ReportError(platform::lastError(), "FtpSetCurrentDirectory失敗");
         return 1;
     }
-    if (client() && client()->setCurrentDirectory(folder))
+    if (client() && sessionCall([&] { return client()->setCurrentDirectory(folder); }))
         ShowStatus("FtpSetCurrentDirectory", 0);
     else
         ReportError(platform::lastError(), "FtpSetCurrentDirectory失敗");
@@ -459,11 +564,11 @@ int GetRemoteDir(std::string &folder)
 {
     if (!needSession())
         return 1;
-    if (client()->getCurrentDirectory(folder))
+    if (sessionCall([&] { return client()->getCurrentDirectory(folder); }))
         return 1;
     if (!g_reconnecting)
         callReconnect();
-    if (client() && g_sessionOpen == 1 && client()->getCurrentDirectory(folder))
+    if (client() && g_sessionOpen == 1 && sessionCall([&] { return client()->getCurrentDirectory(folder); }))
         return 1;
     ReportError(platform::lastError(), "FtpGetCurrentDirectory失敗");
     return 0;
@@ -473,7 +578,7 @@ int IsRemoteDirShown(std::string &folder)
 {
     if (!needSession())
         return 0;
-    if (!client()->getCurrentDirectory(folder)) {
+    if (!sessionCall([&] { return client()->getCurrentDirectory(folder); })) {
         // This is the probe of a reconnect, which repairs what it finds: the
         // failure goes to the status bar only, so that a repaired connection
         // never stops the user with a message box.
@@ -488,7 +593,7 @@ int RenameRemote(const std::string &oldName, const std::string &newName)
 {
     if (!needSession())
         return 1;
-    if (!client()->renameFile(oldName, newName)) {
+    if (!sessionCall([&] { return client()->renameFile(oldName, newName); })) {
         ReportError(platform::lastError(), "FtpRenameFile失敗");
         return 0;
     }
@@ -557,14 +662,15 @@ void ListRemote()
     MainForm->RemoteFileCount = 0;
     MainForm->UnsafeNameCount = 0;
     std::vector<platform::FindRecord> records;
-    const bool ok = client()->find("*.*", records);
+    size_t skipped = 0;
+    const bool ok = FindRemote("*.*", records, skipped);
     const uint32_t code = platform::lastError();
     if (!ok && records.empty()) {
         if (code == platform::err::NoMoreFiles)
             ShowStatus("Directory is empty.", 0);
         else
             ReportError(code, "FindFirst失敗");
-        reportSkippedNames(client()->skippedNames());
+        reportSkippedNames(skipped);
         return;
     }
     for (const platform::FindRecord &record : records) {
@@ -573,7 +679,7 @@ void ListRemote()
     }
     if (!ok && code != platform::err::NoMoreFiles)
         ReportError(code, "InternetFindNextFile失敗");
-    reportSkippedNames(client()->skippedNames() + static_cast<size_t>(MainForm->UnsafeNameCount));
+    reportSkippedNames(skipped + static_cast<size_t>(MainForm->UnsafeNameCount));
 }
 
 int RefreshRemoteList()
@@ -589,7 +695,8 @@ int RefreshRemoteList()
 int ListRemoteForCompare()
 {
     std::vector<platform::FindRecord> records;
-    const bool ok = client() && client()->find("*.*", records);
+    size_t skipped = 0;
+    const bool ok = client() && FindRemote("*.*", records, skipped);
     const uint32_t code = client() ? platform::lastError() : platform::err::FtpDropped;
     if (!ok && records.empty()) {
         if (code == platform::err::NoMoreFiles)
@@ -611,7 +718,7 @@ int ListRemoteForCompare()
         if (MainForm->RecordRemoteSnapshot(record, index) > 0)
             ++index;
     }
-    reportSkippedNames(client()->skippedNames() + unsafe);
+    reportSkippedNames(skipped + unsafe);
     if (!ok && code != platform::err::NoMoreFiles) {
         ReportError(code, "InternetFindNextFile失敗");
         return 0;
@@ -624,7 +731,33 @@ int RemoteExists(const std::string &name)
     if (!client() || g_sessionOpen != 1)
         return 0;
     std::vector<platform::FindRecord> records;
-    return client()->find(name, records) ? 1 : 0;
+    size_t skipped = 0;
+    return FindRemote(name, records, skipped) ? 1 : 0;
+}
+
+bool FindRemote(const std::string &pattern, std::vector<platform::FindRecord> &records, size_t &skipped)
+{
+    records.clear();
+    skipped = 0;
+    if (!client()) {
+        platform::setLastError(platform::err::FtpDropped);
+        return false;
+    }
+    return sessionCall([&] {
+        const bool ok = client()->find(pattern, records);
+        skipped = client()->skippedNames();
+        return ok;
+    });
+}
+
+void CancelDownload()
+{
+    g_cancelDownload = true;
+}
+
+void ResetDownloadCancel()
+{
+    g_cancelDownload = false;
 }
 
 // --- Transfer primitives ---
@@ -658,7 +791,8 @@ int PutFile(const std::string &localFile, const std::string &remoteFile)
     if (!needSession())
         return 0;
     g_byteCountShown = false;
-    if (!client()->putFile(localFile, remoteFile, sessionTransferType(), ContextUpload)) {
+    const platform::TransferType type = sessionTransferType();
+    if (!sessionCall([&] { return client()->putFile(localFile, remoteFile, type, ContextUpload); })) {
         const uint32_t code = platform::lastError();
         clearFailedTransferCount();
         if (code == platform::err::InvalidParameter) {
@@ -678,7 +812,8 @@ int GetFile(const std::string &remoteFile, const std::string &localFile)
     if (!needSession())
         return 0;
     g_byteCountShown = false;
-    if (!client()->getFile(remoteFile, localFile, sessionTransferType(), ContextDownload)) {
+    const platform::TransferType type = sessionTransferType();
+    if (!sessionCall([&] { return client()->getFile(remoteFile, localFile, type, ContextDownload); })) {
         const uint32_t code = platform::lastError();
         clearFailedTransferCount();
         ReportError(code, "FtpGetFile失敗");

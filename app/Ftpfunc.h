@@ -7,10 +7,18 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The FTP session layer: one process-wide session over platform::FtpClient, its
 // status texts and error reporting, the remote and local file primitives and
-// the directory listings. Everything here runs on the user-interface thread.
+// the directory listings.
+//
+// Threads: the client is used only on the session thread of this unit. The
+// functions here are called on the user-interface thread; each call of the
+// client is handed to the session thread while the windows keep painting
+// (ui::Executor). ShowStatus and ReportError may also be called from any other
+// thread: their texts and boxes reach the user-interface thread in the order
+// they were made.
 
 // Operation codes carried as the status context of each FTP call.
 constexpr uint32_t ContextUpload = 100;
@@ -108,6 +116,15 @@ void ListRemote();
 int RefreshRemoteList();
 int ListRemoteForCompare();
 int RemoteExists(const std::string &name);
+// Lists the remote folder (or "folder/pattern") through the session thread:
+// the entries matching the pattern and how many hostile names were skipped.
+bool FindRemote(const std::string &pattern, std::vector<platform::FindRecord> &records, size_t &skipped);
+
+// Stops a download under way (any thread): it fails with 12017, leaving the
+// old local file as it was. Uploads always finish their file. The request
+// holds until ResetDownloadCancel(), which a progress-window run calls at its start.
+void CancelDownload();
+void ResetDownloadCancel();
 
 // --- Transfer primitives ---
 

@@ -343,8 +343,14 @@ void TMainForm::SetToolButtonsEnabled(bool enabled)
 void TMainForm::TimerDemonTimer()
 {
     if ((UploadMode == 0 && !DownDaemonActive) || AutoBusy || UpDownLoadForm->isVisible()
-        || UpDownLoadForm->WorkerStarted)
+        || UpDownLoadForm->WorkerStarted || TickRunning)
         return;
+    // The waits below keep the windows painting and the timer firing.
+    TickRunning = true;
+    struct TickScope {
+        bool &running;
+        ~TickScope() { running = false; }
+    } tickScope{TickRunning};
     bool ran = false;
     auto runPass = [this] {
         if (CheckUseThread->isChecked())
@@ -363,19 +369,24 @@ void TMainForm::TimerDemonTimer()
         AutoBusy = true;
         runPass();
         repaintNow(this);
-        ui::Clock::sleep(1000);
+        ui::Clock::wait(1000);
         rearm();
         ran = true;
     }
     if (UploadMode != 0 && HasFolderChanged()) {
         if (LocalFileCount > 1)
-            ui::Clock::sleep(2000);
+            ui::Clock::wait(2000);
+        // The monitor's close box may have ended the watch during the wait.
+        if (UploadMode == 0 && !DownDaemonActive) {
+            AutoBusy = false;
+            return;
+        }
         AutoBusy = true;
         if (DetectChanges() > 0) {
             runPass();
             repaintNow(this);
             repaintNow(SingleAutoUpForm);
-            ui::Clock::sleep(1000);
+            ui::Clock::wait(1000);
             rearm();
         } else {
             // Nothing was listed after all (the file vanished): keep watching.

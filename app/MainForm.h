@@ -152,6 +152,8 @@ public:
     bool AutoUpAllowed = false;
     int UploadMode = 0;
     bool AutoBusy = false;
+    // A watch tick is under way (its waits let timers fire; a tick never runs inside another).
+    bool TickRunning = false;
     bool CancelRequested = false;
     int LocalFileCount = 0;
     int LocalDirCount = 0;

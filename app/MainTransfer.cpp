@@ -113,7 +113,7 @@ int TMainForm::TransferOne(int direction, const std::string &localPath, const st
             // A file being written by another program may appear a moment later.
             bool found = false;
             if (LocalFileCount > 1) {
-                ui::Clock::sleep(2000);
+                ui::Clock::wait(2000);
                 found = platform::fileExists(localPath);
             }
             if (!found) {
@@ -275,12 +275,11 @@ void TMainForm::AddRemoteFolderFiles(const std::string &folder, int mode)
 {
     if (mode != 999)
         MakeLocalDir(folder);
-    platform::FtpClient *client = FtpSession();
-    if (!client || !SessionOpen())
+    if (!FtpSession() || !SessionOpen())
         return;
     std::vector<platform::FindRecord> records;
-    client->find(folder + "/*.*", records); // an empty or unreadable folder adds nothing
-    size_t unsafe = client->skippedNames();
+    size_t unsafe = 0;
+    FindRemote(folder + "/*.*", records, unsafe); // an empty or unreadable folder adds nothing
     for (const platform::FindRecord &record : records) {
         if (record.isDirectory())
             continue;

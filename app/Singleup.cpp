@@ -2,6 +2,7 @@
 
 #include "app/MainForm.h"
 #include "app/Upanddown.h"
+#include "ui/InterfaceWait.h"
 #include "ui/Placement.h"
 #include "ui/StatusBar.h"
 #include "ui/Text.h"
@@ -17,6 +18,8 @@ TSingleAutoUpForm::TSingleAutoUpForm(QWidget *owner)
 {
     SingleAutoUpForm = this;
     setObjectName(QStringLiteral("SingleAutoUpForm"));
+    // Its close box ends the watch also while the watch waits.
+    ui::acceptInputWhileWaiting(this);
     setWindowTitle(QStringLiteral("自動ｱﾌﾟﾛｰﾄﾞ監視中"));
     // Dialog frame with a close box: no minimise or maximise, fixed size.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint

@@ -3,6 +3,7 @@
 #include "app/Ftpfunc.h"
 #include "app/MainForm.h"
 #include "ui/Clock.h"
+#include "ui/InterfaceWait.h"
 #include "ui/Placement.h"
 #include "ui/StatusBar.h"
 #include "ui/Timer.h"
@@ -95,6 +96,8 @@ TUpDownLoadForm::TUpDownLoadForm(QWidget *owner)
 {
     UpDownLoadForm = this;
     setObjectName(QStringLiteral("UpDownLoadForm"));
+    // Cancel keeps working while the interface thread waits for the network.
+    ui::acceptInputWhileWaiting(this);
     setWindowTitle(QStringLiteral("UpAndLoad"));
     // Title only: no title-bar buttons and no system menu.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -156,6 +159,8 @@ TUpDownLoadForm::~TUpDownLoadForm()
     // A worker still running calls back into this window: end it and let its
     // last synchronised calls run before the controls go away.
     if (Worker && Worker->isRunning()) {
+        if (GateEvent)
+            GateEvent->release();
         Worker->State = TCounterThread::Cancelled;
         Worker->requestTerminate();
         m_closingByWorker = true;
@@ -184,6 +189,7 @@ void TUpDownLoadForm::FormShow()
 {
     ProgressBar->show();
     SetAutoBusy();
+    ResetDownloadCancel();
     const QString running =
         QStringLiteral("\n%1中です。\n中断するにはｷｬﾝｾﾙﾎﾞﾀﾝを押して下さい。").arg(OperationName());
     switch (Tag) {
@@ -210,12 +216,15 @@ void TUpDownLoadForm::FormShow()
 void TUpDownLoadForm::StartWorker()
 {
     if (!WorkerStarted) {
-        GateEvent = std::make_shared<QSemaphore>(1);
+        // The gate opens after the start's second, which the window spends
+        // painting: the first step never runs inside this handler.
+        GateEvent = std::make_shared<QSemaphore>(0);
         auto *worker = new TCounterThread(this, GateEvent);
         connect(worker, &QThread::finished, worker, &QObject::deleteLater);
         Worker = worker;
         worker->start();
-        ui::Clock::sleep(1000);
+        ui::Clock::wait(1000);
+        GateEvent->release();
     }
     WorkerStarted = true;
     ButtonCancel->setEnabled(true);
@@ -290,8 +299,10 @@ void TUpDownLoadForm::ButtonCancelClick()
 {
     MyLabel->setText(QStringLiteral("キャンセル中"));
     const bool daemon = IsDaemon();
-    if (!daemon)
-        ButtonCancel->setEnabled(false);
+    ButtonCancel->setEnabled(false);
+    // A download under way stops now (the old local file stays); an upload
+    // finishes its file, and the worker starts no further step.
+    CancelDownload();
     CancelOnMainWindow(daemon);
     // A daemon ended by Cancel reports itself as cancelled too.
     if (Worker) {
@@ -322,7 +333,7 @@ void TUpDownLoadForm::FormClose()
     ProgressBar->hide();
     EndMainBusy();
     StopWorker();
-    ui::Clock::sleep(1000);
+    ui::Clock::wait(1000);
 }
 
 void TUpDownLoadForm::StopWorker()
@@ -341,10 +352,11 @@ void TUpDownLoadForm::StopWorker()
 // (its own tests), so every hook checks for one.
 //
 // While a run is under way the main window and this one are laid out and
-// painted at most every RunPaintIntervalMs between steps: each row changes
-// status texts of both, and re-laying out and painting them after every row
-// would cost more than a small file's transfer. Inside a step nothing is held,
-// so the byte counts of a long transfer still show at once.
+// painted at most every RunPaintIntervalMs: each row changes status texts of
+// both, and re-laying out and painting them after every row would cost more
+// than a small file's transfer. The event loop keeps running while a step
+// waits for the network, so the byte counts of a long transfer show at that
+// same rate.
 
 namespace {
 
@@ -404,7 +416,6 @@ void TUpDownLoadForm::TransferRow(int row)
     if (!MainForm || row < 0 || row >= MAXFILE)
         return;
     const TransferEntry entry = MainForm->TransferList[row];
-    const ui::UpdateThrottlePassThrough step(runThrottle(this));
     MainForm->TransferOne(OperationCode, entry.LocalPath, entry.RemotePath);
 }
 
@@ -413,7 +424,6 @@ void TUpDownLoadForm::DeleteRow(int row)
     if (!MainForm || row < 0 || row >= MAXFILE)
         return;
     const TransferEntry &entry = MainForm->TransferList[row];
-    const ui::UpdateThrottlePassThrough step(runThrottle(this));
     if (OperationCode == 0)
         DeleteLocalFile(entry.LocalPath);
     else if (OperationCode == 1)
@@ -424,7 +434,6 @@ void TUpDownLoadForm::DownloadDaemonPass()
 {
     if (!MainForm)
         return;
-    const ui::UpdateThrottlePassThrough step(runThrottle(this));
     MainForm->DownloadDaemonPass();
 }
 
@@ -432,7 +441,6 @@ void TUpDownLoadForm::UploadDaemonPass()
 {
     if (!MainForm)
         return;
-    const ui::UpdateThrottlePassThrough step(runThrottle(this));
     MainForm->UploadDaemonPass();
 }
 

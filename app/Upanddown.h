@@ -33,9 +33,10 @@ extern std::atomic<int> IdleCount;
 
 // The worker of one progress-window run. It decides what comes next and hands
 // every real step to the user-interface thread (TUpDownLoadForm::WorkStep) as a
-// synchronised call, waiting until it returns, so all FTP work stays on that
-// thread. It deletes itself when its run ends (the window's Worker pointer then
-// becomes null).
+// synchronised call, waiting until it returns, so steps never overlap. The FTP
+// calls a step makes run on the session thread (Ftpfunc) while the
+// user-interface thread keeps painting and takes the Cancel. It deletes itself
+// when its run ends (the window's Worker pointer then becomes null).
 //
 // Threads: State is written by Cancel on the user-interface thread and read by
 // the worker at every test, hence atomic. Index is written by the worker and read

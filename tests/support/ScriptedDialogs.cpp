@@ -1,5 +1,7 @@
 #include "support/ScriptedDialogs.h"
 
+#include "ui/InterfaceWait.h"
+
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -94,6 +96,8 @@ void ScriptedDialogs::clear()
 
 bool ScriptedDialogs::take(Kind kind, const QString &text, Expectation &met)
 {
+    if (!ui::isInterfaceThread())
+        ADD_FAILURE() << "dialog shown off the interface thread: \"" << text.toStdString() << "\"";
     std::lock_guard lock(m_mutex);
     m_calls.push_back({kind, text});
     if (!m_expected.empty()) {

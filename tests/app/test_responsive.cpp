@@ -1,0 +1,280 @@
+// The window stays live while the network works: a timer on the interface
+// thread keeps its time during long transfers, a connect to a silent server and
+// a watch pass; Cancel stops a download at once and lets an upload finish its
+// file; the session layer's texts and boxes reach the interface thread in order.
+#include "app/Ftpfunc.h"
+#include "app/Singleup.h"
+#include "app/Upanddown.h"
+#include "platform/LastError.h"
+#include "test_transfer_fixture.h"
+#include "ui/Edit.h"
+#include "ui/SpeedButton.h"
+#include "ui/StatusBar.h"
+#include "ui/Timer.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+using namespace transfertest;
+
+namespace {
+
+const QString DownloadQuestion =
+    QStringLiteral("ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)");
+const QString AbortedText = QStringLiteral("処理を中断しました。");
+
+// A 50 ms timer on the interface thread; how late its worst tick came. It runs
+// from construction, or only while the progress window shows a transfer.
+class LatenessProbe {
+public:
+    explicit LatenessProbe(bool whileTransferring = false)
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(50);
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { worstMs = std::max(worstMs, m_clock.restart() - 50); });
+        if (!whileTransferring) {
+            start();
+            return;
+        }
+        QObject::connect(UpDownLoadForm, &QWidget::windowTitleChanged, &m_timer,
+                         [this](const QString &title) {
+                             if (title.contains(QStringLiteral("(1/")))
+                                 start();
+                             else if (title.isEmpty())
+                                 m_timer.stop();
+                         });
+    }
+    qint64 worstMs = 0;
+
+private:
+    void start()
+    {
+        m_clock.start();
+        m_timer.start();
+    }
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+};
+
+// The longest time the main status line went without a new text.
+class StatusLineWatch {
+public:
+    explicit StatusLineWatch(const TMainForm *form) : m_form(form)
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
+        m_clock.start();
+        m_timer.start();
+    }
+    void look()
+    {
+        const QString text = m_form->StatusBar1->simpleText();
+        if (text == m_last)
+            return;
+        if (text.contains(QStringLiteral("ﾊﾞｲﾄ")) && m_last.contains(QStringLiteral("ﾊﾞｲﾄ")))
+            longestGapMs = std::max(longestGapMs, m_clock.elapsed());
+        m_last = text;
+        m_clock.restart();
+        ++changes;
+    }
+    qint64 longestGapMs = 0;
+    int changes = 0;
+
+private:
+    const TMainForm *m_form;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    QString m_last;
+};
+
+bool hasTemporaryFile(const std::string &folder)
+{
+    for (const std::string &name : testsupport::folderEntries(folder))
+        if (name.rfind(".vexmora-", 0) == 0)
+            return true;
+    return false;
+}
+
+constexpr qint64 Rate = 4 * 1024 * 1024; // bytes per second of the throttled server
+
+} // namespace
+
+TEST_F(TransferTest, LongTransfersAndASilentServerLeaveTheInterfaceTimerOnTime)
+{
+    const std::string big(4 * 1024 * 1024, 'd'); // 1 s at the server's rate
+    serveFile("big.bin", big);
+    ASSERT_NO_FATAL_FAILURE(connect({testsupport::ftpfault::throttle(Rate)}));
+    showRemote();
+
+    {
+        ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"big.bin"}));
+        app.dialogs().expectConfirm(DownloadQuestion, true);
+        LatenessProbe probe(true);
+        StatusLineWatch line(form);
+        form->DounloadExecute();
+        EXPECT_EQ(testsupport::readFileBytes(localPath("big.bin")), big);
+        EXPECT_LT(probe.worstMs, 100) << "download";
+        EXPECT_GE(line.changes, 4);
+        EXPECT_LE(line.longestGapMs, 250) << "the byte count moves";
+    }
+    {
+        showLocal();
+        ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {"big.bin"}));
+        server.clearLog();
+        LatenessProbe probe(true);
+        form->UploadExecute();
+        EXPECT_EQ(countReceived("STOR big.bin"), 1);
+        EXPECT_EQ(served("big.bin").size(), big.size());
+        EXPECT_LT(probe.worstMs, 100) << "upload";
+    }
+    {
+        // A server that takes the connection and never says a word.
+        testsupport::FtpServer silent;
+        silent.setFaults(testsupport::ftpfault::silent());
+        ASSERT_TRUE(silent.start()) << silent.errorString().toStdString();
+        form->DisconnectActionExecute();
+        platform::FtpOptions options;
+        options.replyTimeoutMs = 1500;
+        SetFtpOptions(options);
+        form->EHost->setText(QString::fromStdString(silent.address()));
+        app.dialogs().allowMessages();
+        LatenessProbe probe;
+        QElapsedTimer took;
+        took.start();
+        form->ConnectActionExecute();
+        EXPECT_FALSE(form->Connected);
+        EXPECT_GE(took.elapsed(), 1400);
+        EXPECT_LT(probe.worstMs, 100) << "connect";
+        SetFtpOptions({});
+    }
+}
+
+TEST_F(TransferTest, CancelStopsADownloadAtOnceButLetsAnUploadFinishItsFile)
+{
+    const std::string big(40 * 1024 * 1024, 'n'); // 10 s at the server's rate
+    serveFile("big.bin", big);
+    ASSERT_NO_FATAL_FAILURE(writeLocal("big.bin", "the previous version"));
+    ASSERT_NO_FATAL_FAILURE(connect({testsupport::ftpfault::throttle(Rate)}));
+    showRemote();
+
+    // Cancel once the bytes flow; the window is gone within half a second.
+    QElapsedTimer sinceCancel;
+    qint64 closedAfter = -1;
+    QTimer presser;
+    presser.setInterval(20);
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        if (!sinceCancel.isValid() && UpDownLoadForm->isVisible()
+            && form->StatusBar1->simpleText().contains(QStringLiteral("ﾊﾞｲﾄ"))) {
+            UpDownLoadForm->ButtonCancel->click();
+            sinceCancel.start();
+            EXPECT_FALSE(UpDownLoadForm->ButtonCancel->isEnabled());
+        }
+        if (sinceCancel.isValid() && closedAfter < 0 && !UpDownLoadForm->isVisible())
+            closedAfter = sinceCancel.elapsed();
+    });
+    presser.start();
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"big.bin"}));
+    app.dialogs().expectConfirm(DownloadQuestion, true).expectMessage(AbortedText);
+    form->DounloadExecute();
+    presser.stop();
+    ASSERT_TRUE(sinceCancel.isValid());
+    EXPECT_GE(closedAfter, 0);
+    EXPECT_LT(closedAfter, 500);
+    EXPECT_EQ(testsupport::readFileBytes(localPath("big.bin")), "the previous version");
+    EXPECT_FALSE(hasTemporaryFile(local->pathBytes()));
+
+    // An upload under way is finished; the next file is not started.
+    const std::string upload(4 * 1024 * 1024, 'u');
+    ASSERT_NO_FATAL_FAILURE(writeLocal("a.bin", upload));
+    ASSERT_NO_FATAL_FAILURE(writeLocal("b.bin", "second"));
+    showLocal();
+    ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {"a.bin", "b.bin"}));
+    server.clearLog();
+    QTimer uploadPresser;
+    uploadPresser.setInterval(20);
+    bool pressed = false;
+    QObject::connect(&uploadPresser, &QTimer::timeout, [&] {
+        if (!pressed && UpDownLoadForm->isVisible()
+            && form->StatusBar1->simpleText().contains(QStringLiteral("ｱｯﾌﾟﾛｰﾄﾞ"))) {
+            UpDownLoadForm->ButtonCancel->click();
+            pressed = true;
+        }
+    });
+    uploadPresser.start();
+    app.dialogs().expectMessage(AbortedText);
+    form->UploadExecute();
+    uploadPresser.stop();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(served("a.bin"), upload);
+    EXPECT_EQ(countReceived("STOR b.bin"), 0);
+    EXPECT_FALSE(servedExists("b.bin"));
+}
+
+TEST_F(TransferTest, AWatchPassAtFullClockScaleKeepsTheInterfaceLive)
+{
+    ui::Clock::setScale(1);
+    ASSERT_NO_FATAL_FAILURE(writeLocal("index.html", "<html>"));
+    ASSERT_NO_FATAL_FAILURE(writeLocal("about.html", "about"));
+    ASSERT_NO_FATAL_FAILURE(connect());
+    serveFile("index.html", "old");
+    serveFile("about.html", "old");
+    showRemote();
+    showLocal();
+    form->SpeedAutoUp->setEnabled(true);
+    form->SpeedAutoUp->click();
+    ASSERT_EQ(form->UploadMode, 1);
+    form->TimerDemon->setInterval(0); // the test ticks by itself
+
+    ASSERT_NO_FATAL_FAILURE(writeLocal("about.html", "about, edited"));
+    // A tick arriving while the pass waits does nothing.
+    int nested = 0;
+    QTimer again;
+    again.setInterval(300);
+    QObject::connect(&again, &QTimer::timeout, [&] {
+        ++nested;
+        form->TimerDemonTimer();
+    });
+    LatenessProbe probe;
+    QElapsedTimer took;
+    took.start();
+    again.start();
+    form->TimerDemonTimer();
+    again.stop();
+    EXPECT_GE(took.elapsed(), 2900) << "the settle wait and the pause keep their length";
+    EXPECT_LT(probe.worstMs, 100);
+    EXPECT_GE(nested, 5);
+    EXPECT_EQ(served("about.html"), "about, edited");
+    EXPECT_EQ(countReceived("STOR about.html"), 1);
+    form->StopAutomation();
+    ui::Clock::setScale(0.01);
+}
+
+TEST_F(TransferTest, StatusAndErrorsFromAnotherThreadReachTheInterfaceThreadInOrder)
+{
+    // The scripted dialogs fail the test when shown off the interface thread.
+    app.dialogs().expectMessage(QString::fromStdString(platform::errorText(platform::err::InternetTimeout)));
+    std::atomic<bool> done{false};
+    std::thread worker([&done] {
+        ShowStatus("first", 0);
+        ReportError(platform::err::InternetTimeout, "FtpGetFile失敗");
+        ShowStatus("last", 0);
+        ShowStatus("line", 999);
+        done = true;
+    });
+    // The widgets change only when the interface thread takes the texts.
+    QElapsedTimer spin;
+    spin.start();
+    while (spin.elapsed() < 200 && panel(0) != "first")
+        std::this_thread::yield();
+    EXPECT_NE(panel(0), "first");
+    EXPECT_TRUE(testsupport::waitUntil([&] { return done.load(); }, 5000));
+    worker.join();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return statusLine() == "line"; }, 2000));
+    EXPECT_EQ(panel(0), "last");
+    app.dialogs().verifyAllMet();
+}
