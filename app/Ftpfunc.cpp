@@ -7,6 +7,7 @@
 #include "app/PathRules.h"
 #include "app/RemoteSnapshot.h"
 #include "app/SessionEncoding.h"
+#include "app/Upanddown.h"
 #include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"
@@ -26,6 +27,7 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -109,29 +111,49 @@ void showStatusLine(const std::string &text, bool byteCount)
     refreshStatusLine(!byteCount);
 }
 
+// Size of the file being transferred, 0 when unknown (interface thread).
+uint64_t g_transferTotal = 0;
+
+// A byte count: its text (none for an upload of a single-row list) and the
+// progress window's bar.
+void showByteCount(const std::string &text, uint64_t bytes)
+{
+    if (!text.empty())
+        showStatusLine(text, true);
+    if (UpDownLoadForm && g_transferTotal > 0)
+        UpDownLoadForm->ShowFileProgress(bytes, g_transferTotal);
+}
+
 // On the session thread byte counts are handed to the interface thread at most
 // every 50 ms; one held back is handed over when the next text goes or the call
 // ends, so the line always ends on the last count and texts keep their order.
 QElapsedTimer g_lastByteCount; // session thread only
-std::string g_heldByteCount;   // session thread only
+bool g_byteCountHeld = false;  // session thread only
+std::string g_heldText;        // session thread only
+uint64_t g_heldBytes = 0;      // session thread only
 
 void flushByteCount()
 {
-    if (g_heldByteCount.empty())
+    if (!g_byteCountHeld)
         return;
-    ui::Thread::post([text = std::move(g_heldByteCount)] { showStatusLine(text, true); });
-    g_heldByteCount.clear();
+    g_byteCountHeld = false;
+    ui::Thread::post([text = g_heldText, bytes = g_heldBytes] { showByteCount(text, bytes); });
     g_lastByteCount.restart();
 }
 
-void postStatusLine(const std::string &text, bool byteCount)
+void postStatusLine(const std::string &text, bool byteCount, uint64_t bytes)
 {
     if (ui::isInterfaceThread()) {
-        showStatusLine(text, byteCount);
+        if (byteCount)
+            showByteCount(text, bytes);
+        else
+            showStatusLine(text, false);
         return;
     }
     if (byteCount) {
-        g_heldByteCount = text;
+        g_byteCountHeld = true;
+        g_heldText = text;
+        g_heldBytes = bytes;
         if (g_lastByteCount.isValid() && g_lastByteCount.elapsed() < 50)
             return;
     }
@@ -145,15 +167,18 @@ void statusCallback(uint32_t context, platform::FtpStatus status, const std::str
     using S = platform::FtpStatus;
     std::string shown;
     bool show = false;
+    bool byteCount = false; // moves the progress window's bar even when no text shows
     switch (context) {
     case ContextUpload:
-        if (status == S::RequestSent && MainForm && MainForm->TransferList.TransferCount > 1) {
+        byteCount = status == S::RequestSent;
+        if (byteCount && MainForm && MainForm->TransferList.TransferCount > 1) {
             shown = std::to_string(bytes) + "ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了";
             show = true;
         }
         break;
     case ContextDownload:
-        if (status == S::ResponseReceived) {
+        byteCount = status == S::ResponseReceived;
+        if (byteCount) {
             shown = std::to_string(bytes) + "ﾊﾞｲﾄ ﾀﾞｳﾝﾛｰﾄﾞ完了";
             show = true;
         }
@@ -174,12 +199,10 @@ void statusCallback(uint32_t context, platform::FtpStatus status, const std::str
     default:
         break;
     }
-    if (!show)
-        return;
-    const bool byteCount = status == S::RequestSent || status == S::ResponseReceived;
-    if (byteCount)
+    if (byteCount && show)
         g_byteCountShown = true;
-    postStatusLine(shown, byteCount);
+    if (show || byteCount)
+        postStatusLine(shown, byteCount, bytes);
 }
 
 platform::FtpClient *client()
@@ -792,7 +815,12 @@ int PutFile(const std::string &localFile, const std::string &remoteFile)
         return 0;
     g_byteCountShown = false;
     const platform::TransferType type = sessionTransferType();
-    if (!sessionCall([&] { return client()->putFile(localFile, remoteFile, type, ContextUpload); })) {
+    struct stat st {};
+    g_transferTotal = ::stat(localFile.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    const bool sent =
+        sessionCall([&] { return client()->putFile(localFile, remoteFile, type, ContextUpload); });
+    g_transferTotal = 0;
+    if (!sent) {
         const uint32_t code = platform::lastError();
         clearFailedTransferCount();
         if (code == platform::err::InvalidParameter) {
@@ -813,7 +841,19 @@ int GetFile(const std::string &remoteFile, const std::string &localFile)
         return 0;
     g_byteCountShown = false;
     const platform::TransferType type = sessionTransferType();
-    if (!sessionCall([&] { return client()->getFile(remoteFile, localFile, type, ContextDownload); })) {
+    // The size the remote list shows for the file, when it shows the file.
+    g_transferTotal = 0;
+    if (MainForm) {
+        for (int i = 0; i < MainForm->RemoteFileListV->rowCount(); ++i) {
+            const QTreeWidgetItem *row = MainForm->RemoteFileListV->row(i);
+            if (ui::ListView::rowName(row) == remoteFile)
+                g_transferTotal = SizeTextValue(ui::fromQ(row->text(2)));
+        }
+    }
+    const bool received =
+        sessionCall([&] { return client()->getFile(remoteFile, localFile, type, ContextDownload); });
+    g_transferTotal = 0;
+    if (!received) {
         const uint32_t code = platform::lastError();
         clearFailedTransferCount();
         ReportError(code, "FtpGetFile失敗");

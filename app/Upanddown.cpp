@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSemaphore>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TUpDownLoadForm *UpDownLoadForm = nullptr;
 
@@ -232,6 +233,7 @@ void TUpDownLoadForm::StartWorker()
 
 void TUpDownLoadForm::PrepareProgress(int maximum)
 {
+    m_rows = maximum;
     ProgressBar->setRange(0, maximum);
     ProgressBar->setValue(0);
     LabelCount->show();
@@ -277,10 +279,28 @@ void TUpDownLoadForm::WorkStep()
                            .arg(ProgressBar->value())
                            .arg(ProgressBar->maximum()));
         TransferRow(row);
+        // Back to one step per row after the movement within the file.
+        if (ProgressBar->maximum() != m_rows) {
+            ProgressBar->setRange(0, m_rows);
+            ProgressBar->setValue(PassCount);
+        }
         // Done whether or not the transfer succeeded: the row was attempted.
         SetRowDone(row);
         break;
     }
+}
+
+void TUpDownLoadForm::ShowFileProgress(uint64_t bytes, uint64_t total)
+{
+    // A long file moves the bar in hundredths of its row; daemons and deletes
+    // count passes and rows only.
+    constexpr int Steps = 100;
+    if (!Worker || IsDaemon() || Tag == DeleteTag || m_rows <= 0 || total == 0)
+        return;
+    const int row = std::clamp(PassCount.load() - 1, 0, m_rows - 1);
+    const auto within = static_cast<int>(std::min(bytes, total) * Steps / total);
+    ProgressBar->setRange(0, m_rows * Steps);
+    ProgressBar->setValue(row * Steps + within);
 }
 
 void TUpDownLoadForm::FinishRun(int state)

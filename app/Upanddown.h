@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -113,6 +114,9 @@ public:
     void FormClose();
     void StopWorker();
 
+    // The bar of a plain run within the current row: bytes of total done.
+    void ShowFileProgress(uint64_t bytes, uint64_t total);
+
     // RefreshRemoteList, then RefreshLocalList of the main window.
     virtual void RefreshBothLists();
 
@@ -153,6 +157,7 @@ private:
     void FinishRun(int state);
 
     bool m_closingByWorker = false;
+    int m_rows = 0; // the bar's maximum of the run: its rows, or 100 for a daemon
 };
 
 extern TUpDownLoadForm *UpDownLoadForm;
