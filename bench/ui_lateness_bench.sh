@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Measures how late a 50 ms timer on the interface thread fires while the
+# program waits for the network (bench/ui_lateness_bench.cpp): during a
+# throttled download through the progress window, a watch pass at real time,
+# and a connect to a loopback port that never answers. Worst and 99th percentile.
+# Environment:
+#   LATENESS_BENCH  a built ui_lateness_bench to use instead of building one
+#   BENCH_BUILD     build folder for it (default build-bench, Release)
+#   MIB, MIB_PER_S  size and rate of the download (default 300 and 10)
+#   CONNECT_MS      the connect and reply timeout of the silent case (default 5000)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$PWD
+
+bench=${LATENESS_BENCH:-}
+if [ -z "$bench" ]; then
+  build=${BENCH_BUILD:-$repo/build-bench}
+  # Quiet unless the configuration or the build fails.
+  if ! log=$(cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release 2>&1 \
+      && cmake --build "$build" --target ui_lateness_bench 2>&1); then
+    printf '%s\n' "$log" >&2
+    exit 1
+  fi
+  bench=$build/bench/ui_lateness_bench
+fi
+QT_QPA_PLATFORM=offscreen "$bench" "${MIB:-300}" "${MIB_PER_S:-10}" "${CONNECT_MS:-5000}"
