@@ -14,6 +14,7 @@
 #include "ui/Clock.h"
 #include "ui/ComboBox.h"
 #include "ui/Dialogs.h"
+#include "ui/InterfaceWait.h"
 #include "ui/ListView.h"
 #include "ui/RadioGroup.h"
 #include "ui/SpeedButton.h"
@@ -343,7 +344,7 @@ void TMainForm::SetToolButtonsEnabled(bool enabled)
 void TMainForm::TimerDemonTimer()
 {
     if ((UploadMode == 0 && !DownDaemonActive) || AutoBusy || UpDownLoadForm->isVisible()
-        || UpDownLoadForm->WorkerStarted || TickRunning)
+        || UpDownLoadForm->WorkerStarted || TickRunning || ui::InterfaceWait::isWaiting())
         return;
     // The waits below keep the windows painting and the timer firing.
     TickRunning = true;

@@ -116,6 +116,11 @@ void InterfaceWait::wait(int timeoutMs)
     m_timer.stop();
 }
 
+bool InterfaceWait::isWaiting()
+{
+    return gate().users > 0;
+}
+
 void InterfaceWait::finish()
 {
     QMetaObject::invokeMethod(&m_loop, &QEventLoop::quit, Qt::QueuedConnection);

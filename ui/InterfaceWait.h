@@ -35,6 +35,10 @@ public:
     void wait(int timeoutMs = -1);
     void finish();
 
+    // Whether the interface thread is inside a wait: a timer that starts work
+    // does nothing then, so no second operation starts inside the first.
+    static bool isWaiting();
+
 private:
     QEventLoop m_loop;
     QTimer m_timer;

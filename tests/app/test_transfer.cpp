@@ -307,8 +307,9 @@ TEST_F(TransferTest, AFolderChangedDuringARunIsReportedAndTheRememberedOneRestor
             return;
         form->ComboCurrDir->setText(QStringLiteral("/"));
         FtpSession()->setStatusCallback([&](uint32_t, platform::FtpStatus, const std::string &, uint64_t) {
-            if (QThread::currentThread() == form->thread())
-                seen.push_back(panel(0));
+            // The session thread reports; panel 0 is read on the interface thread.
+            QMetaObject::invokeMethod(
+                form, [&] { seen.push_back(panel(0)); }, Qt::QueuedConnection);
         });
     });
     form->UploadExecute();
