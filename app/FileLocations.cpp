@@ -51,7 +51,7 @@ FileLocation ChooseFileLocation(const std::string &exePath, const std::string &x
         location.folder = exeFolder;
     } else if (xdgConfigHome.starts_with('/') || home.starts_with('/')) {
         location.kind = FileLocation::Kind::Installed;
-        // The base directory specification ignores a relative value.
+        // A relative XDG_CONFIG_HOME is invalid and ignored, as desktops do.
         const std::string base = xdgConfigHome.starts_with('/') ? xdgConfigHome : joined(home, ".config");
         location.folder = joined(base, "vexmora");
         location.startFolder = home;
