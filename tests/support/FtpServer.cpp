@@ -203,13 +203,7 @@ bool FtpServer::start()
 
 void FtpServer::stop()
 {
-    if (!m_process)
-        return;
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->kill();
-        m_process->waitForFinished(5000);
-    }
-    m_process.reset();
+    stopProcess(m_process);
 }
 
 qint64 FtpServer::processId() const

@@ -114,4 +114,15 @@ bool clearFolder(const std::string &path)
     return ::nftw(path.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
+void stopProcess(std::unique_ptr<QProcess> &process)
+{
+    if (!process)
+        return;
+    if (process->state() != QProcess::NotRunning) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+    process.reset();
+}
+
 } // namespace testsupport

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,5 +57,8 @@ bool fileExists(const std::string &path);
 bool clearFolder(const std::string &path);
 // The names in a folder, "." and ".." left out, in the order the system gives them.
 std::vector<std::string> folderEntries(const std::string &path);
+
+// Kills a server process the fixture started, waits for its end and drops it.
+void stopProcess(std::unique_ptr<QProcess> &process);
 
 } // namespace testsupport

@@ -143,13 +143,7 @@ bool TlsFtpServer::start()
 
 void TlsFtpServer::stop()
 {
-    if (!m_process)
-        return;
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->kill();
-        m_process->waitForFinished(5000);
-    }
-    m_process.reset();
+    stopProcess(m_process);
 }
 
 std::string TlsFtpServer::rootPath(const std::string &relative) const
