@@ -90,9 +90,28 @@ QStringList fakeTls(bool closeInstead)
     return {QStringLiteral("--fake-tls"), closeInstead ? QStringLiteral("close") : QStringLiteral("plain")};
 }
 
+QStringList replyDelay(int ms)
+{
+    return {QStringLiteral("--reply-delay"), QString::number(ms)};
+}
+
+QStringList maxLoginsPerUser(int sessions)
+{
+    return {QStringLiteral("--max-logins-per-user"), QString::number(sessions)};
+}
+
+QStringList maxConnections(int connections)
+{
+    return {QStringLiteral("--max-connections"), QString::number(connections)};
+}
+
 } // namespace ftpfault
 
 namespace {
+
+// The server's own lines in the command log (completed transfers); FTP has no
+// command of that name, so no received line is taken for one.
+constexpr char kDonePrefix[] = "DONE ";
 
 QByteArray unescapeLogLine(const QByteArray &line)
 {
@@ -235,7 +254,7 @@ std::string FtpServer::rootPath(const std::string &relative) const
     return path;
 }
 
-QByteArrayList FtpServer::receivedCommands() const
+QByteArrayList FtpServer::logLines() const
 {
     QFile file(m_work.filePath(QStringLiteral("commands.log")));
     QByteArrayList lines;
@@ -244,9 +263,29 @@ QByteArrayList FtpServer::receivedCommands() const
     const QByteArray all = file.readAll();
     for (const QByteArray &line : all.split('\n')) {
         if (!line.isEmpty())
-            lines.append(unescapeLogLine(line));
+            lines.append(line);
     }
     return lines;
+}
+
+QByteArrayList FtpServer::receivedCommands() const
+{
+    QByteArrayList commands;
+    for (const QByteArray &line : logLines()) {
+        if (!line.startsWith(kDonePrefix))
+            commands.append(unescapeLogLine(line));
+    }
+    return commands;
+}
+
+QByteArrayList FtpServer::completedTransfers() const
+{
+    QByteArrayList done;
+    for (const QByteArray &line : logLines()) {
+        if (line.startsWith(kDonePrefix))
+            done.append(unescapeLogLine(line.mid(sizeof(kDonePrefix) - 1)));
+    }
+    return done;
 }
 
 bool FtpServer::hasReceived(const QByteArray &prefix) const

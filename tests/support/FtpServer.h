@@ -49,12 +49,22 @@ QStringList endlessListing();
 // Answer AUTH TLS with 234, then send plain text (closeInstead: hang up) instead
 // of a TLS handshake.
 QStringList fakeTls(bool closeInstead);
+// Every reply of the control connection (the greeting included) sent `ms` late,
+// in order, as from a distant server; data connections are not delayed.
+QStringList replyDelay(int ms);
+// Refuse a login with "530 Too many connections for this user." while `sessions`
+// sessions of the same user are logged in; the refused session stays open.
+QStringList maxLoginsPerUser(int sessions);
+// Refuse a control connection beyond `connections` open ones with
+// "421 Too many connections." instead of the greeting.
+QStringList maxConnections(int connections);
 } // namespace ftpfault
 
 // A pyftpdlib server on a loopback port, serving one folder to one user, started
 // with /usr/bin/python3 and tests/support/ftp_server.py. The first start() takes a
 // free port; later starts (restart()) use the same one. The server writes every
-// command line it receives to a log that receivedCommands() reads.
+// command line it receives to a log that receivedCommands() reads, and each
+// completed transfer to the same log, which completedTransfers() reads.
 class FtpServer {
 public:
     // root: the folder to serve; empty = a temporary folder of this server.
@@ -92,6 +102,9 @@ public:
     // password included).
     QByteArrayList receivedCommands() const;
     bool hasReceived(const QByteArray &prefix) const;
+    // Every transfer completed so far, in the order of the server's 226 replies,
+    // as "STOR <argument>" or "RETR <argument>" with the argument as sent.
+    QByteArrayList completedTransfers() const;
     void clearLog();
 
     // What the launcher printed on stderr, for a failed start.
@@ -108,6 +121,8 @@ private:
     quint16 m_port = 0;
     std::unique_ptr<QProcess> m_process;
     QString m_error;
+
+    QByteArrayList logLines() const;
 };
 
 } // namespace testsupport

@@ -3,7 +3,9 @@
 one folder to one user, with the faults a failing or hostile server shows.
 
 Prints "READY <port>" on stdout once it listens. Every command line it receives is
-appended to the --log file as it arrives (bytes below 0x20 and '%' written as %XX).
+appended to the --log file as it arrives (bytes below 0x20 and '%' written as %XX);
+a transfer that completes adds "DONE STOR <argument>" or "DONE RETR <argument>"
+(the argument as the client sent it) just before its 226 reply is sent.
 
 Names are bytes: commands and listings go through surrogateescape, so a server
 folder holding Shift-JIS names (0x5C inside a character included) is served with
@@ -35,10 +37,21 @@ Faults (each option may be repeated where it takes a command):
   --endless-list           LIST and MLSD send entries without end
   --fake-tls MODE          answer AUTH TLS with 234, then speak plain text
                            (MODE "plain") or hang up (MODE "close") instead of TLS
+
+A distant or busy server:
+  --reply-delay MS         send every reply of the control connection (greeting
+                           included) MS milliseconds late, in order; data
+                           connections and other sessions are not held up
+  --max-logins-per-user N  refuse a login while N sessions of the same user are
+                           logged in ("530 Too many connections for this user.";
+                           the session stays open, as after a wrong password)
+  --max-connections N      refuse a control connection beyond N open ones with
+                           "421 Too many connections." at the greeting
 """
 
 import argparse
 import binascii
+import collections
 import itertools
 import logging
 import os
@@ -79,6 +92,9 @@ def parse_args():
     p.add_argument('--flood-for', type=float, default=8.0)
     p.add_argument('--endless-list', action='store_true')
     p.add_argument('--fake-tls', choices=('plain', 'close'))
+    p.add_argument('--reply-delay', type=int, default=0, metavar='MS')
+    p.add_argument('--max-logins-per-user', type=int, default=0, metavar='N')
+    p.add_argument('--max-connections', type=int, default=0, metavar='N')
     return p.parse_args()
 
 
@@ -134,6 +150,13 @@ def make_handler(args):
     extra_names = [binascii.unhexlify(h) for h in args.extra_name]
     floods = set(c.upper() for c in args.flood)
     floods_after = set(c.upper() for c in args.flood_after)
+    reply_delay = args.reply_delay / 1000.0
+    logged_in = collections.Counter()  # user name -> sessions logged in
+    open_sessions = set()  # control connections counted against --max-connections
+
+    def log_line(line):
+        if log_file is not None:
+            log_file.write(escape_line(line) + b'\n')
 
     class FaultFS(AbstractedFS):
         def _extra(self, line_of):
@@ -229,6 +252,9 @@ def make_handler(args):
 
         def close(self):
             channel = self.cmd_channel
+            if (not self._closed and self.file_obj is not None and self.transfer_finished
+                    and self._resp and self._resp[0].startswith('226')):
+                channel.log_done(self.cmd)
             if not self._closed and getattr(self, 'cmd', None) in floods_after:
                 self._resp = ()
                 dtp_base.close(self)
@@ -255,7 +281,49 @@ def make_handler(args):
         def push(self, s):
             if getattr(self, 'hide_utf8', False):
                 s = s.replace(' UTF8\r\n', '')
-            asynchat.async_chat.push(self, s.encode('utf8', 'surrogateescape'))
+            data = s.encode('utf8', 'surrogateescape')
+            if reply_delay:
+                self.send_late('data', data)
+            else:
+                asynchat.async_chat.push(self, data)
+
+        if reply_delay:
+            # Replies wait in one queue per session, each until its own time
+            # has come, so they keep their order; the loop itself never waits.
+            def send_late(self, kind, payload=None):
+                if not hasattr(self, 'late_replies'):
+                    self.late_replies = collections.deque()
+                    self.late_timer = None
+                self.late_replies.append((time.monotonic() + reply_delay, kind, payload))
+                if self.late_timer is None:
+                    self.late_timer = self.call_later(reply_delay, self.send_due)
+
+            def send_due(self):
+                self.late_timer = None
+                if self._closed:
+                    return
+                now = time.monotonic()
+                while self.late_replies and self.late_replies[0][0] <= now + 0.0005:
+                    _, kind, payload = self.late_replies.popleft()
+                    if kind == 'data':
+                        asynchat.async_chat.push(self, payload)
+                    elif kind == 'producer':
+                        FTPHandler.push_with_producer(self, payload)
+                    else:
+                        FTPHandler.close_when_done(self)
+                if self.late_replies:
+                    self.late_timer = self.call_later(max(0.0, self.late_replies[0][0] - now), self.send_due)
+
+            def push_with_producer(self, producer):
+                self.send_late('producer', producer)
+
+            def close_when_done(self):
+                self.send_late('close')
+
+        def log_done(self, cmd):
+            arg = getattr(self, 'transfer_argument', None)
+            if cmd in ('STOR', 'RETR') and arg is not None:
+                log_line(b'DONE ' + cmd.encode() + b' ' + arg.encode('utf8', 'surrogateescape'))
 
         def start_flood(self, reply):
             ends = time.monotonic() + args.flood_for
@@ -269,6 +337,12 @@ def make_handler(args):
             self.flood_timer = self.ioloop.call_every(args.flood_every, tick)
 
         def handle(self):
+            if args.max_connections:
+                if len(open_sessions) >= args.max_connections:
+                    self.respond('421 Too many connections.')
+                    self.close_when_done()
+                    return
+                open_sessions.add(self)
             if 'GREETING' in floods:
                 self.start_flood('120 Service ready in a moment.')
             else:
@@ -278,7 +352,31 @@ def make_handler(args):
             timer = getattr(self, 'flood_timer', None)
             if timer is not None and not timer.cancelled:
                 timer.cancel()
+            open_sessions.discard(self)
+            self.count_login(False)
             FTPHandler.close(self)
+
+        def count_login(self, on):
+            counted = getattr(self, 'counted_user', None)
+            if counted is not None:
+                logged_in[counted] -= 1
+                self.counted_user = None
+            if on:
+                self.counted_user = self.username
+                logged_in[self.username] += 1
+
+        def handle_auth_success(self, home, password, msg_login):
+            limit = args.max_logins_per_user
+            if limit and logged_in[self.username] >= limit:
+                self.respond('530 Too many connections for this user.')
+                self.username = ''
+                return
+            FTPHandler.handle_auth_success(self, home, password, msg_login)
+            self.count_login(True)
+
+        def flush_account(self):
+            self.count_login(False)
+            FTPHandler.flush_account(self)
 
         if args.endless_list:
             def endless(self, line, cmd):
@@ -301,8 +399,7 @@ def make_handler(args):
                 self.hide_utf8 = False
 
         def found_terminator(self):
-            if log_file is not None:
-                log_file.write(escape_line(b''.join(self._in_buffer)) + b'\n')
+            log_line(b''.join(self._in_buffer))
             FTPHandler.found_terminator(self)
 
         def pre_process_command(self, line, cmd, arg):
@@ -324,6 +421,8 @@ def make_handler(args):
                 if refusals[name].startswith('421'):
                     self.close_when_done()
                 return
+            if name in ('STOR', 'RETR'):
+                self.transfer_argument = arg
             self.active_cut = cuts.get(name)
             self.listing = name in ('LIST', 'MLSD', 'NLST')
             try:
