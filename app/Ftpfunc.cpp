@@ -1,6 +1,7 @@
 #include "app/Ftpfunc.h"
 
 #include "app/CertificateTrust.h"
+#include "app/ConnectionPool.h"
 #include "app/FileEntry.h"
 #include "app/ListCompare.h"
 #include "app/MainForm.h"
@@ -26,8 +27,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -37,6 +41,10 @@ std::unique_ptr<platform::FtpClient> g_internet;
 platform::FtpOptions g_options;
 int g_sessionOpen = 0;
 std::string g_connectedServer;
+// The account of the session, for the extra connections of a multi-file run.
+std::string g_user;
+std::string g_password;
+int g_transferConnections = DefaultTransferConnections;
 int g_transferType = FtpTransferBinary;
 bool g_reconnecting = false;
 SessionEncoding g_nameEncoding;
@@ -45,6 +53,11 @@ bool g_connectionLossReported = false;
 // the session thread's status reports, cleared on the interface thread).
 std::atomic<bool> g_byteCountShown{false};
 std::atomic<bool> g_cancelDownload{false};
+// A Cancel since the innermost multi-file run started (see TransferRun).
+std::atomic<bool> g_runCancelled{false};
+// Counts the calls that went to the server, so that a listing can tell
+// whether anything was sent since the previous one.
+std::atomic<uint64_t> g_commandSerial{0};
 
 // The one thread that talks to the server. Whoever needs the session hands it
 // the call and waits: the interface thread with its windows painting, any other
@@ -60,12 +73,16 @@ void flushByteCount();
 
 // Runs a call of the client on the session thread and returns its result; the
 // last error and the server's reply text it left come back to the caller's thread.
-template <typename F> auto sessionCall(F &&call) -> decltype(call())
+// A call that only asks (where the session is) leaves the command count alone.
+enum class Call { MayChange, AsksOnly };
+template <typename F> auto sessionCall(F &&call, Call kind = Call::MayChange) -> decltype(call())
 {
     using Result = decltype(call());
     Result result{};
     uint32_t code = 0;
     std::string response;
+    if (kind == Call::MayChange)
+        ++g_commandSerial;
     sessionThread().run([&] {
         result = call();
         code = platform::lastError();
@@ -400,6 +417,8 @@ int ConnectServer(const std::string &server)
         ReportError(platform::lastError(), "InternetConnect失敗");
         return 0;
     }
+    g_user = user;
+    g_password = password;
     g_nameEncoding.Connected(server + '\n' + user, utf8);
     MainForm->Connected = true;
     g_sessionOpen = 1;
@@ -483,6 +502,16 @@ platform::FtpClient *FtpSession()
 void SetFtpOptions(const platform::FtpOptions &options)
 {
     g_options = options;
+}
+
+void SetTransferConnections(int count)
+{
+    g_transferConnections = std::clamp(count, 1, 10);
+}
+
+int TransferConnections()
+{
+    return g_transferConnections;
 }
 
 // --- Remote and local file primitives ---
@@ -587,7 +616,7 @@ int GetRemoteDir(std::string &folder)
 {
     if (!needSession())
         return 1;
-    if (sessionCall([&] { return client()->getCurrentDirectory(folder); }))
+    if (sessionCall([&] { return client()->getCurrentDirectory(folder); }, Call::AsksOnly))
         return 1;
     if (!g_reconnecting)
         callReconnect();
@@ -601,7 +630,7 @@ int IsRemoteDirShown(std::string &folder)
 {
     if (!needSession())
         return 0;
-    if (!sessionCall([&] { return client()->getCurrentDirectory(folder); })) {
+    if (!sessionCall([&] { return client()->getCurrentDirectory(folder); }, Call::AsksOnly)) {
         // This is the probe of a reconnect, which repairs what it finds: the
         // failure goes to the status bar only, so that a repaired connection
         // never stops the user with a message box.
@@ -758,6 +787,43 @@ int RemoteExists(const std::string &name)
     return FindRemote(name, records, skipped) ? 1 : 0;
 }
 
+namespace {
+
+// The last listing of the session while a ListingReuse is alive.
+struct ListingCache {
+    int scopes = 0;
+    bool valid = false;
+    uint64_t serial = 0; // g_commandSerial right after it
+    std::string pattern;
+    std::vector<platform::FindRecord> records;
+    size_t skipped = 0;
+    bool ok = false;
+    uint32_t code = 0;
+    std::string response;
+};
+
+ListingCache &listingCache()
+{
+    static ListingCache cache;
+    return cache;
+}
+
+} // namespace
+
+ListingReuse::ListingReuse()
+{
+    ++listingCache().scopes;
+}
+
+ListingReuse::~ListingReuse()
+{
+    ListingCache &cache = listingCache();
+    if (--cache.scopes == 0) {
+        cache.valid = false;
+        cache.records.clear();
+    }
+}
+
 bool FindRemote(const std::string &pattern, std::vector<platform::FindRecord> &records, size_t &skipped)
 {
     records.clear();
@@ -766,16 +832,43 @@ bool FindRemote(const std::string &pattern, std::vector<platform::FindRecord> &r
         platform::setLastError(platform::err::FtpDropped);
         return false;
     }
-    return sessionCall([&] {
-        const bool ok = client()->find(pattern, records);
-        skipped = client()->skippedNames();
-        return ok;
-    });
+    ListingCache &cache = listingCache();
+    const bool reusing = cache.scopes > 0 && ui::isInterfaceThread();
+    if (reusing && cache.valid && cache.serial == g_commandSerial && cache.pattern == pattern) {
+        records = cache.records;
+        skipped = cache.skipped;
+        platform::setLastError(cache.code);
+        platform::setLastResponseText(cache.response);
+        return cache.ok;
+    }
+    const bool ok = sessionCall(
+        [&] {
+            const bool found = client()->find(pattern, records);
+            skipped = client()->skippedNames();
+            return found;
+        },
+        Call::AsksOnly);
+    // A failed listing is not kept: the next one tries again.
+    if (reusing && (ok || platform::lastError() == platform::err::NoMoreFiles)) {
+        cache = {cache.scopes,
+                 true,
+                 g_commandSerial.load(),
+                 pattern,
+                 records,
+                 skipped,
+                 ok,
+                 platform::lastError(),
+                 platform::lastResponseText()};
+    }
+    return ok;
 }
 
 void CancelDownload()
 {
     g_cancelDownload = true;
+    g_runCancelled = true;
+    if (ui::isInterfaceThread() && TransferRun::Current())
+        TransferRun::Current()->Wake();
 }
 
 void ResetDownloadCancel()
@@ -809,6 +902,30 @@ platform::TransferType sessionTransferType()
 
 } // namespace
 
+namespace {
+
+// Reports a failed upload: the messages for an invalid parameter and a missing
+// local file, then the code.
+void putFailed(uint32_t code, const std::string &localFile, const std::string &remoteFile)
+{
+    clearFailedTransferCount();
+    if (code == platform::err::InvalidParameter) {
+        errorBox(QStringLiteral("ﾊﾟﾗﾒｰﾀが間違っています。"));
+        errorBox(ui::toQ(ui::displayText(localFile) + ":" + ui::displayText(remoteFile)));
+    } else if (code == platform::err::FileNotFound) {
+        errorBox(ui::toQ(ui::displayText(localFile) + " が見つかりませんでした"));
+    }
+    ReportError(code, "FtpPutFile失敗");
+}
+
+void getFailed(uint32_t code)
+{
+    clearFailedTransferCount();
+    ReportError(code, "FtpGetFile失敗");
+}
+
+} // namespace
+
 int PutFile(const std::string &localFile, const std::string &remoteFile)
 {
     if (!needSession())
@@ -821,15 +938,7 @@ int PutFile(const std::string &localFile, const std::string &remoteFile)
         sessionCall([&] { return client()->putFile(localFile, remoteFile, type, ContextUpload); });
     g_transferTotal = 0;
     if (!sent) {
-        const uint32_t code = platform::lastError();
-        clearFailedTransferCount();
-        if (code == platform::err::InvalidParameter) {
-            errorBox(QStringLiteral("ﾊﾟﾗﾒｰﾀが間違っています。"));
-            errorBox(ui::toQ(ui::displayText(localFile) + ":" + ui::displayText(remoteFile)));
-        } else if (code == platform::err::FileNotFound) {
-            errorBox(ui::toQ(ui::displayText(localFile) + " が見つかりませんでした"));
-        }
-        ReportError(code, "FtpPutFile失敗");
+        putFailed(platform::lastError(), localFile, remoteFile);
         return 0;
     }
     return 1;
@@ -854,12 +963,234 @@ int GetFile(const std::string &remoteFile, const std::string &localFile)
         sessionCall([&] { return client()->getFile(remoteFile, localFile, type, ContextDownload); });
     g_transferTotal = 0;
     if (!received) {
-        const uint32_t code = platform::lastError();
-        clearFailedTransferCount();
-        ReportError(code, "FtpGetFile失敗");
+        getFailed(platform::lastError());
         return 0;
     }
     return 1;
+}
+
+void StartPutFile(const std::string &localFile, const std::string &remoteFile, bool quiet,
+                  std::function<void(int sent)> then)
+{
+    TransferRun *run = TransferRun::Current();
+    if (!run || !run->Parallel() || !SessionOpen() || !client()) {
+        const ErrorBoxMute mute(quiet);
+        then(PutFile(localFile, remoteFile));
+        return;
+    }
+    const platform::TransferType type = sessionTransferType();
+    run->Start(
+        remoteFile,
+        [localFile, remoteFile, type](platform::FtpClient &c) {
+            return c.putFile(localFile, remoteFile, type, 0);
+        },
+        [localFile, remoteFile, quiet](uint32_t code) {
+            const ErrorBoxMute mute(quiet);
+            putFailed(code, localFile, remoteFile);
+        },
+        std::move(then));
+}
+
+void StartGetFile(const std::string &remoteFile, const std::string &localFile, bool quiet,
+                  std::function<void(int received)> then)
+{
+    TransferRun *run = TransferRun::Current();
+    if (!run || !run->Parallel() || !SessionOpen() || !client()) {
+        const ErrorBoxMute mute(quiet);
+        then(GetFile(remoteFile, localFile));
+        return;
+    }
+    const platform::TransferType type = sessionTransferType();
+    run->Start(
+        remoteFile,
+        [localFile, remoteFile, type](platform::FtpClient &c) {
+            return c.getFile(remoteFile, localFile, type, 0);
+        },
+        [quiet](uint32_t code) {
+            const ErrorBoxMute mute(quiet);
+            getFailed(code);
+        },
+        std::move(then));
+}
+
+// --- Multi-file runs ---
+
+namespace {
+TransferRun *g_currentRun = nullptr;
+
+// "index.html" in any folder: the page that links the others goes up last.
+bool isIndexPage(const std::string &remoteName)
+{
+    const size_t slash = remoteName.rfind('/');
+    return AsciiLower(slash == std::string::npos ? remoteName : remoteName.substr(slash + 1)) == "index.html";
+}
+} // namespace
+
+// The completions the connections hand back, and the wait they end.
+struct TransferRun::Shared {
+    std::mutex mutex;
+    std::deque<std::function<void()>> completions;
+    ui::InterfaceWait *wait = nullptr;
+
+    void wake()
+    {
+        const std::lock_guard lock(mutex);
+        if (wait)
+            wait->finish();
+    }
+};
+
+TransferRun::TransferRun(int rows)
+    : m_connections(ConnectionPool::connectionsFor(g_transferConnections, rows)),
+      m_shared(std::make_shared<Shared>()), m_outer(g_currentRun)
+{
+    g_runCancelled = false;
+    g_currentRun = this;
+    // Without a session every file fails at once, as single transfers do.
+    if (g_sessionOpen != 1 || !client())
+        m_connections = 1;
+}
+
+TransferRun::~TransferRun()
+{
+    Finish();
+    // Closing the extra connections waits for their goodbyes: off the
+    // interface thread, with the windows painting.
+    if (m_pool) {
+        std::shared_ptr<ConnectionPool> pool(std::move(m_pool));
+        if (ui::isInterfaceThread()) {
+            ui::InterfaceWait wait;
+            std::thread closer([&] {
+                pool.reset();
+                wait.finish();
+            });
+            wait.wait();
+            closer.join();
+        }
+    }
+    g_currentRun = m_outer;
+}
+
+TransferRun *TransferRun::Current()
+{
+    return g_currentRun;
+}
+
+void TransferRun::Wake()
+{
+    m_shared->wake();
+}
+
+void TransferRun::OpenPool()
+{
+    ConnectionPool::Login login;
+    login.server = g_connectedServer;
+    login.user = g_user;
+    login.password = g_password;
+    login.options = g_options;
+    login.cancel = &g_cancelDownload;
+    int connections = m_connections;
+    const bool secure = !client()->securityProtocol().empty();
+    login.secure = secure;
+    if (secure)
+        login.fingerprint = client()->certificateFingerprint();
+    // The extra connections start where the session is; without knowing where
+    // that is, the run stays on the session alone.
+    if (!sessionCall([&] { return client()->getCurrentDirectory(login.directory); }))
+        connections = 1;
+    ConnectionPool::Main main;
+    main.client = client();
+    main.post = [](std::function<void()> fn) { sessionThread().post(std::move(fn)); };
+    m_pool = std::make_unique<ConnectionPool>(std::move(login), connections, std::move(main));
+}
+
+void TransferRun::Start(const std::string &remoteName, Work work, std::function<void(uint32_t code)> failed,
+                        std::function<void(int result)> then)
+{
+    Pending file{std::move(work), std::move(failed), std::move(then)};
+    // The page that links the others goes up when everything else is there.
+    if (isIndexPage(remoteName)) {
+        m_lastFiles.push_back(std::move(file));
+        return;
+    }
+    Queue(std::move(file));
+}
+
+void TransferRun::Queue(Pending file)
+{
+    while (m_inFlight >= m_connections && WaitForOne()) {
+    }
+    if (g_runCancelled)
+        return;
+    if (!m_pool)
+        OpenPool();
+    ++m_inFlight;
+    ++g_commandSerial;
+    std::weak_ptr<Shared> shared = m_shared;
+    m_pool->queue(std::move(file.work), [shared, failed = std::move(file.failed),
+                                         then = std::move(file.then)](const ConnectionPool::Result &result) {
+        const auto target = shared.lock();
+        if (!target)
+            return;
+        const std::lock_guard lock(target->mutex);
+        target->completions.push_back([result, failed, then] {
+            if (!result.ok) {
+                platform::setLastError(result.code);
+                platform::setLastResponseText(result.response);
+                failed(result.code);
+            }
+            then(result.ok ? 1 : 0);
+        });
+        if (target->wait)
+            target->wait->finish();
+    });
+}
+
+// Runs the completions that have arrived, else waits for one; false when
+// nothing is left to wait for.
+bool TransferRun::WaitForOne()
+{
+    for (;;) {
+        if (g_runCancelled && m_pool)
+            m_inFlight -= static_cast<int>(m_pool->dropQueued());
+        std::deque<std::function<void()>> arrived;
+        {
+            const std::lock_guard lock(m_shared->mutex);
+            arrived.swap(m_shared->completions);
+        }
+        if (!arrived.empty()) {
+            for (std::function<void()> &completion : arrived) {
+                --m_inFlight;
+                completion();
+            }
+            return true;
+        }
+        if (m_inFlight <= 0)
+            return false;
+        ui::InterfaceWait wait;
+        {
+            const std::lock_guard lock(m_shared->mutex);
+            if (!m_shared->completions.empty())
+                continue;
+            m_shared->wait = &wait;
+        }
+        wait.wait();
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->wait = nullptr;
+    }
+}
+
+void TransferRun::Finish()
+{
+    for (;;) {
+        while (WaitForOne()) {
+        }
+        if (m_lastFiles.empty())
+            return;
+        Pending file = std::move(m_lastFiles.front());
+        m_lastFiles.pop_front();
+        Queue(std::move(file));
+    }
 }
 
 void ReportUnsafeNames(size_t count)

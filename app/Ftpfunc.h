@@ -6,8 +6,13 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+class ConnectionPool;
 
 // The FTP session layer: one process-wide session over platform::FtpClient, its
 // status texts and error reporting, the remote and local file primitives and
@@ -82,6 +87,11 @@ bool TypedName(const QString &text, int side, std::string &bytes);
 platform::FtpClient *FtpSession();
 // Timeouts of the clients OpenInternet makes from now on.
 void SetFtpOptions(const platform::FtpOptions &options);
+// How many connections to the server a multi-file run may use (1 to 10; the
+// settings file's "Connections", 3 when it has none).
+constexpr int DefaultTransferConnections = 3;
+void SetTransferConnections(int count);
+int TransferConnections();
 
 // --- Remote and local file primitives ---
 
@@ -140,3 +150,82 @@ int PutFile(const std::string &localFile, const std::string &remoteFile);
 int GetFile(const std::string &remoteFile, const std::string &localFile);
 // Status panel 0 text for server names that were not used (none for 0).
 void ReportUnsafeNames(size_t count);
+
+// --- Multi-file runs ---
+
+// A run of many transfers (a manual transfer of a selection, a watch or daemon
+// pass). While one is open on the interface thread, StartPutFile and
+// StartGetFile hand each file to the first free of up to TransferConnections()
+// connections: the session's own and extra ones logged in with the same
+// account and encryption, which the run opens at its first file and closes at
+// its end. A server that refuses the extra ones leaves the run on the
+// connections it has, without a message. With one connection the files go one
+// after another on the session, as single transfers do.
+//
+// Each file's completion (its failure reported, then its `then`) runs on the
+// interface thread, in the order the files end, inside a later Start call or
+// in Finish. Files named "index.html" (in any folder) start in Finish, one
+// after another, once every other file of the run has ended. After a Cancel
+// (CancelDownload) the run starts no further file: files not yet started are
+// dropped without their `then`, downloads under way stop, uploads finish.
+class TransferRun {
+public:
+    // rows: how many files the run may have (no more connections are opened).
+    explicit TransferRun(int rows);
+    ~TransferRun();
+    TransferRun(const TransferRun &) = delete;
+    TransferRun &operator=(const TransferRun &) = delete;
+
+    // Waits, with the windows painting, until every file started has ended and
+    // its completion has run.
+    void Finish();
+    // The innermost open run, or null.
+    static TransferRun *Current();
+
+    // Runs the work on a free connection (see above). `failed` reports a failure
+    // on the interface thread before `then` gets the result (1 or 0).
+    using Work = std::function<bool(platform::FtpClient &client)>;
+    void Start(const std::string &remoteName, Work work, std::function<void(uint32_t code)> failed,
+               std::function<void(int result)> then);
+    // Several connections (else Start is not used).
+    bool Parallel() const { return m_connections > 1; }
+    // Wakes a wait of this run (any thread): a Cancel drops the files not started.
+    void Wake();
+
+private:
+    struct Shared;
+    struct Pending {
+        Work work;
+        std::function<void(uint32_t code)> failed;
+        std::function<void(int result)> then;
+    };
+    void Queue(Pending file);
+    bool WaitForOne();
+    void OpenPool();
+
+    int m_connections;
+    int m_inFlight = 0;
+    std::deque<Pending> m_lastFiles; // "index.html" pages, sent at Finish
+    std::unique_ptr<ConnectionPool> m_pool;
+    std::shared_ptr<Shared> m_shared;
+    TransferRun *m_outer;
+};
+
+// Upload and download of one file like PutFile and GetFile, through the open
+// run when it has several connections (`then` later), else at once (`then`
+// before returning). `quiet` leaves out the message boxes of a failure.
+void StartPutFile(const std::string &localFile, const std::string &remoteFile, bool quiet,
+                  std::function<void(int sent)> then);
+void StartGetFile(const std::string &remoteFile, const std::string &localFile, bool quiet,
+                  std::function<void(int received)> then);
+
+// While one is alive on the interface thread, a listing of the remote folder
+// that repeats the previous one with no other command sent in between is
+// answered from the previous one's result (one pass that refreshes twice).
+class ListingReuse {
+public:
+    ListingReuse();
+    ~ListingReuse();
+    ListingReuse(const ListingReuse &) = delete;
+    ListingReuse &operator=(const ListingReuse &) = delete;
+};

@@ -348,6 +348,8 @@ void TMainForm::TimerDemonTimer()
         return;
     // The waits below keep the windows painting and the timer firing.
     TickRunning = true;
+    // A pass refreshes the remote list, and so does the end of the tick.
+    const ListingReuse listingReuse;
     struct TickScope {
         bool &running;
         ~TickScope() { running = false; }
@@ -425,18 +427,25 @@ int TMainForm::AutoUploadPass()
     }
     // The monitor names the last file that was sent, not one that failed.
     std::string lastSent;
-    for (int i = 0; i < TransferList.TransferCount; ++i) {
-        const TransferEntry &row = TransferList[i];
-        const std::string path = trimmed(row.LocalPath);
-        if (row.Pending != 1 || path.empty() || !TransferOne(0, row.LocalPath, row.RemotePath))
-            continue;
-        lastSent = path;
-        if (path != "index.html") {
-            if (SingleAutoUpForm->UploadCount > 99999)
-                SingleAutoUpForm->UploadCount = 0;
-            ++SingleAutoUpForm->UploadCount;
-            SingleAutoUpForm->ShowUploadCount(path);
-            repaintNow(SingleAutoUpForm);
+    {
+        TransferRun run(TransferList.TransferCount);
+        for (int i = 0; i < TransferList.TransferCount; ++i) {
+            const TransferEntry &row = TransferList[i];
+            const std::string path = trimmed(row.LocalPath);
+            if (row.Pending != 1 || path.empty())
+                continue;
+            TransferOne(0, row.LocalPath, row.RemotePath, [this, path, &lastSent](int sent) {
+                if (!sent)
+                    return;
+                lastSent = path;
+                if (path != "index.html") {
+                    if (SingleAutoUpForm->UploadCount > 99999)
+                        SingleAutoUpForm->UploadCount = 0;
+                    ++SingleAutoUpForm->UploadCount;
+                    SingleAutoUpForm->ShowUploadCount(path);
+                    repaintNow(SingleAutoUpForm);
+                }
+            });
         }
     }
     if (ComboCurrDir->textBytes() != remembered)
@@ -556,25 +565,30 @@ void TMainForm::DownloadDaemonPass()
     worker->RemoteFileTotal = ListRemoteForCompare();
     if (worker->RemoteFileTotal <= 0)
         return;
-    for (int k = 0; k < worker->RemoteFileTotal; ++k) {
-        RemoteSnapshotEntry &slot = RemoteSnapshot[k];
-        const bool exists = platform::fileExists(localPathOf(this, slot.Name));
-        const bool periodic = exists && IdleCount == 0 && cbPriodDown->isChecked();
-        if (!(slot.Changed == 1 || !exists || periodic))
-            continue;
-        paintLabel(UpDownLoadForm->MyLabel, Qt::red);
-        ++worker->DownCount;
-        UpDownLoadForm->LabelCount->setText(ui::toQ(UpDownLoadForm->StatusText));
-        if (TransferOne(1, slot.Name, slot.Name)) {
-            UpDownLoadForm->StatusText =
-                formatCount("Count=%d : idle=%d", worker->DownCount, IdleCount.load());
-            worker->Transferred = true;
-        } else {
-            UpDownLoadForm->StatusText = formatCount("Count=%d (Failed!)", worker->DownCount);
-            // Forgotten, the slot reads as changed on the next pass, which tries again.
-            slot.DateText.clear();
+    {
+        TransferRun run(worker->RemoteFileTotal);
+        for (int k = 0; k < worker->RemoteFileTotal; ++k) {
+            const RemoteSnapshotEntry &slot = RemoteSnapshot[k];
+            const bool exists = platform::fileExists(localPathOf(this, slot.Name));
+            const bool periodic = exists && IdleCount == 0 && cbPriodDown->isChecked();
+            if (!(slot.Changed == 1 || !exists || periodic))
+                continue;
+            paintLabel(UpDownLoadForm->MyLabel, Qt::red);
+            ++worker->DownCount;
+            UpDownLoadForm->LabelCount->setText(ui::toQ(UpDownLoadForm->StatusText));
+            TransferOne(1, slot.Name, slot.Name, [this, worker, k](int received) {
+                if (received) {
+                    UpDownLoadForm->StatusText =
+                        formatCount("Count=%d : idle=%d", worker->DownCount, IdleCount.load());
+                    worker->Transferred = true;
+                } else {
+                    UpDownLoadForm->StatusText = formatCount("Count=%d (Failed!)", worker->DownCount);
+                    // Forgotten, the slot reads as changed on the next pass, which tries again.
+                    RemoteSnapshot[k].DateText.clear();
+                }
+                paintLabel(UpDownLoadForm->MyLabel, UpDownLoadForm->palette().color(QPalette::Button));
+            });
         }
-        paintLabel(UpDownLoadForm->MyLabel, UpDownLoadForm->palette().color(QPalette::Button));
     }
     if (worker->Transferred) {
         IdleCount = 0;
@@ -610,6 +624,22 @@ void TMainForm::UploadDaemonPass()
 void TMainForm::DaemonUploadRows()
 {
     TCounterThread *worker = UpDownLoadForm->Worker;
+    TransferRun run(FolderSnapshot.SnapshotCount);
+    // The outcome of one file, when it has ended.
+    auto ended = [this, worker](bool dataFile) {
+        return [this, worker, dataFile](int sent) {
+            if (sent) {
+                ++worker->UpCount;
+                UpDownLoadForm->StatusText =
+                    dataFile ? formatCount("Count=%d : idle=%d", worker->UpCount, IdleCount.load())
+                             : formatCount("Count=%d", worker->UpCount);
+                worker->Transferred = true;
+            } else {
+                UpDownLoadForm->StatusText = formatCount("Count=%d (Failed!)", worker->UpCount);
+                worker->Transferred = false;
+            }
+        };
+    };
     for (int k = 0; k < FolderSnapshot.SnapshotCount; ++k) {
         const std::string name = TransferList[k].LocalPath;
         const std::string full = localPathOf(this, name);
@@ -625,24 +655,12 @@ void TMainForm::DaemonUploadRows()
         if (worker->IsDataFile) {
             if (!BackupCopy(name))
                 continue;
-            if (TransferOne(0, BackupFile, name)) {
-                ++worker->UpCount;
-                UpDownLoadForm->StatusText =
-                    formatCount("Count=%d : idle=%d", worker->UpCount, IdleCount.load());
-                worker->Transferred = true;
-            } else {
-                UpDownLoadForm->StatusText = formatCount("Count=%d (Failed!)", worker->UpCount);
-                worker->Transferred = false;
-            }
-        } else if (TransferOne(0, name, name)) {
-            ++worker->UpCount;
-            UpDownLoadForm->StatusText = formatCount("Count=%d", worker->UpCount);
-            worker->Transferred = true;
+            TransferOne(0, BackupFile, name, ended(true));
         } else {
-            UpDownLoadForm->StatusText = formatCount("Count=%d (Failed!)", worker->UpCount);
-            worker->Transferred = false;
+            TransferOne(0, name, name, ended(false));
         }
     }
+    run.Finish();
     worker->FirstPass = false;
     TakeSnapshot();
 }

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -254,6 +255,10 @@ public:
     // attempted, 0 when nothing was sent or fetched.
     int ChooseTransferMode(const std::string &localPath) const;
     int TransferOne(int direction, const std::string &localPath, const std::string &remotePath);
+    // The same inside a multi-file run (TransferRun): `then` gets the result
+    // when the file has ended, which may be after this returns.
+    void TransferOne(int direction, const std::string &localPath, const std::string &remotePath,
+                     std::function<void(int sent)> then);
     // Uploads that succeeded since the last snapshot, by local path, each with
     // the file's size and time as they were when it was sent.
     std::map<std::string, SnapshotEntry> SentStates;

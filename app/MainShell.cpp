@@ -535,6 +535,7 @@ void TMainForm::LoadSettings()
     const int timer = ini.readInt(Section, "Timer", DefaultTimerItem);
     ComboTimer->setItemIndex(timer >= 0 && timer < ComboTimer->count() ? timer : DefaultTimerItem);
     LoopInterval = ini.readInt(Section, "LoopTimer", 0);
+    SetTransferConnections(ini.readInt(Section, "Connections", DefaultTransferConnections));
     if (std::find(LoopIntervalTable.begin(), LoopIntervalTable.end(), LoopInterval)
         == LoopIntervalTable.end())
         LoopInterval = 0;
@@ -565,6 +566,7 @@ void TMainForm::SaveSettings()
     if (loopIndex >= 0 && loopIndex < static_cast<int>(LoopIntervalTable.size()))
         LoopInterval = LoopIntervalTable[static_cast<size_t>(loopIndex)];
     ini.writeInt(Section, "LoopTimer", LoopInterval);
+    ini.writeInt(Section, "Connections", TransferConnections());
     ini.writeInt(Section, "Target", Target->itemIndex());
     ini.commit();
 }

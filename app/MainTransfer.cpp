@@ -91,8 +91,25 @@ int TMainForm::ChooseTransferMode(const std::string &localPath) const
 
 int TMainForm::TransferOne(int direction, const std::string &localPath, const std::string &remotePath)
 {
-    if (trimmedBlanks(localPath).empty())
-        return 0;
+    int result = 0;
+    bool ended = false;
+    TransferOne(direction, localPath, remotePath, [&](int sent) {
+        result = sent;
+        ended = true;
+    });
+    // Inside a multi-file run the file may still be under way.
+    if (!ended && TransferRun::Current())
+        TransferRun::Current()->Finish();
+    return result;
+}
+
+void TMainForm::TransferOne(int direction, const std::string &localPath, const std::string &remotePath,
+                            std::function<void(int sent)> then)
+{
+    if (trimmedBlanks(localPath).empty()) {
+        then(0);
+        return;
+    }
     const int mode = ChooseTransferMode(localPath);
     if (mode == TransferAscii)
         SetAsciiMode();
@@ -106,8 +123,19 @@ int TMainForm::TransferOne(int direction, const std::string &localPath, const st
     // failure of a streak its message box is left out.
     const std::string streakKey = std::to_string(direction) + ":" + localPath;
     const bool automatic = AutomaticWork();
-    const ErrorBoxMute mute(automatic && FailureStreak.contains(streakKey));
-    int sent = 0;
+    const bool quiet = automatic && FailureStreak.contains(streakKey);
+    // The outcome, when the file has ended (at once, or later in a multi-file run).
+    auto outcome = [this, streakKey, automatic, localPath](std::function<void(int)> next) {
+        return [this, streakKey, automatic, localPath, next = std::move(next)](int sent) {
+            if (sent) {
+                FailureStreak.erase(streakKey);
+            } else if (automatic) {
+                FailureStreak.insert(streakKey);
+                FailureStatus = ui::displayText(localPath) + ": " + ui::fromQ(StatusBar->panelText(0));
+            }
+            next(sent);
+        };
+    };
     if (direction == 0) {
         if (!platform::fileExists(localPath)) {
             // A file being written by another program may appear a moment later.
@@ -118,37 +146,35 @@ int TMainForm::TransferOne(int direction, const std::string &localPath, const st
             }
             if (!found) {
                 ShowStatus(ui::displayText(localPath) + "\nが見つかりませんでした。", 0);
-                return 0;
+                then(0);
+                return;
             }
         }
         // The file as it is sent: a write from now on changes it again.
         platform::FindRecord before;
         const bool known = platform::findSettled(localPath, before);
         const std::string extension = AsciiUpper(PathExtension(localPath));
-        if ((extension == ".DAT" || extension == ".TXT") && BackupCopy(remotePath)
-            && platform::fileExists(BackupFile))
-            sent = PutFile(BackupFile, remotePath);
-        else
-            sent = PutFile(localPath, remotePath);
-        if (sent && known) {
-            SnapshotEntry state = SnapshotEntry::FromFindRecord(before);
-            state.Name = localPath;
-            SentStates[localPath] = state;
-        }
+        const bool fromBackup = (extension == ".DAT" || extension == ".TXT") && BackupCopy(remotePath)
+                                && platform::fileExists(BackupFile);
+        StartPutFile(fromBackup ? BackupFile : localPath, remotePath, quiet,
+                     [this, known, before, localPath, ended = outcome(std::move(then))](int sent) {
+                         if (sent && known) {
+                             SnapshotEntry state = SnapshotEntry::FromFindRecord(before);
+                             state.Name = localPath;
+                             SentStates[localPath] = state;
+                         }
+                         ended(sent);
+                     });
     } else if (direction == 1) {
         if (!IsSafeDownloadTarget(localPath)) {
             ReportUnsafeNames(1);
-            return 0;
+            then(0);
+            return;
         }
-        sent = GetFile(remotePath, localPath);
+        StartGetFile(remotePath, localPath, quiet, outcome(std::move(then)));
+    } else {
+        outcome(std::move(then))(0);
     }
-    if (sent) {
-        FailureStreak.erase(streakKey);
-    } else if (automatic) {
-        FailureStreak.insert(streakKey);
-        FailureStatus = ui::displayText(localPath) + ": " + ui::fromQ(StatusBar->panelText(0));
-    }
-    return sent;
 }
 
 bool TMainForm::AutomaticWork() const
@@ -436,9 +462,12 @@ int TMainForm::LoopPass()
     if (rows == 0 && SelectedFolderCount == 0)
         return 1;
     // Every row goes, whatever its Pending flag.
-    for (int i = 0; i < TransferList.TransferCount; ++i) {
-        const TransferEntry row = TransferList[i];
-        TransferOne(0, row.LocalPath, row.RemotePath);
+    {
+        TransferRun run(TransferList.TransferCount);
+        for (int i = 0; i < TransferList.TransferCount; ++i) {
+            const TransferEntry row = TransferList[i];
+            TransferOne(0, row.LocalPath, row.RemotePath, [](int) {});
+        }
     }
     if (remoteFolderShown(this) != remembered)
         ShowStatus(DirectoryChangedText, 0);

@@ -77,6 +77,7 @@ void TCounterThread::execute()
                     synchronize([form] { form->WorkStep(); });
                 }
             }
+            synchronize([form] { form->EndTransfers(); });
         } else {
             synchronize([form] { form->WorkStep(); });
         }
@@ -234,6 +235,9 @@ void TUpDownLoadForm::StartWorker()
 void TUpDownLoadForm::PrepareProgress(int maximum)
 {
     m_rows = maximum;
+    m_ended = 0;
+    if (!IsDaemon() && Tag != DeleteTag)
+        m_run = std::make_unique<TransferRun>(maximum);
     ProgressBar->setRange(0, maximum);
     ProgressBar->setValue(0);
     LabelCount->show();
@@ -255,7 +259,8 @@ void TUpDownLoadForm::WorkStep()
             RefreshBothLists();
         }
     } else {
-        ProgressBar->setValue(PassCount);
+        // With several connections the bar counts the rows that have ended.
+        ProgressBar->setValue(Parallel() ? m_ended : PassCount.load());
     }
 
     const int row = Worker ? Worker->Index : 0;
@@ -274,20 +279,44 @@ void TUpDownLoadForm::WorkStep()
         DeleteRow(row);
         break;
     default:
-        setWindowTitle(QStringLiteral("%1 (%2/%3)")
-                           .arg(OperationName())
-                           .arg(ProgressBar->value())
-                           .arg(ProgressBar->maximum()));
-        TransferRow(row);
+        ShowRowCount();
+        TransferRow(row, [this, row] { RowEnded(row); });
         // Back to one step per row after the movement within the file.
         if (ProgressBar->maximum() != m_rows) {
             ProgressBar->setRange(0, m_rows);
             ProgressBar->setValue(PassCount);
         }
-        // Done whether or not the transfer succeeded: the row was attempted.
-        SetRowDone(row);
         break;
     }
+}
+
+bool TUpDownLoadForm::Parallel() const
+{
+    return m_run && m_run->Parallel();
+}
+
+void TUpDownLoadForm::ShowRowCount()
+{
+    setWindowTitle(QStringLiteral("%1 (%2/%3)")
+                       .arg(OperationName())
+                       .arg(ProgressBar->value())
+                       .arg(ProgressBar->maximum()));
+}
+
+void TUpDownLoadForm::RowEnded(int row)
+{
+    ++m_ended;
+    // Done whether or not the transfer succeeded: the row was attempted.
+    SetRowDone(row);
+    if (Parallel()) {
+        ProgressBar->setValue(m_ended);
+        ShowRowCount();
+    }
+}
+
+void TUpDownLoadForm::EndTransfers()
+{
+    m_run.reset();
 }
 
 void TUpDownLoadForm::ShowFileProgress(uint64_t bytes, uint64_t total)
@@ -431,12 +460,15 @@ void TUpDownLoadForm::SetRowDone(int row)
         MainForm->TransferList[row].Done = 1;
 }
 
-void TUpDownLoadForm::TransferRow(int row)
+void TUpDownLoadForm::TransferRow(int row, std::function<void()> ended)
 {
-    if (!MainForm || row < 0 || row >= MAXFILE)
+    if (!MainForm || row < 0 || row >= MAXFILE) {
+        ended();
         return;
+    }
     const TransferEntry entry = MainForm->TransferList[row];
-    MainForm->TransferOne(OperationCode, entry.LocalPath, entry.RemotePath);
+    MainForm->TransferOne(OperationCode, entry.LocalPath, entry.RemotePath,
+                          [ended = std::move(ended)](int) { ended(); });
 }
 
 void TUpDownLoadForm::DeleteRow(int row)

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,7 @@ class StatusBar;
 }
 
 class TUpDownLoadForm;
+class TransferRun;
 
 // Names of the operations by OperationCode: upload, download, download daemon,
 // upload daemon.
@@ -136,8 +138,9 @@ protected:
     virtual bool RowPending(int row) const;
     // Sets Done of a row.
     virtual void SetRowDone(int row);
-    // TransferOne(OperationCode, LocalPath, RemotePath) of a row.
-    virtual void TransferRow(int row);
+    // TransferOne(OperationCode, LocalPath, RemotePath) of a row; `ended` runs
+    // when its file has ended (at once, or later in a run of several connections).
+    virtual void TransferRow(int row, std::function<void()> ended);
     // Deletes a row's LocalPath (OperationCode 0) or RemotePath (1).
     virtual void DeleteRow(int row);
     // One pass of the download and the upload daemon.
@@ -154,10 +157,19 @@ private:
     QString OperationName() const;
     // Run start and end, called by the worker through the synchronised call.
     void PrepareProgress(int maximum);
+    // Waits for the files of the run still under way (several connections).
+    void EndTransfers();
     void FinishRun(int state);
+    // A transfer row has ended: with several connections the bar counts ended rows.
+    void RowEnded(int row);
+    bool Parallel() const;
+    // "<operation> (<bar>/<rows>)" in the title.
+    void ShowRowCount();
 
     bool m_closingByWorker = false;
-    int m_rows = 0; // the bar's maximum of the run: its rows, or 100 for a daemon
+    int m_rows = 0;  // the bar's maximum of the run: its rows, or 100 for a daemon
+    int m_ended = 0; // rows whose transfer has ended
+    std::unique_ptr<TransferRun> m_run;
 };
 
 extern TUpDownLoadForm *UpDownLoadForm;

@@ -160,6 +160,8 @@ public:
     void setCertificateCheck(CertificateCheck check);
     // The TLS version of the control connection ("TLSv1.3"), empty when plain.
     std::string securityProtocol() const;
+    // The SHA-256 fingerprint of the control connection's certificate, empty when plain.
+    const std::string &certificateFingerprint() const { return m_fingerprint; }
     // Data connections so far that resumed the control connection's TLS session.
     size_t resumedDataConnections() const { return m_resumedData; }
 

@@ -59,6 +59,17 @@ void Executor::run(const std::function<void()> &fn)
     doneWake.wait(doneLock, [&] { return done; });
 }
 
+void Executor::post(std::function<void()> fn)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { loop(); });
+        m_jobs.push_back(std::move(fn));
+    }
+    m_wake.notify_all();
+}
+
 void Executor::loop()
 {
     for (;;) {

@@ -24,6 +24,9 @@ public:
     Executor &operator=(const Executor &) = delete;
 
     void run(const std::function<void()> &fn);
+    // Hands fn to the thread without waiting for it; it runs after the
+    // functions handed over before it.
+    void post(std::function<void()> fn);
     bool isCurrentThread() const;
 
 private:

@@ -239,6 +239,27 @@ TEST_F(WatchTest, AnEditedFileIsUploadedThenIndexHtmlWithTheMonitorCounting)
     EXPECT_EQ(countReceived("STOR"), 0);
 }
 
+TEST_F(WatchTest, APassListsTheServerFolderOnceForItsTwoRefreshes)
+{
+    writeLocal("a.html", "page a");
+    writeLocal("b.html", "page b");
+    connect();
+    serveAndList({{"a.html", "old"}, {"b.html", "old"}});
+    enterWatch();
+    writeLocal("a.html", "a, edited");
+    server.clearLog();
+    form->TimerDemonTimer();
+    EXPECT_EQ(stored("a.html"), 1);
+    EXPECT_EQ(stored("b.html"), 0);
+    EXPECT_EQ(countReceived("MLSD") + countReceived("LIST"), 1);
+    EXPECT_EQ(form->RemoteFileCount, 2);
+
+    // The next tick lists again: the server may have changed meanwhile.
+    writeLocal("b.html", "b, edited");
+    form->TimerDemonTimer();
+    EXPECT_EQ(countReceived("MLSD") + countReceived("LIST"), 2);
+}
+
 TEST_F(WatchTest, TargetHtmlIgnoresOtherFilesAndMissingFilesGoInTheSameTick)
 {
     for (const char *name : {"a.html", "b.html", "c.html", "d.html", "e.html", "f.html"})

@@ -326,7 +326,11 @@ protected:
     int TransferRowCount() const override { return static_cast<int>(pendingRows.size()); }
     bool RowPending(int row) const override { return pendingRows.at(static_cast<size_t>(row)); }
     void SetRowDone(int row) override { done.push_back(row); }
-    void TransferRow(int row) override { step(row); }
+    void TransferRow(int row, std::function<void()> ended) override
+    {
+        step(row);
+        ended();
+    }
     void DeleteRow(int row) override { step(row); }
     void DownloadDaemonPass() override
     {

@@ -20,6 +20,8 @@ void SessionTest::SetUp()
     // Short timeouts, so that a fault never costs the default half minute.
     SetFtpOptions(platform::FtpOptions{5000, 5000, 5000});
     form = app.showMainForm();
+    // One connection, file after file, unless a test asks for more.
+    SetTransferConnections(1);
 }
 
 void SessionTest::TearDown()

@@ -1,0 +1,242 @@
+#include "app/ConnectionPool.h"
+
+#include "platform/LastError.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+// The connection a failure with this code came from is gone: the work may
+// succeed on another one.
+bool connectionBroke(uint32_t code)
+{
+    namespace err = platform::err;
+    return code == err::InternetTimeout || code == err::ConnectionAborted || code == err::ConnectionReset
+           || code == err::FtpDropped;
+}
+
+bool hasScheme(const std::string &server)
+{
+    return server.find("://") != std::string::npos;
+}
+
+// The most connections a run opens, whatever the settings say: servers commonly
+// allow a handful per user, and more gain nothing on one link.
+constexpr int MaxConnections = 10;
+
+} // namespace
+
+struct ConnectionPool::State {
+    struct Job {
+        Work work;
+        Done done;
+    };
+
+    Login login;
+    int wanted = 1;
+    Main main;
+
+    std::mutex mutex;
+    std::condition_variable wake; // work queued, or stopping: for the extra threads
+    std::condition_variable idle; // work ended: for the destructor
+    std::deque<Job> jobs;
+    bool stopping = false;
+    bool extrasStarted = false;
+    bool mainBusy = false;
+    int running = 0; // work under way, on any connection
+    int live = 0;    // connections logged in and not given up
+    int opening = 0; // extra connections still logging in
+    std::vector<std::thread> threads;
+
+    // Hands queued work to connection 0 when it is free. Called with the lock held.
+    static void dispatchMain(const std::shared_ptr<State> &self);
+    static void runExtra(const std::shared_ptr<State> &self, int index);
+    // Without connection 0, once no connection is left or coming, the work
+    // still queued fails with the last connection's error. Lock held.
+    void failStranded(std::unique_lock<std::mutex> &lock, uint32_t code, const std::string &response);
+    std::string extraServer() const;
+};
+
+std::string ConnectionPool::State::extraServer() const
+{
+    if (hasScheme(login.server) || !main.client)
+        return login.server;
+    // A server without a scheme: the extra connections take the way connection
+    // 0 ended up with, so that they never fall back to plain FTP on their own.
+    return (login.secure ? "ftpes://" : "ftp://") + login.server;
+}
+
+void ConnectionPool::State::dispatchMain(const std::shared_ptr<State> &self)
+{
+    if (!self->main.client || self->mainBusy || self->jobs.empty() || self->stopping)
+        return;
+    Job job = std::move(self->jobs.front());
+    self->jobs.pop_front();
+    self->mainBusy = true;
+    ++self->running;
+    self->main.post([self, job = std::move(job)] {
+        Result result;
+        result.ok = job.work(*self->main.client);
+        result.code = result.ok ? 0 : platform::lastError();
+        result.response = result.ok ? std::string() : platform::lastResponseText();
+        result.connection = 0;
+        job.done(result);
+        const std::lock_guard lock(self->mutex);
+        self->mainBusy = false;
+        --self->running;
+        self->idle.notify_all();
+        dispatchMain(self);
+    });
+}
+
+void ConnectionPool::State::failStranded(std::unique_lock<std::mutex> &lock, uint32_t code,
+                                         const std::string &response)
+{
+    if (main.client || live > 0 || opening > 0)
+        return;
+    while (!jobs.empty()) {
+        Job job = std::move(jobs.front());
+        jobs.pop_front();
+        Result result;
+        result.code = code;
+        result.response = response;
+        lock.unlock();
+        job.done(result);
+        lock.lock();
+    }
+}
+
+void ConnectionPool::State::runExtra(const std::shared_ptr<State> &self, int index)
+{
+    platform::FtpClient client(self->login.options);
+    client.setCancelFlag(self->login.cancel);
+    // The user has already judged connection 0's certificate: the same one is
+    // taken again, no other that the system cannot vouch for.
+    client.setCertificateCheck([fingerprint = self->login.fingerprint](const platform::CertificateInfo &c) {
+        return !fingerprint.empty() && c.fingerprint == fingerprint;
+    });
+    bool ok = client.connect(self->extraServer(), self->login.user, self->login.password, 0);
+    if (ok && !self->login.directory.empty())
+        ok = client.setCurrentDirectory(self->login.directory);
+    const uint32_t loginCode = ok ? 0 : platform::lastError();
+    const std::string loginResponse = ok ? std::string() : platform::lastResponseText();
+    std::unique_lock lock(self->mutex);
+    --self->opening;
+    if (!ok || self->stopping) {
+        self->failStranded(lock, loginCode, loginResponse);
+        lock.unlock();
+        client.close();
+        return;
+    }
+    ++self->live;
+    uint32_t lastCode = 0;
+    std::string lastResponse;
+    for (;;) {
+        self->wake.wait(lock, [&] { return self->stopping || !self->jobs.empty(); });
+        if (self->stopping)
+            break;
+        Job job = std::move(self->jobs.front());
+        self->jobs.pop_front();
+        ++self->running;
+        lock.unlock();
+
+        Result result;
+        result.ok = job.work(client);
+        result.code = result.ok ? 0 : platform::lastError();
+        result.response = result.ok ? std::string() : platform::lastResponseText();
+        result.connection = index;
+        const bool broken = !result.ok && connectionBroke(result.code);
+
+        lock.lock();
+        if (broken && self->live > 1) {
+            // This connection is gone; another one does the work.
+            lastCode = result.code;
+            lastResponse = result.response;
+            self->jobs.push_front(std::move(job));
+            --self->running;
+            self->wake.notify_all();
+            dispatchMain(self);
+            self->idle.notify_all();
+            break;
+        }
+        lock.unlock();
+        job.done(result);
+        lock.lock();
+        --self->running;
+        self->idle.notify_all();
+        if (broken) {
+            lastCode = result.code;
+            lastResponse = result.response;
+            break;
+        }
+    }
+    --self->live;
+    if (!self->stopping)
+        self->failStranded(lock, lastCode, lastResponse);
+    lock.unlock();
+    client.close();
+}
+
+ConnectionPool::ConnectionPool(Login login, int connections, Main main) : m_state(std::make_shared<State>())
+{
+    m_state->login = std::move(login);
+    m_state->wanted = std::clamp(connections, 1, MaxConnections);
+    m_state->main = std::move(main);
+    if (m_state->main.client)
+        m_state->live = 1;
+}
+
+ConnectionPool::ConnectionPool(Login login, int connections)
+    : ConnectionPool(std::move(login), connections, Main{})
+{}
+
+ConnectionPool::~ConnectionPool()
+{
+    std::vector<std::thread> threads;
+    {
+        std::unique_lock lock(m_state->mutex);
+        m_state->stopping = true;
+        m_state->jobs.clear();
+        m_state->wake.notify_all();
+        m_state->idle.wait(lock, [this] { return m_state->running == 0; });
+        threads.swap(m_state->threads);
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+}
+
+void ConnectionPool::queue(Work work, Done done)
+{
+    const std::lock_guard lock(m_state->mutex);
+    if (!m_state->extrasStarted) {
+        m_state->extrasStarted = true;
+        const int first = m_state->main.client ? 1 : 0;
+        for (int index = first; index < m_state->wanted; ++index) {
+            ++m_state->opening;
+            m_state->threads.emplace_back(&State::runExtra, m_state, index);
+        }
+    }
+    m_state->jobs.push_back({std::move(work), std::move(done)});
+    m_state->wake.notify_one();
+    State::dispatchMain(m_state);
+}
+
+size_t ConnectionPool::dropQueued()
+{
+    const std::lock_guard lock(m_state->mutex);
+    const size_t dropped = m_state->jobs.size();
+    m_state->jobs.clear();
+    return dropped;
+}
+
+int ConnectionPool::liveConnections() const
+{
+    const std::lock_guard lock(m_state->mutex);
+    return m_state->live;
+}
+
+int ConnectionPool::connectionsFor(int wanted, int rows)
+{
+    return std::clamp(std::min(wanted, rows), 1, MaxConnections);
+}

@@ -1,0 +1,143 @@
+// Multi-file runs over several connections to one server: everything arrives
+// whole, "index.html" last, a server that allows one login still gets all, and
+// a Cancel leaves no half-written file.
+#include "app/Upanddown.h"
+#include "test_transfer_fixture.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <set>
+
+using namespace transfertest;
+
+namespace {
+
+const QString DownloadQuestion =
+    QStringLiteral("ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)");
+
+// Contents that differ per file and hold every byte value.
+std::string contentOf(int i, size_t size)
+{
+    std::string data(size, '\0');
+    for (size_t k = 0; k < size; ++k)
+        data[k] = static_cast<char>((k * 131 + static_cast<size_t>(i) * 7) & 0xFF);
+    return data;
+}
+
+std::string fileName(int i)
+{
+    return "f" + std::to_string(100 + i) + ".bin";
+}
+
+class ParallelTest : public TransferTest {
+protected:
+    void SetUp() override
+    {
+        TransferTest::SetUp();
+        SetTransferConnections(3);
+    }
+    int logins() const { return countReceived("PASS "); }
+};
+
+} // namespace
+
+TEST_F(ParallelTest, ASelectionAndAFolderTreeArriveWholeInBothDirections)
+{
+    for (int i = 0; i < 30; ++i)
+        ASSERT_NO_FATAL_FAILURE(writeLocal(fileName(i), contentOf(i, 20000 + static_cast<size_t>(i) * 997)));
+    ASSERT_NO_FATAL_FAILURE(writeLocal("site/a.html", "<p>a</p>\n"));
+    ASSERT_NO_FATAL_FAILURE(writeLocal("site/sub/b.css", "b {}\n"));
+    ASSERT_NO_FATAL_FAILURE(writeLocal("site/sub/deep/c.bin", contentOf(99, 5000)));
+    ASSERT_NO_FATAL_FAILURE(connect());
+    form->LocalFileListV->selectAll();
+    form->UploadExecute();
+
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(served(fileName(i)), contentOf(i, 20000 + static_cast<size_t>(i) * 997)) << i;
+    EXPECT_EQ(served("site/a.html"), "<p>a</p>\n");
+    EXPECT_EQ(served("site/sub/b.css"), "b {}\n");
+    EXPECT_EQ(served("site/sub/deep/c.bin"), contentOf(99, 5000));
+    EXPECT_EQ(countReceived("STOR "), 33);
+    EXPECT_EQ(logins(), 3);
+    EXPECT_EQ(UpDownLoadForm->MyLabel->text(), QStringLiteral("正常終了"));
+    for (int i = 0; i < form->TransferList.TransferCount; ++i)
+        EXPECT_EQ(form->TransferList[i].Done, 1) << i;
+
+    // And back: the same files fetched over three connections.
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(platform::deleteFile(localPath(fileName(i))));
+    showLocal();
+    showRemote();
+    form->RemoteFileListV->clearSelection();
+    for (int i = 0; i < 30; ++i)
+        form->RemoteFileListV->selectRow(rowOf(form->RemoteFileListV, fileName(i)));
+    app.dialogs().expectConfirm(DownloadQuestion, true);
+    form->DounloadExecute();
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(testsupport::readFileBytes(localPath(fileName(i))), served(fileName(i))) << i;
+    EXPECT_EQ(countReceived("RETR "), 30);
+}
+
+TEST_F(ParallelTest, IndexPageCompletesAfterEveryOtherFileOfTheRun)
+{
+    // "index.html" sorts between the others in the selection.
+    for (const char *name : {"a.html", "b.html", "c.css", "index.html", "p.html", "q.js", "z.png"})
+        ASSERT_NO_FATAL_FAILURE(writeLocal(name, std::string(name) + "\n"));
+    ASSERT_NO_FATAL_FAILURE(connect());
+    form->LocalFileListV->selectAll();
+    form->UploadExecute();
+
+    const QByteArrayList done = server.completedTransfers();
+    ASSERT_EQ(done.size(), 7) << done.join(' ').toStdString();
+    EXPECT_EQ(done.last(), QByteArray("STOR index.html"));
+    QByteArray lastStor;
+    for (const QByteArray &command : server.receivedCommands())
+        if (command.startsWith("STOR "))
+            lastStor = command;
+    EXPECT_EQ(lastStor, QByteArray("STOR index.html"));
+    EXPECT_EQ(served("index.html"), "index.html\n");
+}
+
+TEST_F(ParallelTest, AServerAllowingOneLoginStillGetsEveryFileWithoutAMessage)
+{
+    for (int i = 0; i < 12; ++i)
+        ASSERT_NO_FATAL_FAILURE(writeLocal(fileName(i), contentOf(i, 3000)));
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::maxLoginsPerUser(1)));
+    form->LocalFileListV->selectAll();
+    // Any message box fails the test.
+    form->UploadExecute();
+
+    for (int i = 0; i < 12; ++i)
+        ASSERT_EQ(served(fileName(i)), contentOf(i, 3000)) << i;
+    EXPECT_EQ(logins(), 3); // two refused
+    EXPECT_EQ(UpDownLoadForm->MyLabel->text(), QStringLiteral("正常終了"));
+}
+
+TEST_F(ParallelTest, CancelMidDownloadLeavesNoPartialFile)
+{
+    const size_t size = 96 * 1024;
+    for (int i = 0; i < 30; ++i)
+        serveFile(fileName(i), contentOf(i, size));
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::throttle(256 * 1024)));
+    form->RemoteFileListV->selectAll();
+    // Cancel once some rows have ended, while others are under way.
+    QObject::connect(UpDownLoadForm, &QWidget::windowTitleChanged, form, [](const QString &title) {
+        if (title == QStringLiteral("ﾀﾞｳﾝﾛｰﾄﾞ (4/30)"))
+            UpDownLoadForm->ButtonCancel->click();
+    });
+    app.dialogs().expectConfirm(DownloadQuestion, true);
+    app.dialogs().allowMessages();
+    form->DounloadExecute();
+
+    EXPECT_EQ(UpDownLoadForm->MyLabel->text(), QStringLiteral("強制終了"));
+    int whole = 0;
+    for (const std::string &name : testsupport::folderEntries(local->pathBytes())) {
+        ASSERT_EQ(name.rfind(".vexmora-", 0), std::string::npos) << name;
+        const int i = std::stoi(name.substr(1, 3)) - 100;
+        ASSERT_EQ(testsupport::readFileBytes(localPath(name)), contentOf(i, size)) << name;
+        ++whole;
+    }
+    EXPECT_GE(whole, 4);
+    EXPECT_LT(whole, 30);
+    EXPECT_LT(countReceived("RETR "), 30);
+}
