@@ -42,16 +42,22 @@ struct ConnectionPool::State {
     std::condition_variable idle; // work ended: for the destructor
     std::deque<Job> jobs;
     bool stopping = false;
-    bool extrasStarted = false;
     bool mainBusy = false;
     int running = 0; // work under way, on any connection
     int live = 0;    // connections logged in and not given up
     int opening = 0; // extra connections still logging in
+    int waiting = 0; // extra connections free for work
     std::vector<std::thread> threads;
+    // Where connection 0 is, asked once when the first extra connection needs it.
+    bool directoryAsked = false;
+    bool directoryKnown = false;
+    std::string directory;
 
     // Hands queued work to connection 0 when it is free. Called with the lock held.
     static void dispatchMain(const std::shared_ptr<State> &self);
     static void runExtra(const std::shared_ptr<State> &self, int index);
+    // The folder an extra connection changes to; false when it cannot be known.
+    static bool extraDirectory(const std::shared_ptr<State> &self, std::string &directory);
     // Without connection 0, once no connection is left or coming, the work
     // still queued fails with the last connection's error. Lock held.
     void failStranded(std::unique_lock<std::mutex> &lock, uint32_t code, const std::string &response);
@@ -107,6 +113,30 @@ void ConnectionPool::State::failStranded(std::unique_lock<std::mutex> &lock, uin
     }
 }
 
+bool ConnectionPool::State::extraDirectory(const std::shared_ptr<State> &self, std::string &directory)
+{
+    if (!self->login.directory.empty() || !self->main.client) {
+        directory = self->login.directory;
+        return true;
+    }
+    // Asked of connection 0 on its own thread, after the work it has under way.
+    std::unique_lock lock(self->mutex);
+    if (!self->directoryAsked) {
+        self->directoryAsked = true;
+        self->main.post([self] {
+            std::string folder;
+            const bool known = self->main.client->getCurrentDirectory(folder);
+            const std::lock_guard lock(self->mutex);
+            self->directory = known ? folder : std::string();
+            self->directoryKnown = true;
+            self->wake.notify_all();
+        });
+    }
+    self->wake.wait(lock, [&] { return self->directoryKnown || self->stopping; });
+    directory = self->directory;
+    return !directory.empty();
+}
+
 void ConnectionPool::State::runExtra(const std::shared_ptr<State> &self, int index)
 {
     platform::FtpClient client(self->login.options);
@@ -117,8 +147,11 @@ void ConnectionPool::State::runExtra(const std::shared_ptr<State> &self, int ind
         return !fingerprint.empty() && c.fingerprint == fingerprint;
     });
     bool ok = client.connect(self->extraServer(), self->login.user, self->login.password, 0);
-    if (ok && !self->login.directory.empty())
-        ok = client.setCurrentDirectory(self->login.directory);
+    std::string directory;
+    if (ok)
+        ok = extraDirectory(self, directory);
+    if (ok && !directory.empty())
+        ok = client.setCurrentDirectory(directory);
     const uint32_t loginCode = ok ? 0 : platform::lastError();
     const std::string loginResponse = ok ? std::string() : platform::lastResponseText();
     std::unique_lock lock(self->mutex);
@@ -133,7 +166,9 @@ void ConnectionPool::State::runExtra(const std::shared_ptr<State> &self, int ind
     uint32_t lastCode = 0;
     std::string lastResponse;
     for (;;) {
+        ++self->waiting;
         self->wake.wait(lock, [&] { return self->stopping || !self->jobs.empty(); });
+        --self->waiting;
         if (self->stopping)
             break;
         Job job = std::move(self->jobs.front());
@@ -209,17 +244,17 @@ ConnectionPool::~ConnectionPool()
 void ConnectionPool::queue(Work work, Done done)
 {
     const std::lock_guard lock(m_state->mutex);
-    if (!m_state->extrasStarted) {
-        m_state->extrasStarted = true;
-        const int first = m_state->main.client ? 1 : 0;
-        for (int index = first; index < m_state->wanted; ++index) {
-            ++m_state->opening;
-            m_state->threads.emplace_back(&State::runExtra, m_state, index);
-        }
-    }
     m_state->jobs.push_back({std::move(work), std::move(done)});
-    m_state->wake.notify_one();
+    m_state->wake.notify_all();
     State::dispatchMain(m_state);
+    // Another connection only for work that no connection is free to take.
+    State &state = *m_state;
+    // Each connection is tried once: one the server refused is not asked again.
+    const int connections = static_cast<int>(state.threads.size()) + (state.main.client ? 1 : 0);
+    if (static_cast<int>(state.jobs.size()) > state.waiting + state.opening && connections < state.wanted) {
+        ++state.opening;
+        state.threads.emplace_back(&State::runExtra, m_state, connections);
+    }
 }
 
 size_t ConnectionPool::dropQueued()

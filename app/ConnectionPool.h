@@ -44,8 +44,9 @@ public:
         // fingerprint is this one's (the user has already accepted it).
         bool secure = false;
         std::string fingerprint;
-        // The remote folder extra connections change to after logging in
-        // (empty: they stay where the login put them).
+        // The remote folder extra connections change to after logging in;
+        // empty: connection 0's (asked of it once), or without connection 0
+        // where the login put them.
         std::string directory;
         // A download under way stops when this becomes true (see FtpClient).
         const std::atomic<bool> *cancel = nullptr;
@@ -77,8 +78,8 @@ public:
     ConnectionPool(const ConnectionPool &) = delete;
     ConnectionPool &operator=(const ConnectionPool &) = delete;
 
-    // Queues work for the next free connection. Opens the extra connections
-    // on the first call (only as many as could be busy at once).
+    // Queues work for the next free connection. Opens another connection when
+    // no connection is free or coming for it, up to the number asked for.
     void queue(Work work, Done done);
     // Work queued and not yet started is forgotten; returns how many.
     size_t dropQueued();

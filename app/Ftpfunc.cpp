@@ -1089,19 +1089,16 @@ void TransferRun::OpenPool()
     login.password = g_password;
     login.options = g_options;
     login.cancel = &g_cancelDownload;
-    int connections = m_connections;
     const bool secure = !client()->securityProtocol().empty();
     login.secure = secure;
     if (secure)
         login.fingerprint = client()->certificateFingerprint();
-    // The extra connections start where the session is; without knowing where
-    // that is, the run stays on the session alone.
-    if (!sessionCall([&] { return client()->getCurrentDirectory(login.directory); }))
-        connections = 1;
+    // The extra connections start where the session is (login.directory left
+    // empty: the pool asks the session); they open only when files wait.
     ConnectionPool::Main main;
     main.client = client();
     main.post = [](std::function<void()> fn) { sessionThread().post(std::move(fn)); };
-    m_pool = std::make_unique<ConnectionPool>(std::move(login), connections, std::move(main));
+    m_pool = std::make_unique<ConnectionPool>(std::move(login), m_connections, std::move(main));
 }
 
 void TransferRun::Start(const std::string &remoteName, Work work, std::function<void(uint32_t code)> failed,
