@@ -2,6 +2,7 @@
 // cannot vouch for: the user's decision, its record beside the settings file,
 // and transfers over the encrypted session.
 #include "app/CertificateTrust.h"
+#include "app/ConnectionPool.h"
 #include "app/Ftpfunc.h"
 #include "app/MainForm.h"
 #include "platform/LastError.h"
@@ -11,6 +12,7 @@
 #include "ui/Edit.h"
 #include "ui/Text.h"
 
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,6 +87,59 @@ TEST_F(TlsTrustTest, AskedOnceKeptAndAskedAgainWhenTheCertificateChanges)
     const std::string renewed = testsupport::readFileBytes(trustFile());
     EXPECT_NE(renewed, kept);
     EXPECT_EQ(std::count(renewed.begin(), renewed.end(), '\n'), 1);
+}
+
+TEST_F(TlsTrustTest, ARunOverSeveralConnectionsTakesOnlyTheCertificateTheUserTrusted)
+{
+    app.dialogs().expectContaining(ScriptedDialogs::Kind::Confirm,
+                                   "SHA-256 指紋:", ScriptedDialogs::Answer::Yes);
+    ASSERT_EQ(connect(), 1);
+    const std::string fingerprint = FtpSession()->certificateFingerprint();
+    ASSERT_FALSE(fingerprint.empty());
+
+    // A run of three connections over TLS asks nothing more, and every file arrives.
+    SetTransferConnections(3);
+    ASSERT_EQ(SetRemoteDir("pub"), 1);
+    int sent = 0;
+    {
+        TransferRun run(20);
+        for (int i = 0; i < 20; ++i) {
+            const std::string name = "f" + std::to_string(i) + ".bin";
+            ASSERT_TRUE(testsupport::writeFileBytes(app.dir() + "/" + name, std::string(40000, 'a' + i)));
+            StartPutFile(app.dir() + "/" + name, name, false, [&sent](int ok) { sent += ok; });
+        }
+    }
+    EXPECT_EQ(sent, 20);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(testsupport::readFileBytes(tls.rootPath("f" + std::to_string(i) + ".bin")),
+                  std::string(40000, 'a' + i));
+
+    // An extra connection takes the certificate the user accepted, and no other.
+    const std::string local = app.dir() + "/x.bin";
+    ASSERT_TRUE(testsupport::writeFileBytes(local, "x"));
+    for (const bool same : {true, false}) {
+        ConnectionPool::Login login;
+        login.server = tls.address();
+        login.user = tls.user();
+        login.password = tls.password();
+        login.secure = true;
+        login.fingerprint = same ? fingerprint : std::string(fingerprint.size(), '0');
+        login.directory = "pub";
+        std::promise<ConnectionPool::Result> ended;
+        ConnectionPool pool(login, 1);
+        pool.queue(
+            [&](platform::FtpClient &client) {
+                return client.putFile(local, "x.bin", platform::TransferType::Binary, 0);
+            },
+            [&](const ConnectionPool::Result &result) { ended.set_value(result); });
+        auto result = ended.get_future();
+        ASSERT_EQ(result.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        const ConnectionPool::Result r = result.get();
+        EXPECT_EQ(r.ok, same);
+        if (!same) {
+            EXPECT_EQ(r.code, platform::err::SecureCertificateRejected);
+        }
+    }
 }
 
 } // namespace
