@@ -43,13 +43,13 @@ struct ConnectionPool::State {
     std::deque<Job> jobs;
     bool stopping = false;
     bool mainBusy = false;
-    int running = 0; // work under way, on any connection
-    int live = 0;    // connections logged in and not given up
-    int opening = 0; // extra connections still logging in
-    int waiting = 0; // extra connections free for work
+    bool mainBroken = false; // connection 0 broke during the run: no more work for it
+    int running = 0;         // work under way, on any connection
+    int live = 0;            // connections logged in and not given up
+    int opening = 0;         // extra connections still logging in
+    int waiting = 0;         // extra connections free for work
     std::vector<std::thread> threads;
-    // Where connection 0 is, asked once when the first extra connection needs it.
-    bool directoryAsked = false;
+    // Where connection 0 is, asked of it when the pool starts.
     bool directoryKnown = false;
     std::string directory;
 
@@ -58,8 +58,8 @@ struct ConnectionPool::State {
     static void runExtra(const std::shared_ptr<State> &self, int index);
     // The folder an extra connection changes to; false when it cannot be known.
     static bool extraDirectory(const std::shared_ptr<State> &self, std::string &directory);
-    // Without connection 0, once no connection is left or coming, the work
-    // still queued fails with the last connection's error. Lock held.
+    // Once no connection is left or coming (connection 0 absent or broken),
+    // the work still queued fails with the last connection's error. Lock held.
     void failStranded(std::unique_lock<std::mutex> &lock, uint32_t code, const std::string &response);
     std::string extraServer() const;
 };
@@ -75,18 +75,34 @@ std::string ConnectionPool::State::extraServer() const
 
 void ConnectionPool::State::dispatchMain(const std::shared_ptr<State> &self)
 {
-    if (!self->main.client || self->mainBusy || self->jobs.empty() || self->stopping)
+    if (!self->main.client || self->mainBusy || self->mainBroken || self->jobs.empty() || self->stopping)
         return;
     Job job = std::move(self->jobs.front());
     self->jobs.pop_front();
     self->mainBusy = true;
     ++self->running;
-    self->main.post([self, job = std::move(job)] {
+    self->main.post([self, job = std::move(job)]() mutable {
         Result result;
         result.ok = job.work(*self->main.client);
         result.code = result.ok ? 0 : platform::lastError();
         result.response = result.ok ? std::string() : platform::lastResponseText();
         result.connection = 0;
+        {
+            // The session's connection broke while others work: they take its
+            // file and the rest of the run; the session is repaired afterwards
+            // as after any lost connection.
+            const std::lock_guard lock(self->mutex);
+            if (!result.ok && connectionBroke(result.code) && self->live + self->opening > 1) {
+                self->mainBroken = true;
+                --self->live;
+                self->jobs.push_front(std::move(job));
+                self->mainBusy = false;
+                --self->running;
+                self->wake.notify_all();
+                self->idle.notify_all();
+                return;
+            }
+        }
         job.done(result);
         const std::lock_guard lock(self->mutex);
         self->mainBusy = false;
@@ -99,7 +115,7 @@ void ConnectionPool::State::dispatchMain(const std::shared_ptr<State> &self)
 void ConnectionPool::State::failStranded(std::unique_lock<std::mutex> &lock, uint32_t code,
                                          const std::string &response)
 {
-    if (main.client || live > 0 || opening > 0)
+    if ((main.client && !mainBroken) || live > 0 || opening > 0)
         return;
     while (!jobs.empty()) {
         Job job = std::move(jobs.front());
@@ -119,19 +135,7 @@ bool ConnectionPool::State::extraDirectory(const std::shared_ptr<State> &self, s
         directory = self->login.directory;
         return true;
     }
-    // Asked of connection 0 on its own thread, after the work it has under way.
     std::unique_lock lock(self->mutex);
-    if (!self->directoryAsked) {
-        self->directoryAsked = true;
-        self->main.post([self] {
-            std::string folder;
-            const bool known = self->main.client->getCurrentDirectory(folder);
-            const std::lock_guard lock(self->mutex);
-            self->directory = known ? folder : std::string();
-            self->directoryKnown = true;
-            self->wake.notify_all();
-        });
-    }
     self->wake.wait(lock, [&] { return self->directoryKnown || self->stopping; });
     directory = self->directory;
     return !directory.empty();
@@ -218,8 +222,21 @@ ConnectionPool::ConnectionPool(Login login, int connections, Main main) : m_stat
     m_state->login = std::move(login);
     m_state->wanted = std::clamp(connections, 1, MaxConnections);
     m_state->main = std::move(main);
-    if (m_state->main.client)
-        m_state->live = 1;
+    if (!m_state->main.client)
+        return;
+    m_state->live = 1;
+    if (m_state->wanted > 1 && m_state->login.directory.empty()) {
+        // Where connection 0 is, asked before its first work, so that extra
+        // connections never wait behind a long transfer to learn it.
+        m_state->main.post([self = m_state] {
+            std::string folder;
+            const bool known = self->main.client->getCurrentDirectory(folder);
+            const std::lock_guard lock(self->mutex);
+            self->directory = known ? folder : std::string();
+            self->directoryKnown = true;
+            self->wake.notify_all();
+        });
+    }
 }
 
 ConnectionPool::ConnectionPool(Login login, int connections)

@@ -27,6 +27,11 @@ QStringList cutData(const QString &command, qint64 afterBytes, bool dropControl)
             QStringLiteral("%1:%2:%3").arg(command).arg(afterBytes).arg(dropControl ? "drop" : "426")};
 }
 
+QStringList cutDataOnce(const QString &command, qint64 afterBytes)
+{
+    return {QStringLiteral("--cut"), QStringLiteral("%1:%2:drop-once").arg(command).arg(afterBytes)};
+}
+
 QStringList pasvAddress(const QString &ip)
 {
     return {QStringLiteral("--pasv-address"), ip};

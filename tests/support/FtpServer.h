@@ -24,6 +24,8 @@ QStringList stall(const QString &command);
 // with dropControl the control connection closes too without a reply, else the
 // server answers 426.
 QStringList cutData(const QString &command, qint64 afterBytes, bool dropControl);
+// The same with dropControl, for the first such transfer of the server only.
+QStringList cutDataOnce(const QString &command, qint64 afterBytes);
 // Name another address in PASV replies.
 QStringList pasvAddress(const QString &ip);
 // Add an entry with this raw name to every listing.

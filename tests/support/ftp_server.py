@@ -15,6 +15,7 @@ Faults (each option may be repeated where it takes a command):
   --refuse CMD=CODE TEXT   answer CMD with "CODE TEXT" (421 also closes the session)
   --stall CMD              read CMD and never answer it
   --cut CMD:BYTES:MODE     after BYTES of the data of CMD (LIST, MLSD, RETR, STOR)
+                           (MODE drop-once: only the first such transfer)
                            break off; MODE "426" closes the data connection and
                            answers 426, "drop" closes the data and the control
                            connection without a word
@@ -218,7 +219,9 @@ def make_handler(args):
         def _fire(self, cut):
             channel = self.cmd_channel
             channel.active_cut = None
-            if cut.mode == 'drop':
+            if cut.mode.endswith('-once'):
+                cuts.pop(cut.cmd, None)
+            if cut.mode.startswith('drop'):
                 self._resp = ()
                 self.close()
                 channel.close()
