@@ -12,6 +12,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <netdb.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -277,6 +278,17 @@ bool isDownloadTempName(std::string_view name)
 
 FtpClient::FtpClient(FtpOptions options) : m_options(options) {}
 
+namespace {
+// Held while a download creates and locks its temporary file and while a sweep
+// looks for stale ones: clients of one process download side by side into one
+// folder, and a sweep must never find a live download's file before its lock.
+std::mutex &downloadTempMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+} // namespace
+
 void FtpClient::sweepDownloadFolder(const std::string &folder)
 {
     struct stat st {};
@@ -284,6 +296,7 @@ void FtpClient::sweepDownloadFolder(const std::string &folder)
         || !m_sweptFolders.insert({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)})
                 .second)
         return;
+    const std::lock_guard lock(downloadTempMutex());
     DIR *dir = ::opendir(folder.c_str());
     if (!dir)
         return;
@@ -1096,6 +1109,7 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
     const std::string folder = slash == std::string::npos ? std::string(".") : localPath.substr(0, slash);
     sweepDownloadFolder(folder);
     std::string pattern = folder + "/" + std::string(DownloadTempPrefix) + "XXXXXX";
+    std::unique_lock tempLock(downloadTempMutex());
     FileDescriptor file(::mkostemp(pattern.data(), O_CLOEXEC));
     if (file.get() < 0) {
         setLastErrorFromErrno(errno);
@@ -1103,6 +1117,7 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
     }
     // Held while the download runs: a sweep by another run leaves the file alone.
     ::flock(file.get(), LOCK_EX | LOCK_NB);
+    tempLock.unlock();
     const std::string tempPath = pattern;
     bool done = false;
     struct TempRemover {

@@ -4,6 +4,7 @@
 #include "app/Upanddown.h"
 #include "test_transfer_fixture.h"
 
+#include "ui/SpeedButton.h"
 #include <QLabel>
 #include <QPushButton>
 #include <set>
@@ -48,7 +49,8 @@ TEST_F(ParallelTest, ASelectionAndAFolderTreeArriveWholeInBothDirections)
     ASSERT_NO_FATAL_FAILURE(writeLocal("site/a.html", "<p>a</p>\n"));
     ASSERT_NO_FATAL_FAILURE(writeLocal("site/sub/b.css", "b {}\n"));
     ASSERT_NO_FATAL_FAILURE(writeLocal("site/sub/deep/c.bin", contentOf(99, 5000)));
-    ASSERT_NO_FATAL_FAILURE(connect());
+    // A server a little away, so that files wait for a free connection.
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(10)));
     form->LocalFileListV->selectAll();
     form->UploadExecute();
 
@@ -98,11 +100,38 @@ TEST_F(ParallelTest, IndexPageCompletesAfterEveryOtherFileOfTheRun)
     EXPECT_EQ(served("index.html"), "index.html\n");
 }
 
+TEST_F(ParallelTest, AWatchPassSendsItsChangesOverSeveralConnectionsIndexPageLast)
+{
+    const std::vector<std::string> names{"a.html", "b.html", "c.css", "index.html", "d.js", "e.html"};
+    for (const std::string &name : names) {
+        ASSERT_NO_FATAL_FAILURE(writeLocal(name, "old " + name));
+        serveFile(name, "old " + name);
+    }
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(10)));
+    ASSERT_EQ(form->RemoteFileCount, 6);
+    form->SpeedAutoUp->setEnabled(true);
+    form->SpeedAutoUp->click();
+    ASSERT_EQ(form->UploadMode, 1);
+    for (const std::string &name : names)
+        ASSERT_NO_FATAL_FAILURE(writeLocal(name, "changed " + name));
+    server.clearLog();
+    form->TimerDemonTimer();
+    form->StopAutomation();
+
+    for (const std::string &name : names)
+        EXPECT_EQ(served(name), "changed " + name);
+    const QByteArrayList done = server.completedTransfers();
+    ASSERT_EQ(done.size(), 6);
+    EXPECT_EQ(done.last(), QByteArray("STOR index.html"));
+    EXPECT_GE(logins(), 1) << "extra connections took part";
+}
+
 TEST_F(ParallelTest, AServerAllowingOneLoginStillGetsEveryFileWithoutAMessage)
 {
     for (int i = 0; i < 12; ++i)
         ASSERT_NO_FATAL_FAILURE(writeLocal(fileName(i), contentOf(i, 3000)));
-    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::maxLoginsPerUser(1)));
+    ASSERT_NO_FATAL_FAILURE(
+        connect(testsupport::ftpfault::maxLoginsPerUser(1) + testsupport::ftpfault::replyDelay(10)));
     form->LocalFileListV->selectAll();
     // Any message box fails the test.
     form->UploadExecute();
