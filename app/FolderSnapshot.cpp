@@ -29,6 +29,7 @@ bool FolderSnapshot::Add(const SnapshotEntry &entry)
         return false;
     (*this)[SnapshotCount] = entry;
     ++SnapshotCount;
+    ++Generation;
     return true;
 }
 

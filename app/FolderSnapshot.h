@@ -39,6 +39,9 @@ struct SnapshotEntry {
 struct FolderSnapshot {
     std::array<SnapshotEntry, MAXFILE> Entries{};
     int SnapshotCount = 0;
+    // Advanced by every Add: with SnapshotCount it tells whether the entries in
+    // use may differ from those seen before (entries are written only by Add).
+    uint64_t Generation = 0;
 
     SnapshotEntry &operator[](int index) { return Entries[static_cast<size_t>(index)]; }
     const SnapshotEntry &operator[](int index) const { return Entries[static_cast<size_t>(index)]; }

@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -138,25 +139,49 @@ void TMainForm::NoteFileLimit()
 bool TMainForm::HasFolderChanged()
 {
     AutoBusy = true;
+    const SweepBasis basis{Target->itemIndex(), FolderSnapshot.SnapshotCount, FolderSnapshot.Generation};
+    // Asked before the scan: a write during the scan makes the next tick scan.
+    const bool folderChanged = LocalWatch.takeChanged(".");
+    if (!folderChanged && basis == LastSweep) {
+        // Neither the folder, the pattern nor the snapshot changed since a scan
+        // found no difference: it would find none again.
+        AutoBusy = false;
+        return false;
+    }
+    LastSweep = basis;
     bool found = false;
-    const std::vector<platform::FindRecord> records = scanLocalFolder(Target->itemIndex(), found);
+    const std::vector<platform::FindRecord> records = scanLocalFolder(basis.Target, found);
     if (!found) {
         AutoBusy = false;
         return false;
     }
+    // A file that can change without a write in this folder (a link), or whose
+    // time is within the last two seconds (a writer through a shared mapping
+    // restamps it without any event), keeps the next tick scanning.
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const uint64_t trustedBefore =
+        platform::ticksFromUnix(now.tv_sec - 2, static_cast<uint32_t>(now.tv_nsec));
+    bool untrusted = false;
     int position = 0;
     int files = 0;
     for (const platform::FindRecord &record : records) {
         if (record.isDirectory() || files++ >= MAXFILE)
             continue;
+        untrusted = untrusted || record.linked || record.lastWriteTime >= trustedBefore;
         if (record.size == 0) {
             ++position;
             continue;
         }
         const int index = snapshotIndexOf(FolderSnapshot, record.name, position++);
-        if (index < 0 || !FolderSnapshot[index].SameSizeAndTime(record))
+        if (index < 0 || !FolderSnapshot[index].SameSizeAndTime(record)) {
+            // The difference stays until a snapshot takes it in.
+            LocalWatch.markChanged();
             return true;
+        }
     }
+    if (untrusted)
+        LocalWatch.markChanged();
     AutoBusy = false;
     return false;
 }

@@ -5,6 +5,7 @@
 #include "app/RemoteSnapshot.h"
 #include "app/TransferList.h"
 #include "platform/FindRecord.h"
+#include "platform/FolderWatch.h"
 #include "platform/LocalFiles.h"
 #include "ui/Form.h"
 #include "ui/ImageList.h"
@@ -306,6 +307,17 @@ public:
     bool FileLimitShown = false;
     void NoteFileLimit();
     bool HasFolderChanged();
+    // inotify on the local folder: while it saw nothing, and nothing the
+    // comparison of HasFolderChanged depends on changed since its last scan
+    // found no difference, the next one skips the scan.
+    platform::FolderWatch LocalWatch;
+    struct SweepBasis {
+        int Target = -1;
+        int SnapshotCount = -1;
+        uint64_t SnapshotGeneration = 0;
+        bool operator==(const SweepBasis &) const = default;
+    };
+    SweepBasis LastSweep;
     int DetectChanges();
     bool DetectMissingFiles();
     bool IsOnHost(const std::string &name) const;

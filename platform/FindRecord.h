@@ -16,6 +16,9 @@ struct FindRecord {
     uint64_t lastWriteTime = 0;
     uint64_t size = 0;
     std::string name;
+    // A local file reached through a symbolic link, or one with more than one
+    // hard link: it can change without its folder seeing any write.
+    bool linked = false;
 
     bool isDirectory() const { return (attributes & AttrDirectory) != 0; }
 };

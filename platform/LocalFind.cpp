@@ -21,7 +21,8 @@ uint64_t ticksFromTimespec(const struct timespec &ts)
     return ticksFromUnix(ts.tv_sec, static_cast<uint32_t>(ts.tv_nsec));
 }
 
-FindRecord makeRecord(int dirFd, const char *name)
+// `type` is the entry's type as the folder listing gives it (DT_UNKNOWN: ask).
+FindRecord makeRecord(int dirFd, const char *name, unsigned char type)
 {
     FindRecord record;
     record.name = name;
@@ -35,6 +36,11 @@ FindRecord makeRecord(int dirFd, const char *name)
     } else {
         record.attributes = AttrNormal;
         record.size = static_cast<uint64_t>(st.st_size);
+        struct stat own {};
+        if (type == DT_UNKNOWN && ::fstatat(dirFd, name, &own, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISLNK(own.st_mode))
+            type = DT_LNK;
+        record.linked = type == DT_LNK || st.st_nlink > 1;
     }
     record.lastWriteTime = ticksFromTimespec(st.st_mtim);
     return record;
@@ -52,7 +58,7 @@ bool findSettled(const std::string &path, FindRecord &record)
             setLastErrorFromErrno(errno);
             return false;
         }
-        record = makeRecord(AT_FDCWD, path.c_str());
+        record = makeRecord(AT_FDCWD, path.c_str(), DT_UNKNOWN);
         record.name = name;
         struct timespec now {};
         ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
@@ -91,7 +97,7 @@ std::vector<FindRecord> findLocal(const std::string &pattern, bool &ok)
         if (entry == nullptr)
             break;
         if (wildcardMatch(entry->d_name, namePattern, true))
-            records.push_back(makeRecord(dirFd, entry->d_name));
+            records.push_back(makeRecord(dirFd, entry->d_name, entry->d_type));
     }
     const int readError = errno;
     ::closedir(dir);

@@ -13,7 +13,8 @@ namespace platform {
 // folded. Entries come in the order the file system returns them, "." and ".."
 // included. Folders have attribute 0x10, everything else 0x80; symbolic links
 // are followed for the type, size and time (a dangling link describes itself).
-// Folders report size 0.
+// Folders report size 0. A file reached through a symbolic link, or with more
+// than one hard link, is marked `linked`.
 //
 // On failure `ok` is false, the result is empty and the last error is 3 when
 // the folder does not exist, another mapped errno code when it cannot be read,
