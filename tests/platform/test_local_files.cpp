@@ -1,3 +1,4 @@
+#include "platform/FolderWatch.h"
 #include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
@@ -61,17 +63,24 @@ TEST_F(LocalFilesTest, FindFiltersByPatternAndKeepsDotEntries)
     ASSERT_TRUE(makeDirectory(at("sub")));
     ASSERT_EQ(symlink("sub", at("linkdir").c_str()), 0);
     ASSERT_EQ(symlink("gone", at("dangling").c_str()), 0);
+    ASSERT_EQ(symlink("README", at("readme.link").c_str()), 0);
+    ASSERT_EQ(link(at("notes.txt").c_str(), at("hard.txt").c_str()), 0);
 
     bool ok = false;
     const auto all = byName(findLocal(root + "/*.*", ok));
     ASSERT_TRUE(ok);
-    EXPECT_EQ(all.size(), 9u);
+    EXPECT_EQ(all.size(), 11u);
     for (const char *name : {".", "..", "sub", "linkdir"})
         EXPECT_EQ(all.at(name).attributes, AttrDirectory) << name;
     for (const char *name : {"index.html", "Page.HTM", "notes.txt", "README", "dangling"})
         EXPECT_EQ(all.at(name).attributes, AttrNormal) << name;
     EXPECT_EQ(all.at("notes.txt").size, 3u);
     EXPECT_EQ(all.at("sub").size, 0u);
+    // Files that can change through another name are marked.
+    for (const char *name : {"readme.link", "dangling", "notes.txt", "hard.txt"})
+        EXPECT_TRUE(all.at(name).linked) << name;
+    for (const char *name : {"index.html", "README"})
+        EXPECT_FALSE(all.at(name).linked) << name;
 
     // ASCII letters fold; the rest of the pattern rules are the wildcard's.
     auto html = byName(findLocal(root + "/*.htm*", ok));
@@ -224,4 +233,61 @@ TEST_F(LocalFilesTest, AtomicWriteSetsTheRequestedModeOrKeepsTheOldOne)
     EXPECT_FALSE(readWholeFile(at("none"), data));
     EXPECT_EQ(lastError(), err::FileNotFound);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"private", "shared"}));
+}
+
+TEST_F(LocalFilesTest, FolderWatchReportsEveryChangeAScanCouldSeeAndFollowsTheFolder)
+{
+    const std::string site = at("site");
+    ASSERT_TRUE(makeDirectory(site));
+    testsupport::writeFileBytes(site + "/a.html", "a");
+    FolderWatch watch;
+    EXPECT_TRUE(watch.takeChanged(site)) << "nothing is known before the watch is set";
+    EXPECT_TRUE(watch.watching());
+    EXPECT_FALSE(watch.takeChanged(site));
+
+    const std::vector<std::pair<const char *, std::function<void()>>> changes{
+        {"create", [&] { testsupport::writeFileBytes(site + "/b.html", "b"); }},
+        {"append", [&] { std::ofstream(site + "/a.html", std::ios::app) << "more"; }},
+        {"touch", [&] { setMtime(site + "/a.html", 1600000000, 0); }},
+        {"rename", [&] { ASSERT_EQ(::rename((site + "/b.html").c_str(), (site + "/c.html").c_str()), 0); }},
+        {"move in",
+         [&] {
+             testsupport::writeFileBytes(at("outside.html"), "o");
+             ASSERT_EQ(::rename(at("outside.html").c_str(), (site + "/o.html").c_str()), 0);
+         }},
+        {"move out", [&] { ASSERT_EQ(::rename((site + "/o.html").c_str(), at("outside.html").c_str()), 0); }},
+        {"delete", [&] { ASSERT_EQ(::unlink((site + "/c.html").c_str()), 0); }},
+    };
+    for (const auto &[what, change] : changes) {
+        change();
+        EXPECT_TRUE(watch.takeChanged(site)) << what;
+        EXPECT_FALSE(watch.takeChanged(site)) << what;
+    }
+
+    // A write inotify never delivered (its queue overflowed) still counts.
+    testsupport::writeFileBytes(site + "/d.html", "d");
+    watch.loseEvents();
+    EXPECT_TRUE(watch.takeChanged(site));
+    EXPECT_FALSE(watch.takeChanged(site));
+
+    // The folder replaced at its path: reported, and the new folder is watched.
+    ASSERT_EQ(::rename(site.c_str(), at("site.old").c_str()), 0);
+    ASSERT_TRUE(makeDirectory(site));
+    EXPECT_TRUE(watch.takeChanged(site));
+    EXPECT_FALSE(watch.takeChanged(site));
+    testsupport::writeFileBytes(site + "/new.html", "n");
+    EXPECT_TRUE(watch.takeChanged(site));
+
+    // Watching ".", a change of the current directory is a change of folder.
+    CwdGuard cwd;
+    ASSERT_TRUE(setCurrentDirectory(site));
+    EXPECT_TRUE(watch.takeChanged("."));
+    EXPECT_FALSE(watch.takeChanged("."));
+    ASSERT_TRUE(setCurrentDirectory(at("site.old")));
+    EXPECT_TRUE(watch.takeChanged("."));
+
+    // Without inotify every call is a change: the scan is the floor.
+    watch.setEnabled(false);
+    EXPECT_TRUE(watch.takeChanged("."));
+    EXPECT_TRUE(watch.takeChanged("."));
 }
