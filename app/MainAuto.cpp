@@ -149,6 +149,7 @@ bool TMainForm::HasFolderChanged()
         return false;
     }
     LastSweep = basis;
+    ++FolderScanCount;
     bool found = false;
     const std::vector<platform::FindRecord> records = scanLocalFolder(basis.Target, found);
     if (!found) {

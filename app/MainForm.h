@@ -318,6 +318,8 @@ public:
         bool operator==(const SweepBasis &) const = default;
     };
     SweepBasis LastSweep;
+    // Scans of the local folder HasFolderChanged made (the watch benchmark shows them).
+    int FolderScanCount = 0;
     int DetectChanges();
     bool DetectMissingFiles();
     bool IsOnHost(const std::string &name) const;

@@ -30,9 +30,12 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <fcntl.h>
 #include <functional>
 #include <map>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::SessionTest;
 
@@ -618,4 +621,68 @@ TEST_F(WatchTest, ARefusedDownloadShowsFailedInTheDaemon)
     EXPECT_TRUE(UpDownLoadForm->LabelCount->text().endsWith(QStringLiteral("(Failed!)")))
         << UpDownLoadForm->LabelCount->text().toStdString();
     EXPECT_EQ(app.dialogs().messages().filter(QStringLiteral("Not yours")).size(), 1);
+}
+
+TEST_F(WatchTest, AnIdleTickScansOnlyAfterAChangeAndStillFindsWhatAScanFinds)
+{
+    // Times well in the past (distinct per write), so the watch may trust them.
+    int64_t stamp = 1600000000;
+    auto writeOld = [&](const std::string &path, const std::string &data) {
+        ASSERT_TRUE(testsupport::writeFileBytes(path, data));
+        const struct timespec times[2] = {{++stamp, 0}, {stamp, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    };
+    for (const char *name : {"index.html", "a.html", "b.html", "notes.txt"})
+        writeOld(local.filePath(name), std::string("page ") + name);
+    connect();
+    serveAndList({{"index.html", "page index.html"},
+                  {"a.html", "page a.html"},
+                  {"b.html", "page b.html"},
+                  {"notes.txt", "page notes.txt"}});
+    form->Target->setItemIndex(0);
+    enterWatch();
+    auto tickThenIdle = [&] {
+        form->TimerDemonTimer();
+        server.clearLog();
+        const int scans = form->FolderScanCount;
+        form->TimerDemonTimer();
+        form->TimerDemonTimer();
+        EXPECT_EQ(form->FolderScanCount, scans) << "an idle tick does not scan";
+        EXPECT_TRUE(server.receivedCommands().isEmpty());
+    };
+    tickThenIdle();
+
+    // A save while the folder is clean goes up as a scan would send it.
+    writeOld(local.filePath("b.html"), "page b.html, edited");
+    form->TimerDemonTimer();
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("b.html")), "page b.html, edited");
+    QByteArrayList stores;
+    for (const QByteArray &line : server.receivedCommands())
+        if (line.startsWith("STOR"))
+            stores << line;
+    EXPECT_EQ(stores, (QByteArrayList{"STOR b.html", "STOR index.html"}));
+    tickThenIdle();
+
+    // The pattern changed, not the folder: notes.txt was never in the snapshot.
+    form->Target->setItemIndex(1);
+    form->TimerDemonTimer();
+    EXPECT_EQ(stored("notes.txt"), 1);
+    tickThenIdle();
+
+    // A save inotify never reported (its queue overflowed) is found by the scan.
+    writeOld(local.filePath("a.html"), "page a.html, saved while blind");
+    form->LocalWatch.loseEvents();
+    form->TimerDemonTimer();
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("a.html")), "page a.html, saved while blind");
+
+    // A linked file changes without any event in the folder: it keeps the tick scanning.
+    testsupport::TempFolder elsewhere;
+    writeOld(elsewhere.filePath("shared.html"), "shared");
+    ASSERT_EQ(::symlink(elsewhere.filePath("shared.html").c_str(), local.filePath("shared.html").c_str()), 0);
+    form->TimerDemonTimer();
+    EXPECT_EQ(stored("shared.html"), 1);
+    form->TimerDemonTimer();
+    writeOld(elsewhere.filePath("shared.html"), "shared, edited");
+    form->TimerDemonTimer();
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("shared.html")), "shared, edited");
 }
