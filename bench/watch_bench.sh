@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the watch mode against one local pyftpdlib server, offscreen and at
 # real time (bench/watch_bench.cpp): the CPU cost of an idle watch tick over a
-# folder of 900 files, and the latency from a file's last write to its upload
+# folder of 900 files, scanning every tick and with the inotify watch (goal:
+# under 0.1 ms median, no server command), and the latency from a file's last write to its upload
 # at the shortest interval with one and with five files, against the floor the
 # watch rules set (tick interval, 2 s settle wait, 1 s pause); and ROUNDS rounds
 # of two saves a random 0-5 s apart at "1": how many reached the server (goal:
@@ -9,9 +10,9 @@
 # Environment:
 #   WATCH_BENCH  a built watch_bench to use instead of building one
 #   BENCH_BUILD  build folder for it (default build-bench, Release)
-#   REPEATS      latency samples per case, the median is shown (default 5)
+#   REPEATS      latency samples per case, the median is shown (default 5; 0 skips)
 #   TICKS        idle ticks timed (default 2000)
-#   ROUNDS       rounds of two saves (default 200; a round takes about 8 s)
+#   ROUNDS       rounds of two saves (default 200, a round takes about 8 s; 0 skips)
 #   SEED         the rounds' random seed (default: the time)
 set -euo pipefail
 cd "$(dirname "$0")/.."
