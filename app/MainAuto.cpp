@@ -8,6 +8,7 @@
 #include "app/PathRules.h"
 #include "app/Singleup.h"
 #include "app/Upanddown.h"
+#include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"
 #include "ui/Application.h"
@@ -153,6 +154,9 @@ bool TMainForm::HasFolderChanged()
     bool found = false;
     const std::vector<platform::FindRecord> records = scanLocalFolder(basis.Target, found);
     if (!found) {
+        // A folder that could not be read (not one without matching files) is read again.
+        if (platform::lastError() != platform::err::NoMoreFiles)
+            LocalWatch.markChanged();
         AutoBusy = false;
         return false;
     }
