@@ -675,6 +675,14 @@ TEST_F(WatchTest, AnIdleTickScansOnlyAfterAChangeAndStillFindsWhatAScanFinds)
     form->TimerDemonTimer();
     EXPECT_EQ(testsupport::readFileBytes(server.rootPath("a.html")), "page a.html, saved while blind");
 
+    // A time of the last two seconds is not trusted yet: the ticks keep scanning.
+    writeLocal("b.html", "page b.html, saved just now");
+    form->TimerDemonTimer();
+    form->TimerDemonTimer();
+    const int scans = form->FolderScanCount;
+    form->TimerDemonTimer();
+    EXPECT_EQ(form->FolderScanCount, scans + 1);
+
     // A linked file changes without any event in the folder: it keeps the tick scanning.
     testsupport::TempFolder elsewhere;
     writeOld(elsewhere.filePath("shared.html"), "shared");
