@@ -1,96 +1,139 @@
 #!/usr/bin/env bash
-# Times our FTP engine (bench/ftp_engine_bench.cpp) against curl in one run on the
-# same local server: uploads and downloads of 1 MiB, 64 MiB and 512 MiB files and a
-# batch of 900 files of 4 KiB (one control connection each side), printing the
-# time ratio ours/curl per case and our peak resident memory on the 512 MiB files.
+# Times our FTP engine (bench/ftp_engine_bench.cpp) against other clients in one
+# run on the same local server. Every client's exit status is checked, and the
+# bytes it moved are compared (on the server after an upload, locally after a
+# download); a failure or a difference ends the script. Each case runs ROUNDS
+# times (at least 5) for each client, alternating; the median and min-max are shown.
 #
-# The server is vsftpd from Debian on a loopback port (installed when missing),
-# else pyftpdlib; the output says which. Environment:
+#   bench/ftp_bench.sh             loopback: uploads and downloads of 1 MiB,
+#                                  64 MiB and 512 MiB files and of 900 files of
+#                                  4 KiB (one control connection each side)
+#                                  against curl on vsftpd (installed when missing,
+#                                  else pyftpdlib; the output says which), and our
+#                                  peak resident memory on the 512 MiB files
+#   bench/ftp_bench.sh --distant   a distant server: pyftpdlib answering every
+#                                  command REPLY_DELAY_MS late; 100 files of 4 KiB
+#                                  uploaded by ours on 1, CONNECTIONS and 4
+#                                  connections, curl, and lftp's mirror -R with
+#                                  --parallel=1 and --parallel=4; per file, with
+#                                  a GOAL line per goal saying whether it is met
+# Environment:
 #   FTP_ENGINE_BENCH  a built ftp_engine_bench to use instead of building one
 #   BENCH_BUILD       build folder for it (default build-bench, Release)
-#   BENCH_SERVER      "vsftpd" (default) or "pyftpdlib"
+#   BENCH_SERVER      loopback server: "vsftpd" (default) or "pyftpdlib"
+#   ROUNDS            runs per client and case (default 5, never fewer)
+#   DISTANT=1         the same as --distant
+#   REPLY_DELAY_MS    the distant server's reply delay (default 20)
+#   CONNECTIONS       our connection count to compare besides 1 and 4 (default 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
-
-need_packages=()
-command -v curl >/dev/null || need_packages+=(curl)
-if [ "${BENCH_SERVER:-vsftpd}" = vsftpd ] && [ ! -x /usr/sbin/vsftpd ]; then
-  need_packages+=(vsftpd)
-fi
-if [ ${#need_packages[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  # Installing vsftpd must not start the system's own daemon on port 21.
-  guard=""
-  if [ ! -e /usr/sbin/policy-rc.d ]; then
-    printf '#!/bin/sh\nexit 101\n' | $SUDO tee /usr/sbin/policy-rc.d >/dev/null
-    $SUDO chmod 755 /usr/sbin/policy-rc.d
-    guard=1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get install -y -qq --no-install-recommends "${need_packages[@]}" >/dev/null \
-    || { $SUDO apt-get update -qq && $SUDO apt-get install -y -qq --no-install-recommends "${need_packages[@]}" >/dev/null; } \
-    || true
-  [ -n "$guard" ] && $SUDO rm -f /usr/sbin/policy-rc.d
-fi
-
-bench=${FTP_ENGINE_BENCH:-}
-if [ -z "$bench" ]; then
-  build=${BENCH_BUILD:-$repo/build-bench}
-  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target ftp_engine_bench >/dev/null
-  bench=$build/bench/ftp_engine_bench
-fi
-
 . bench/bench_lib.sh
+
+distant=${DISTANT:-}
+for arg in "$@"; do
+  case $arg in
+    --distant) distant=1 ;;
+    *) echo "usage: $0 [--distant]" >&2; exit 2 ;;
+  esac
+done
+rounds=${ROUNDS:-5}
+[ "$rounds" -ge 5 ] || rounds=5
+
+if [ -n "$distant" ]; then
+  bench_packages curl lftp
+  command -v lftp >/dev/null || { echo "ftp_bench: lftp is needed" >&2; exit 1; }
+elif [ "${BENCH_SERVER:-vsftpd}" = vsftpd ]; then
+  bench_packages curl vsftpd
+else
+  bench_packages curl
+fi
+command -v curl >/dev/null || { echo "ftp_bench: curl is needed" >&2; exit 1; }
+bench_build bench ftp_engine_bench "${FTP_ENGINE_BENCH:-}"
+
+q() { printf '%q' "$1"; }
+
+distant_run() {
+  local delay=${REPLY_DELAY_MS:-20} n=${CONNECTIONS:-3} count=100 src c
+  bench_workdir ftp-distant 1
+  start_pyftpdlib --reply-delay "$delay"
+  src=$work/src/d100
+  mkdir -p "$src"
+  for i in $(seq -f '%03g' 1 $count); do
+    head -c 4096 /dev/urandom >"$src/f$i.bin"
+  done
+  local counts=(1 "$n")
+  [ "$n" = 4 ] || counts+=(4)
+  [ "$n" != 1 ] || counts=(1 4)
+
+  local url=ftp://127.0.0.1:$port ours ms
+  ms=$(awk -v c="$count" 'BEGIN { print 1000 / c }')
+  ours="$(q "$bench") 127.0.0.1:$port $(q "$user") $(q "$password")"
+  local lftp_open="set cmd:fail-exit yes; set ftp:ssl-allow no; set net:max-retries 1; open -u $user,$password $url"
+  for c in "${counts[@]}"; do
+    mkdir -p "$pub/o$c"
+    contestant "ours $c" "rm -f $pub/o$c/*" \
+      "VEXMORA_BENCH_CONNECTIONS=$c $ours put-batch $src /pub/o$c $count" "files_equal $src $pub/o$c"
+  done
+  mkdir -p "$pub/c" "$pub/l1" "$pub/l4"
+  contestant curl "rm -f $pub/c/*" \
+    "curl -sS --fail -u $(q "$user:$password") -T '$src/f[001-$count].bin' $url/pub/c/" "files_equal $src $pub/c"
+  for c in 1 4; do
+    contestant "lftp $c" "rm -f $pub/l$c/*" \
+      "lftp -c $(q "$lftp_open; mirror -R --parallel=$c $src /pub/l$c")" "files_equal $src $pub/l$c"
+  done
+
+  echo "server: $server_kind on 127.0.0.1:$port, every reply $delay ms late"
+  echo "clients: $(curl --version | head -n 1 | cut -d' ' -f1,2), $(lftp --version | head -n 1 | sed 's/.*Version \([^ ]*\).*/lftp \1/')"
+  echo "$count files of 4 KiB uploaded; $rounds alternating runs each; per file, connecting and logging in included"
+  echo
+  race "$rounds"
+  printf '%-36s %s\n' client "ms per file: median (min-max)"
+  for c in "${counts[@]}"; do
+    printf '%-36s %s\n' "ours, $c connection$([ "$c" = 1 ] || echo s)" "$(spread "ours $c" "$ms" " ms")"
+  done
+  printf '%-36s %s\n' "curl" "$(spread curl "$ms" " ms")"
+  for c in 1 4; do
+    printf '%-36s %s\n' "lftp mirror -R --parallel=$c" "$(spread "lftp $c" "$ms" " ms")"
+  done
+
+  # Three replies a file (passive mode, transfer start, transfer end): with the
+  # delay that is the floor of one connection; more connections share it.
+  echo
+  local per_file limit verdict lftp4
+  for c in "${counts[@]}"; do
+    per_file=$(median_of "ours $c" "$count" | awk '{ printf "%.1f", $1 * 1000 }')
+    limit=$(awk -v d="$delay" -v c="$c" 'BEGIN { printf "%.1f", 1.2 * 3 * d / c }')
+    verdict=$(awk -v a="$per_file" -v b="$limit" 'BEGIN { print (a <= b ? "met" : "NOT met") }')
+    echo "GOAL ours on $c connection$([ "$c" = 1 ] || echo s) at most 1.2 x ($((3 * delay)) ms / $c) = $limit ms per file: $per_file ms: $verdict"
+  done
+  per_file=$(median_of "ours 4" "$count" | awk '{ printf "%.1f", $1 * 1000 }')
+  lftp4=$(median_of "lftp 4" "$count" | awk '{ printf "%.1f", $1 * 1000 }')
+  verdict=$(awk -v a="$per_file" -v b="$lftp4" 'BEGIN { print (a < b ? "met" : "NOT met") }')
+  echo "GOAL ours on 4 connections faster than lftp --parallel=4: $per_file ms against $lftp4 ms per file: $verdict"
+}
+
+if [ -n "$distant" ]; then
+  distant_run
+  exit 0
+fi
+
 bench_workdir ftp-bench 4
-
-start_vsftpd() {
-  [ -x /usr/sbin/vsftpd ] && id ftp >/dev/null 2>&1 || return 1
-  mkdir -p /var/run/vsftpd/empty 2>/dev/null || true
-  chown ftp:ftp "$pub"
-  port=$(free_port)
-  vsftpd_config "$port" >"$work/vsftpd.conf"
-  /usr/sbin/vsftpd "$work/vsftpd.conf" >"$work/server.log" 2>&1 &
-  server_pid=$!
-  for _ in $(seq 50); do
-    port_open "$port" && { user=anonymous; password=bench@; server_kind="vsftpd $(dpkg-query -W -f='${Version}' vsftpd 2>/dev/null)"; return 0; }
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill "$server_pid" 2>/dev/null || true
-  server_pid=""
-  return 1
-}
-
-start_pyftpdlib() {
-  port=$(free_port)
-  /usr/bin/python3 "$repo/tests/support/ftp_server.py" --root "$root" --port "$port" \
-    --user bench --password bench --passive-ports 20000-60000 >"$work/server.out" 2>"$work/server.log" &
-  server_pid=$!
-  for _ in $(seq 100); do
-    grep -q READY "$work/server.out" 2>/dev/null && { user=bench; password=bench; server_kind="pyftpdlib (vsftpd could not be started)"; return 0; }
-    sleep 0.1
-  done
-  echo "cannot start a server:" >&2
-  cat "$work/server.log" >&2
-  exit 1
-}
-
 if [ "${BENCH_SERVER:-vsftpd}" != vsftpd ] || ! start_vsftpd; then
   start_pyftpdlib
+  [ "${BENCH_SERVER:-vsftpd}" != vsftpd ] || server_kind="$server_kind (vsftpd could not be started)"
 fi
 url=ftp://127.0.0.1:$port
-server=127.0.0.1:$port
 
-echo "server: $server_kind on $server"
+echo "server: $server_kind on 127.0.0.1:$port"
+echo "client: $(curl --version | head -n 1 | cut -d' ' -f1,2)"
 echo "preparing files..."
-for size in 1 64 512; do
+sizes=(1 64 512)
+for size in "${sizes[@]}"; do
   head -c $((size * 1024 * 1024)) /dev/urandom >"$work/src/${size}m.bin"
   cp "$work/src/${size}m.bin" "$pub/${size}m.bin"
 done
-mkdir -p "$pub/batch" "$pub/obatch" "$pub/cbatch"
+mkdir -p "$pub/batch" "$pub/obatch" "$pub/cbatch" "$work/dst/obatch" "$work/dst/cbatch"
 for i in $(seq -f '%03g' 1 900); do
   head -c 4096 /dev/urandom >"$work/src/batch/f$i.bin"
 done
@@ -98,42 +141,42 @@ cp "$work/src/batch/"* "$pub/batch/"
 chown -R "$(stat -c %U "$pub")" "$pub"
 chmod -R a+rX "$pub"
 
-q() { printf '%q' "$1"; }
-ours="$(q "$bench") $server $(q "$user") $(q "$password")"
+ours="$(q "$bench") 127.0.0.1:$port $(q "$user") $(q "$password")"
 curl_cmd="curl -sS --fail -u $(q "$user:$password")"
 
 echo
-printf '%-22s %10s %10s %7s\n' case ours curl ratio
-for size in 1 64 512; do
-  reps=5
-  if [ "$size" -ge 64 ]; then reps=4; fi
-  if [ "$size" -ge 512 ]; then reps=3; fi
+versus_header
+for size in "${sizes[@]}"; do
   f=${size}m.bin
-  pair $reps "rm -f $pub/o_$f" "$ours put $work/src/$f /pub/o_$f" \
-    "rm -f $pub/c_$f" "$curl_cmd -T $work/src/$f $url/pub/c_$f"
-  cmp -s "$work/src/$f" "$pub/o_$f" || { echo "upload of $f by the engine differs" >&2; exit 1; }
-  report "upload ${size} MiB"
-  if [ "$size" = 512 ]; then rss_put=$peak_kb; fi
+  race_reset
+  contestant ours "rm -f $pub/o_$f" "$ours put $work/src/$f /pub/o_$f" "cmp -s $work/src/$f $pub/o_$f"
+  contestant curl "rm -f $pub/c_$f" "$curl_cmd -T $work/src/$f $url/pub/c_$f" "cmp -s $work/src/$f $pub/c_$f"
+  versus "upload ${size} MiB" "$rounds"
+  rss_put=${c_rss[0]}
   rm -f "$pub/o_$f" "$pub/c_$f"
 
-  pair $reps "rm -f $work/dst/o_$f" "$ours get /pub/$f $work/dst/o_$f" \
-    "rm -f $work/dst/c_$f" "$curl_cmd -o $work/dst/c_$f $url/pub/$f"
-  cmp -s "$work/src/$f" "$work/dst/o_$f" || { echo "download of $f by the engine differs" >&2; exit 1; }
-  report "download ${size} MiB"
-  if [ "$size" = 512 ]; then rss_get=$peak_kb; fi
+  race_reset
+  contestant ours "rm -f $work/dst/o_$f" "$ours get /pub/$f $work/dst/o_$f" "cmp -s $work/src/$f $work/dst/o_$f"
+  contestant curl "rm -f $work/dst/c_$f" "$curl_cmd -o $work/dst/c_$f $url/pub/$f" "cmp -s $work/src/$f $work/dst/c_$f"
+  versus "download ${size} MiB" "$rounds"
+  rss_get=${c_rss[0]}
   rm -f "$work/dst/"*.bin
 done
 
-mkdir -p "$work/dst/obatch" "$work/dst/cbatch"
-pair 3 "rm -f $pub/obatch/*" "$ours put-batch $work/src/batch /pub/obatch 900" \
-  "rm -f $pub/cbatch/*" "$curl_cmd -T '$work/src/batch/f[001-900].bin' $url/pub/cbatch/"
-[ "$(ls "$pub/obatch" | wc -l)" = 900 ] || { echo "batch upload by the engine incomplete" >&2; exit 1; }
-report "upload 900 x 4 KiB"
-pair 3 "rm -f $work/dst/obatch/*" "$ours get-batch /pub/batch $work/dst/obatch 900" \
-  "rm -f $work/dst/cbatch/*" "$curl_cmd '$url/pub/batch/f[001-900].bin' -o '$work/dst/cbatch/f#1.bin'"
-diff -rq "$work/src/batch" "$work/dst/obatch" >/dev/null || { echo "batch download by the engine differs" >&2; exit 1; }
-report "download 900 x 4 KiB"
+race_reset
+contestant ours "rm -f $pub/obatch/*" "$ours put-batch $work/src/batch /pub/obatch 900" \
+  "files_equal $work/src/batch $pub/obatch"
+contestant curl "rm -f $pub/cbatch/*" "$curl_cmd -T '$work/src/batch/f[001-900].bin' $url/pub/cbatch/" \
+  "files_equal $work/src/batch $pub/cbatch"
+versus "upload 900 x 4 KiB" "$rounds"
+race_reset
+contestant ours "rm -f $work/dst/obatch/*" "$ours get-batch /pub/batch $work/dst/obatch 900" \
+  "files_equal $work/src/batch $work/dst/obatch"
+contestant curl "rm -f $work/dst/cbatch/*" "$curl_cmd '$url/pub/batch/f[001-900].bin' -o '$work/dst/cbatch/f#1.bin'" \
+  "files_equal $work/src/batch $work/dst/cbatch"
+versus "download 900 x 4 KiB" "$rounds"
 
 echo
-echo "our peak resident memory: upload 512 MiB $((rss_put / 1024)) MB, download 512 MiB $((rss_get / 1024)) MB"
-echo "(best of 5/4/3/3 alternating runs for 1/64/512 MiB/batch; files in $base; times include connecting and logging in)"
+echo "our peak resident memory: upload ${sizes[-1]} MiB $((rss_put / 1024)) MB, download ${sizes[-1]} MiB $((rss_get / 1024)) MB"
+echo "($rounds alternating runs per client and case; ratio of the medians ours/curl; files in $base;"
+echo " times include starting the client, connecting and logging in)"

@@ -14,6 +14,8 @@
 //   single     TransferOne for each file on the user-interface thread, no window
 //   handover   the worker's synchronised calls alone, with an empty step
 //   curl       curl -T with a URL range over one connection
+// After each run the files on the server are compared with the sources; a run
+// that failed or left other bytes ends the program with status 1.
 #include "app/FileEntry.h"
 #include "app/Ftpfunc.h"
 #include "app/MainForm.h"
@@ -169,6 +171,30 @@ double handoverRound()
     return seconds;
 }
 
+// The server folder holds exactly the source files, byte for byte; else says
+// what differs on stderr.
+bool uploadedWhole(const testsupport::FtpServer &server, const std::string &source, const std::string &target,
+                   const char *contestant)
+{
+    const std::string folder = server.rootPath(target);
+    const size_t count = testsupport::folderEntries(folder).size();
+    if (count != static_cast<size_t>(FileCount)) {
+        std::fprintf(stderr, "transfer_bench: %s left %zu files in %s, not %d\n", contestant, count,
+                     folder.c_str(), FileCount);
+        return false;
+    }
+    for (int i = 1; i <= FileCount; ++i) {
+        bool ok = false;
+        const std::string sent = testsupport::readFileBytes(folder + "/" + batchName(i), &ok);
+        if (!ok || sent != testsupport::readFileBytes(source + "/" + batchName(i))) {
+            std::fprintf(stderr, "transfer_bench: %s uploaded other bytes for %s/%s\n", contestant,
+                         folder.c_str(), batchName(i).c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 double best(const std::vector<double> &values)
 {
     double b = -1;
@@ -234,23 +260,29 @@ int main(int argc, char **argv)
     const std::string home = ui::fromQ(MainForm->ComboCurrDir->text());
 
     std::vector<double> engine, window, command, curl, single, handover;
+    bool sound = true;
+    // A run counts only when it succeeded and the server holds what was sent.
+    auto checked = [&](double seconds, const char *contestant, const std::string &target) {
+        if (seconds < 0)
+            std::fprintf(stderr, "transfer_bench: %s failed in %s\n", contestant, target.c_str());
+        if (seconds < 0 || !uploadedWhole(server, source, target, contestant)) {
+            sound = false;
+            return -1.0;
+        }
+        return seconds;
+    };
     for (int r = 1; r <= rounds; ++r) {
-        engine.push_back(engineRound(server, source, "e" + std::to_string(r)));
+        const std::string n = std::to_string(r);
+        engine.push_back(checked(engineRound(server, source, "e" + n), "engine", "e" + n));
         SetRemoteDir(home);
-        const WindowRound w = windowRound("w" + std::to_string(r));
-        window.push_back(w.rows);
+        const WindowRound w = windowRound("w" + n);
+        window.push_back(checked(w.rows, "window", "w" + n));
         command.push_back(w.command);
         SetRemoteDir(home);
-        single.push_back(singleRound("s" + std::to_string(r)));
+        single.push_back(checked(singleRound("s" + n), "single", "s" + n));
         SetRemoteDir(home);
         handover.push_back(handoverRound());
-        curl.push_back(curlRound(server, source, "c" + std::to_string(r)));
-    }
-    for (int r = 1; r <= rounds; ++r) {
-        const std::string folder = server.rootPath("w" + std::to_string(r));
-        if (testsupport::folderEntries(folder).size() != static_cast<size_t>(FileCount))
-            std::fprintf(stderr, "transfer_bench: upload through the window incomplete in %s\n",
-                         folder.c_str());
+        curl.push_back(checked(curlRound(server, source, "c" + n), "curl", "c" + n));
     }
 
     std::printf("server: pyftpdlib on %s; %d files of %d bytes in %s; best of %d rounds\n",
@@ -270,5 +302,7 @@ int main(int argc, char **argv)
     CloseSession();
     DestroyWindows();
     ui::Dialogs::install(nullptr);
-    return 0;
+    if (!sound)
+        std::fprintf(stderr, "transfer_bench: a run failed or uploaded other bytes (above)\n");
+    return sound ? 0 : 1;
 }

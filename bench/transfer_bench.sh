@@ -6,16 +6,13 @@
 #   TRANSFER_BENCH  a built transfer_bench to use instead of building one
 #   BENCH_BUILD     build folder for it (default build-bench, Release)
 #   ROUNDS          rounds per contestant, the best is shown (default 3)
+# The files each contestant uploaded are compared on the server after its run;
+# a failed run or other bytes end the benchmark with an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
+. bench/bench_lib.sh
 
-bench=${TRANSFER_BENCH:-}
-if [ -z "$bench" ]; then
-  build=${BENCH_BUILD:-$repo/build-bench}
-  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target transfer_bench >/dev/null
-  bench=$build/bench/transfer_bench
-fi
-command -v curl >/dev/null || echo "curl is not installed: its row shows as failed" >&2
+bench_packages curl
+bench_build bench transfer_bench "${TRANSFER_BENCH:-}"
 "$bench" "${ROUNDS:-3}"

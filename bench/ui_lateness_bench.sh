@@ -11,16 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
+. bench/bench_lib.sh
 
-bench=${LATENESS_BENCH:-}
-if [ -z "$bench" ]; then
-  build=${BENCH_BUILD:-$repo/build-bench}
-  # Quiet unless the configuration or the build fails.
-  if ! log=$(cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release 2>&1 \
-      && cmake --build "$build" --target ui_lateness_bench 2>&1); then
-    printf '%s\n' "$log" >&2
-    exit 1
-  fi
-  bench=$build/bench/ui_lateness_bench
-fi
+bench_build bench ui_lateness_bench "${LATENESS_BENCH:-}"
 QT_QPA_PLATFORM=offscreen "$bench" "${MIB:-300}" "${MIB_PER_S:-10}" "${CONNECT_MS:-5000}"
