@@ -178,7 +178,7 @@ time_cmd() {
 #   contestant NAME PREPARE RUN CHECK   (strings for eval)
 # PREPARE runs untimed before each run (removing the last run's files), RUN is
 # timed and must exit with 0, CHECK must succeed after it (the bytes moved are
-# compared); a failure ends the script.
+# compared; the run's output is in $work/last.out); a failure ends the script.
 race_reset() {
   c_name=() c_prep=() c_run=() c_check=() c_times=() c_rss=()
 }
@@ -201,7 +201,7 @@ race() { # ROUNDS
       eval "${c_prep[i]}"
       t=$(time_cmd "${c_run[i]}") || exit 1
       if ! eval "${c_check[i]}"; then
-        echo "${c_name[i]}: the bytes moved differ ($(printf '%s' "${c_check[i]}"))" >&2
+        echo "${c_name[i]}: the check after its run failed: ${c_check[i]}" >&2
         exit 1
       fi
       c_times[i]+="$t "

@@ -17,6 +17,8 @@
 #                                  connections, curl, and lftp's mirror -R with
 #                                  --parallel=1 and --parallel=4; per file, with
 #                                  a GOAL line per goal saying whether it is met
+# Every client is told to speak plain FTP (ours and curl by an ftp:// address,
+# lftp by ftp:ssl-allow off), so that none asks for TLS first.
 # Environment:
 #   FTP_ENGINE_BENCH  a built ftp_engine_bench to use instead of building one
 #   BENCH_BUILD       build folder for it (default build-bench, Release)
@@ -68,12 +70,13 @@ distant_run() {
 
   local url=ftp://127.0.0.1:$port ours ms
   ms=$(awk -v c="$count" 'BEGIN { print 1000 / c }')
-  ours="$(q "$bench") 127.0.0.1:$port $(q "$user") $(q "$password")"
+  ours="$(q "$bench") ftp://127.0.0.1:$port $(q "$user") $(q "$password")"
   local lftp_open="set cmd:fail-exit yes; set ftp:ssl-allow no; set net:max-retries 1; open -u $user,$password $url"
   for c in "${counts[@]}"; do
     mkdir -p "$pub/o$c"
     contestant "ours $c" "rm -f $pub/o$c/*" \
-      "VEXMORA_BENCH_CONNECTIONS=$c $ours put-batch $src /pub/o$c $count" "files_equal $src $pub/o$c"
+      "VEXMORA_BENCH_CONNECTIONS=$c $ours put-batch $src /pub/o$c $count" \
+      "files_equal $src $pub/o$c && grep -q 'connections=$c ' $work/last.out"
   done
   mkdir -p "$pub/c" "$pub/l1" "$pub/l4"
   contestant curl "rm -f $pub/c/*" \
@@ -141,7 +144,7 @@ cp "$work/src/batch/"* "$pub/batch/"
 chown -R "$(stat -c %U "$pub")" "$pub"
 chmod -R a+rX "$pub"
 
-ours="$(q "$bench") 127.0.0.1:$port $(q "$user") $(q "$password")"
+ours="$(q "$bench") ftp://127.0.0.1:$port $(q "$user") $(q "$password")"
 curl_cmd="curl -sS --fail -u $(q "$user:$password")"
 
 echo

@@ -6,19 +6,25 @@
 //   ftp_engine_bench SERVER USER PASSWORD put-batch LOCALDIR REMOTEDIR COUNT
 //   ftp_engine_bench SERVER USER PASSWORD get-batch REMOTEDIR LOCALDIR COUNT
 //
-// A batch moves files f001.bin, f002.bin, ... over one control connection. The
-// program prints the elapsed time and the peak resident memory of the process.
+// A batch moves files f001.bin, f002.bin, ... over one control connection, or
+// with VEXMORA_BENCH_CONNECTIONS=N (N > 1) through the program's ConnectionPool
+// on N connections it opens itself, with at most N files queued at a time as a
+// multi-file run does; every file's result is checked. The program prints the
+// elapsed time, the connections that worked and the peak resident memory.
 // SERVER may carry a scheme (ftpes://, ftps://). With VEXMORA_BENCH_TLS set to
 // "1.2" TLS stops at version 1.2; with VEXMORA_BENCH_TRUST set, any certificate
 // is taken (the benchmark's own local server has a self-signed one).
 
+#include "app/ConnectionPool.h"
 #include "platform/FtpClient.h"
 #include "platform/LastError.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -52,6 +58,55 @@ int failed(const char *what)
     return 1;
 }
 
+// The batch through a ConnectionPool of `connections`; returns the connections
+// that were live at its end, or -1 after printing the first failure.
+int pooledBatch(const ConnectionPool::Login &login, int connections, bool put, const std::string &localDir,
+                int count)
+{
+    std::mutex mutex;
+    std::condition_variable ended;
+    int inFlight = 0, done = 0, failures = 0;
+    std::string firstFailure;
+    // Last, so that its end (which waits for work under way) comes first.
+    ConnectionPool pool(login, connections);
+    const auto type = platform::TransferType::Binary;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+    for (int i = 1; i <= count; ++i) {
+        {
+            std::unique_lock lock(mutex);
+            if (!ended.wait_until(lock, deadline, [&] { return inFlight < connections; })) {
+                std::fprintf(stderr, "ftp_engine_bench: no connection became free in time\n");
+                return -1;
+            }
+            ++inFlight;
+        }
+        const std::string name = batchName(i);
+        const std::string local = localDir + "/" + name;
+        pool.queue(
+            [=](platform::FtpClient &client) {
+                return put ? client.putFile(local, name, type, 100) : client.getFile(name, local, type, 200);
+            },
+            [&, name](const ConnectionPool::Result &result) {
+                const std::lock_guard lock(mutex);
+                --inFlight;
+                ++done;
+                if (!result.ok && failures++ == 0)
+                    firstFailure = name + ": " + std::to_string(result.code) + " " + result.response;
+                ended.notify_all();
+            });
+    }
+    std::unique_lock lock(mutex);
+    if (!ended.wait_until(lock, deadline, [&] { return done == count; })) {
+        std::fprintf(stderr, "ftp_engine_bench: %d of %d files ended in time\n", done, count);
+        return -1;
+    }
+    if (failures > 0) {
+        std::fprintf(stderr, "ftp_engine_bench: %d files failed, first %s\n", failures, firstFailure.c_str());
+        return -1;
+    }
+    return pool.liveConnections();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -67,6 +122,28 @@ int main(int argc, char **argv)
     const char *tls = std::getenv("VEXMORA_BENCH_TLS");
     if (tls && std::strcmp(tls, "1.2") == 0)
         options.maxTlsVersion = 0x0303;
+    const char *connectionsSetting = std::getenv("VEXMORA_BENCH_CONNECTIONS");
+    const int connections = connectionsSetting ? std::atoi(connectionsSetting) : 1;
+    if (connections > 1) {
+        const bool put = command == "put-batch";
+        if ((!put && command != "get-batch") || argc < 8) {
+            std::fprintf(stderr, "VEXMORA_BENCH_CONNECTIONS is for put-batch and get-batch\n");
+            return 2;
+        }
+        ConnectionPool::Login login;
+        login.server = server;
+        login.user = user;
+        login.password = password;
+        login.options = options;
+        login.directory = put ? argv[6] : argv[5];
+        const int used = pooledBatch(login, connections, put, put ? argv[5] : argv[6], std::atoi(argv[7]));
+        if (used < 0)
+            return 1;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("elapsed_s=%.3f connections=%d peak_rss_kb=%ld\n", seconds, used, peakResidentKb());
+        return 0;
+    }
     platform::FtpClient client(options);
     if (std::getenv("VEXMORA_BENCH_TRUST"))
         client.setCertificateCheck([](const platform::CertificateInfo &) { return true; });
@@ -97,6 +174,6 @@ int main(int argc, char **argv)
     }
     client.close();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("elapsed_s=%.3f peak_rss_kb=%ld\n", seconds, peakResidentKb());
+    std::printf("elapsed_s=%.3f connections=1 peak_rss_kb=%ld\n", seconds, peakResidentKb());
     return 0;
 }
