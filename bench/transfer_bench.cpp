@@ -3,6 +3,12 @@
 // the FTP engine alone and curl, all against one pyftpdlib server in one run.
 //
 //   transfer_bench [ROUNDS]      (default 3; the best round of each is shown)
+//   transfer_bench ROUNDS DELAY CONNECTIONS
+//                                a distant server: 100 files to the test server
+//                                answering every command DELAY ms late, the
+//                                window on CONNECTIONS connections (the
+//                                settings file's "Connections"); no single and
+//                                handover rows
 //
 // Figures per file:
 //   engine     platform::FtpClient putting the files over one connection
@@ -22,6 +28,7 @@
 #include "app/Startup.h"
 #include "app/Upanddown.h"
 #include "platform/FtpClient.h"
+#include "platform/IniProfile.h"
 #include "platform/LocalFiles.h"
 #include "support/FtpServer.h"
 #include "support/ScriptedDialogs.h"
@@ -48,7 +55,7 @@
 
 namespace {
 
-constexpr int FileCount = 900;
+int FileCount = 900;
 constexpr int FileSize = 4096;
 
 std::string batchName(int i)
@@ -86,7 +93,9 @@ double curlRound(const testsupport::FtpServer &server, const std::string &source
     process.start(curl,
                   {QStringLiteral("-sS"), QStringLiteral("--fail"), QStringLiteral("--ftp-create-dirs"),
                    QStringLiteral("-u"), QString::fromStdString(server.user() + ":" + server.password()),
-                   QStringLiteral("-T"), QString::fromStdString(source) + QStringLiteral("/f[001-900].bin"),
+                   QStringLiteral("-T"),
+                   QString::fromStdString(source)
+                       + QStringLiteral("/f[001-%1].bin").arg(FileCount, 3, 10, QLatin1Char('0')),
                    url});
     if (!process.waitForFinished(300000) || process.exitCode() != 0)
         return -1;
@@ -219,6 +228,11 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int delayMs = argc > 3 ? std::atoi(argv[2]) : 0;
+    const int connections = argc > 3 ? std::atoi(argv[3]) : 0;
+    const bool distant = delayMs > 0;
+    if (distant)
+        FileCount = 100;
 
     // No dialog may block the run; any message is printed.
     auto *dialogs = new testsupport::ScriptedDialogs;
@@ -231,6 +245,8 @@ int main(int argc, char **argv)
     const QString pattern = base + QStringLiteral("/vexmora-transfer-bench-XXXXXX");
     QTemporaryDir programDir(pattern), sourceDir(pattern), serverRoot(pattern);
     testsupport::FtpServer server(serverRoot.path());
+    if (distant)
+        server.addFault(testsupport::ftpfault::replyDelay(delayMs));
     if (!programDir.isValid() || !sourceDir.isValid() || !serverRoot.isValid() || !server.start()) {
         std::fprintf(stderr, "transfer_bench: cannot start: %s\n",
                      server.errorString().toStdString().c_str());
@@ -245,6 +261,9 @@ int main(int argc, char **argv)
         testsupport::writeFileBytes(source + "/" + batchName(i), data);
     }
 
+    if (distant)
+        platform::IniProfile(programDir.path().toStdString() + "/Vexmora.INI")
+            .writeInt("Params", "Connections", connections);
     CreateWindows(programDir.path().toStdString() + "/Vexmora");
     MainForm->show();
     platform::setCurrentDirectory(source);
@@ -279,19 +298,27 @@ int main(int argc, char **argv)
         window.push_back(checked(w.rows, "window", "w" + n));
         command.push_back(w.command);
         SetRemoteDir(home);
-        single.push_back(checked(singleRound("s" + n), "single", "s" + n));
-        SetRemoteDir(home);
-        handover.push_back(handoverRound());
+        if (!distant) {
+            single.push_back(checked(singleRound("s" + n), "single", "s" + n));
+            SetRemoteDir(home);
+            handover.push_back(handoverRound());
+        }
         curl.push_back(checked(curlRound(server, source, "c" + n), "curl", "c" + n));
     }
 
     std::printf("server: pyftpdlib on %s; %d files of %d bytes in %s; best of %d rounds\n",
                 server.address().c_str(), FileCount, FileSize, base.toStdString().c_str(), rounds);
+    if (distant)
+        std::printf(
+            "every reply %d ms late; the window on %d connections (\"Connections\"), the engine on one\n",
+            delayMs, TransferConnections());
     row("engine", best(engine));
     row("window", best(window));
     row("command", best(command));
-    row("single", best(single));
-    row("handover", best(handover));
+    if (!distant) {
+        row("single", best(single));
+        row("handover", best(handover));
+    }
     row("curl", best(curl));
     const double e = best(engine), w = best(window);
     if (e > 0 && w > 0)
