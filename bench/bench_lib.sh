@@ -258,7 +258,15 @@ versus_header() {
 }
 
 versus() {
+  local o c
   race "$2"
   printf '%-22s %-26s %-26s %6s\n' "$1" "$(spread ours)" "$(spread curl)" \
     "$(awk -v a="$(median_of ours)" -v b="$(median_of curl)" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+  # A client held up in some runs (a busy machine) makes the medians' ratio say
+  # little; the fastest runs are then shown too.
+  o=$(stats "${c_times[$(contestant_index ours)]}")
+  c=$(stats "${c_times[$(contestant_index curl)]}")
+  awk -v o="$o" -v c="$c" 'BEGIN { split(o, a, " "); split(c, b, " ")
+    if (a[3] > 3 * a[2] || b[3] > 3 * b[2])
+      printf "%-22s runs varied more than threefold; fastest runs: %.3fs and %.3fs, ratio %.2f\n", "", a[2], b[2], (b[2] > 0 ? a[2] / b[2] : 0) }'
 }
