@@ -88,6 +88,7 @@ distant_run() {
 
   echo "server: $server_kind on 127.0.0.1:$port, every reply $delay ms late"
   echo "clients: $(curl --version | head -n 1 | cut -d' ' -f1,2), $(lftp --version | head -n 1 | sed 's/.*Version \([^ ]*\).*/lftp \1/')"
+  echo "load average before the runs: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores (other work on the machine slows every client)"
   echo "$count files of 4 KiB uploaded; $rounds alternating runs each; per file, connecting and logging in included"
   echo
   race "$rounds"
@@ -130,6 +131,7 @@ url=ftp://127.0.0.1:$port
 
 echo "server: $server_kind on 127.0.0.1:$port"
 echo "client: $(curl --version | head -n 1 | cut -d' ' -f1,2)"
+echo "load average before the runs: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 echo "preparing files..."
 sizes=(1 64 512)
 for size in "${sizes[@]}"; do
