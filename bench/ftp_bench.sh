@@ -17,7 +17,8 @@
 #                                  connections, curl, and lftp's mirror -R with
 #                                  --parallel=1 and --parallel=4; per file, with
 #                                  a GOAL line per goal saying whether it is met
-# Every client is told to speak plain FTP (ours and curl by an ftp:// address,
+# curl gets --fail-early: after several files its exit status is otherwise the
+# last file's alone. Every client is told to speak plain FTP (ours and curl by an ftp:// address,
 # lftp by ftp:ssl-allow off), so that none asks for TLS first.
 # Environment:
 #   FTP_ENGINE_BENCH  a built ftp_engine_bench to use instead of building one
@@ -80,7 +81,7 @@ distant_run() {
   done
   mkdir -p "$pub/c" "$pub/l1" "$pub/l4"
   contestant curl "rm -f $pub/c/*" \
-    "curl -sS --fail -u $(q "$user:$password") -T '$src/f[001-$count].bin' $url/pub/c/" "files_equal $src $pub/c"
+    "curl -sS --fail --fail-early -u $(q "$user:$password") -T '$src/f[001-$count].bin' $url/pub/c/" "files_equal $src $pub/c"
   for c in 1 4; do
     contestant "lftp $c" "rm -f $pub/l$c/*" \
       "lftp -c $(q "$lftp_open; mirror -R --parallel=$c $src /pub/l$c")" "files_equal $src $pub/l$c"
@@ -147,7 +148,7 @@ chown -R "$(stat -c %U "$pub")" "$pub"
 chmod -R a+rX "$pub"
 
 ours="$(q "$bench") ftp://127.0.0.1:$port $(q "$user") $(q "$password")"
-curl_cmd="curl -sS --fail -u $(q "$user:$password")"
+curl_cmd="curl -sS --fail --fail-early -u $(q "$user:$password")"
 
 echo
 versus_header

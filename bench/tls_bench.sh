@@ -47,7 +47,7 @@ export VEXMORA_BENCH_TRUST=1
 server=ftpes://127.0.0.1:$port
 url=ftp://127.0.0.1:$port
 ours="VEXMORA_BENCH_TLS=1.2 $bench $server anonymous bench@"
-curl12="curl -sS --fail --ssl-reqd -k --tls-max 1.2 -u anonymous:bench@"
+curl12="curl -sS --fail --fail-early --ssl-reqd -k --tls-max 1.2 -u anonymous:bench@"
 
 echo
 echo "TLS 1.2"

@@ -91,9 +91,9 @@ double curlRound(const testsupport::FtpServer &server, const std::string &source
     QElapsedTimer clock;
     clock.start();
     process.start(curl,
-                  {QStringLiteral("-sS"), QStringLiteral("--fail"), QStringLiteral("--ftp-create-dirs"),
-                   QStringLiteral("-u"), QString::fromStdString(server.user() + ":" + server.password()),
-                   QStringLiteral("-T"),
+                  {QStringLiteral("-sS"), QStringLiteral("--fail"), QStringLiteral("--fail-early"),
+                   QStringLiteral("--ftp-create-dirs"), QStringLiteral("-u"),
+                   QString::fromStdString(server.user() + ":" + server.password()), QStringLiteral("-T"),
                    QString::fromStdString(source)
                        + QStringLiteral("/f[001-%1].bin").arg(FileCount, 3, 10, QLatin1Char('0')),
                    url});
