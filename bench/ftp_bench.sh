@@ -107,13 +107,13 @@ distant_run() {
   echo
   local per_file limit verdict lftp4
   for c in "${counts[@]}"; do
-    per_file=$(median_of "ours $c" "$count" | awk '{ printf "%.1f", $1 * 1000 }')
+    per_file=$(median_of "ours $c" | awk -v k="$ms" '{ printf "%.1f", $1 * k }')
     limit=$(awk -v d="$delay" -v c="$c" 'BEGIN { printf "%.1f", 1.2 * 3 * d / c }')
     verdict=$(awk -v a="$per_file" -v b="$limit" 'BEGIN { print (a <= b ? "met" : "NOT met") }')
     echo "GOAL ours on $c connection$([ "$c" = 1 ] || echo s) at most 1.2 x ($((3 * delay)) ms / $c) = $limit ms per file: $per_file ms: $verdict"
   done
-  per_file=$(median_of "ours 4" "$count" | awk '{ printf "%.1f", $1 * 1000 }')
-  lftp4=$(median_of "lftp 4" "$count" | awk '{ printf "%.1f", $1 * 1000 }')
+  per_file=$(median_of "ours 4" | awk -v k="$ms" '{ printf "%.1f", $1 * k }')
+  lftp4=$(median_of "lftp 4" | awk -v k="$ms" '{ printf "%.1f", $1 * k }')
   verdict=$(awk -v a="$per_file" -v b="$lftp4" 'BEGIN { print (a < b ? "met" : "NOT met") }')
   echo "GOAL ours on 4 connections faster than lftp --parallel=4: $per_file ms against $lftp4 ms per file: $verdict"
 }
