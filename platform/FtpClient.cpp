@@ -863,6 +863,8 @@ bool FtpClient::abortTransfer(Socket &data, uint32_t code, bool finalReceived)
         Reply r;
         if (!readFinalReply(r, std::min(m_options.replyTimeoutMs, AbortReplyTimeoutMs)))
             dropConnection(code);
+        else if (r.code / 100 >= 4 && r.code != 426 && code != err::OperationCancelled)
+            return refused(r); // the server refused the transfer and closed its data connection
     }
     return fail(code);
 }
@@ -1083,8 +1085,18 @@ bool FtpClient::putFile(const std::string &localPath, const std::string &remoteN
         return false;
     Socket data;
     bool finalReceived = false;
-    if (!openDataConnection(data) || !startTransfer("STOR", remoteName, data, finalReceived))
+    if (!openDataConnection(data))
         return false;
+    if (m_secureData) {
+        if (!startTransfer("STOR", remoteName, data, finalReceived))
+            return false;
+    } else if (!sendCommand("STOR", remoteName, m_options.replyTimeoutMs)) {
+        // Plain data follows the command at once: the server reads it once it
+        // takes the command, and its go-ahead (or refusal) is read while sending.
+        // Waiting for the go-ahead first would cost a round trip per file.
+        data.close();
+        return false;
+    }
     if (!sendData(data, file.get(), type, context, finalReceived))
         return false;
     setLastError(err::Success);

@@ -217,6 +217,15 @@ TEST_F(FtpEngineTest, UploadFailures)
     EXPECT_EQ(platform::lastError(), err::InternetExtendedError);
     EXPECT_EQ(platform::lastResponseText(), "553 Could not create file.");
     EXPECT_TRUE(client->isOpen());
+    // A file larger than the socket buffers, its bytes under way when the
+    // refusal comes: still the server's refusal, and the session stays in step.
+    ASSERT_TRUE(writeFileBytes(local.filePath("large.bin"), randomBytes(16 * 1024 * 1024, 3)));
+    EXPECT_FALSE(client->putFile(local.filePath("large.bin"), "x.bin", TransferType::Binary, UploadContext));
+    EXPECT_EQ(platform::lastError(), err::InternetExtendedError);
+    EXPECT_EQ(platform::lastResponseText(), "553 Could not create file.");
+    std::string folder;
+    EXPECT_TRUE(client->getCurrentDirectory(folder));
+    EXPECT_EQ(folder, "/");
 
     // The server breaks the upload off after 64 KiB.
     server.stop();
