@@ -969,48 +969,47 @@ int GetFile(const std::string &remoteFile, const std::string &localFile)
     return 1;
 }
 
-void StartPutFile(const std::string &localFile, const std::string &remoteFile, bool quiet,
-                  std::function<void(int sent)> then)
+namespace {
+
+// A file of a multi-file run on a free connection, or at once on the session.
+void startTransfer(bool upload, const std::string &localFile, const std::string &remoteFile, bool quiet,
+                   std::function<void(int done)> then)
 {
     TransferRun *run = TransferRun::Current();
     if (!run || !run->Parallel() || !SessionOpen() || !client()) {
         const ErrorBoxMute mute(quiet);
-        then(PutFile(localFile, remoteFile));
+        then(upload ? PutFile(localFile, remoteFile) : GetFile(remoteFile, localFile));
         return;
     }
     const platform::TransferType type = sessionTransferType();
     run->Start(
         remoteFile,
-        [localFile, remoteFile, type](platform::FtpClient &c) {
-            return c.putFile(localFile, remoteFile, type, 0);
+        [upload, localFile, remoteFile, type](platform::FtpClient &c) {
+            return upload ? c.putFile(localFile, remoteFile, type, 0)
+                          : c.getFile(remoteFile, localFile, type, 0);
         },
-        [localFile, remoteFile, quiet](uint32_t code) {
+        [upload, localFile, remoteFile, quiet](uint32_t code) {
             const ErrorBoxMute mute(quiet);
-            putFailed(code, localFile, remoteFile);
+            if (upload)
+                putFailed(code, localFile, remoteFile);
+            else
+                getFailed(code);
         },
         std::move(then));
+}
+
+} // namespace
+
+void StartPutFile(const std::string &localFile, const std::string &remoteFile, bool quiet,
+                  std::function<void(int sent)> then)
+{
+    startTransfer(true, localFile, remoteFile, quiet, std::move(then));
 }
 
 void StartGetFile(const std::string &remoteFile, const std::string &localFile, bool quiet,
                   std::function<void(int received)> then)
 {
-    TransferRun *run = TransferRun::Current();
-    if (!run || !run->Parallel() || !SessionOpen() || !client()) {
-        const ErrorBoxMute mute(quiet);
-        then(GetFile(remoteFile, localFile));
-        return;
-    }
-    const platform::TransferType type = sessionTransferType();
-    run->Start(
-        remoteFile,
-        [localFile, remoteFile, type](platform::FtpClient &c) {
-            return c.getFile(remoteFile, localFile, type, 0);
-        },
-        [quiet](uint32_t code) {
-            const ErrorBoxMute mute(quiet);
-            getFailed(code);
-        },
-        std::move(then));
+    startTransfer(false, localFile, remoteFile, quiet, std::move(then));
 }
 
 // --- Multi-file runs ---
