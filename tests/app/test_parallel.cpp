@@ -50,7 +50,7 @@ TEST_F(ParallelTest, ASelectionAndAFolderTreeArriveWholeInBothDirections)
     ASSERT_NO_FATAL_FAILURE(writeLocal("site/sub/b.css", "b {}\n"));
     ASSERT_NO_FATAL_FAILURE(writeLocal("site/sub/deep/c.bin", contentOf(99, 5000)));
     // A server a little away, so that files wait for a free connection.
-    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(10)));
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(20)));
     form->LocalFileListV->selectAll();
     form->UploadExecute();
 
@@ -107,7 +107,7 @@ TEST_F(ParallelTest, AWatchPassSendsItsChangesOverSeveralConnectionsIndexPageLas
         ASSERT_NO_FATAL_FAILURE(writeLocal(name, "old " + name));
         serveFile(name, "old " + name);
     }
-    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(10)));
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(20)));
     ASSERT_EQ(form->RemoteFileCount, 6);
     form->SpeedAutoUp->setEnabled(true);
     form->SpeedAutoUp->click();
@@ -131,7 +131,7 @@ TEST_F(ParallelTest, AServerAllowingOneLoginStillGetsEveryFileWithoutAMessage)
     for (int i = 0; i < 12; ++i)
         ASSERT_NO_FATAL_FAILURE(writeLocal(fileName(i), contentOf(i, 3000)));
     ASSERT_NO_FATAL_FAILURE(
-        connect(testsupport::ftpfault::maxLoginsPerUser(1) + testsupport::ftpfault::replyDelay(10)));
+        connect(testsupport::ftpfault::maxLoginsPerUser(1) + testsupport::ftpfault::replyDelay(20)));
     form->LocalFileListV->selectAll();
     // Any message box fails the test.
     form->UploadExecute();
