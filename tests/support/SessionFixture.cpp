@@ -20,8 +20,10 @@ void SessionTest::SetUp()
     // Short timeouts, so that a fault never costs the default half minute.
     SetFtpOptions(platform::FtpOptions{5000, 5000, 5000});
     form = app.showMainForm();
-    // One connection, file after file, unless a test asks for more.
+    // One connection, file after file, unless a test asks for more; binary
+    // transfers whatever an earlier test in this process left.
     SetTransferConnections(1);
+    SetTransferType(FtpTransferBinary);
 }
 
 void SessionTest::TearDown()
