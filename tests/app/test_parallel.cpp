@@ -126,6 +126,24 @@ TEST_F(ParallelTest, AWatchPassSendsItsChangesOverSeveralConnectionsIndexPageLas
     EXPECT_GE(logins(), 1) << "extra connections took part";
 }
 
+TEST_F(ParallelTest, TheDownloadDaemonFetchesAPassOverSeveralConnections)
+{
+    for (int i = 0; i < 12; ++i)
+        serveFile(fileName(i), contentOf(i, 3000));
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(20)));
+    app.dialogs().expectContaining(ScriptedDialogs::Kind::WarnYesNo, QStringLiteral("AutoDownloadDaemon"),
+                                   ScriptedDialogs::Answer::Yes);
+    form->BitBtnAutoDownDaemonClick();
+    const bool fetched =
+        testsupport::waitUntil([this] { return server.completedTransfers().size() >= 12; }, 20000);
+    UpDownLoadForm->ButtonCancelClick();
+    ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
+    ASSERT_TRUE(fetched);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_TRUE(testsupport::readFileBytes(localPath(fileName(i))) == contentOf(i, 3000)) << i;
+    EXPECT_GE(logins(), 2) << "extra connections took part";
+}
+
 TEST_F(ParallelTest, AServerAllowingOneLoginStillGetsEveryFileWithoutAMessage)
 {
     for (int i = 0; i < 12; ++i)
