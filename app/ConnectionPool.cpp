@@ -7,23 +7,10 @@
 
 namespace {
 
-// The connection a failure with this code came from is gone: the work may
-// succeed on another one.
-bool connectionBroke(uint32_t code)
-{
-    namespace err = platform::err;
-    return code == err::InternetTimeout || code == err::ConnectionAborted || code == err::ConnectionReset
-           || code == err::FtpDropped;
-}
-
 bool hasScheme(const std::string &server)
 {
     return server.find("://") != std::string::npos;
 }
-
-// The most connections a run opens, whatever the settings say: servers commonly
-// allow a handful per user, and more gain nothing on one link.
-constexpr int MaxConnections = 10;
 
 } // namespace
 
@@ -56,6 +43,9 @@ struct ConnectionPool::State {
     // Hands queued work to connection 0 when it is free. Called with the lock held.
     static void dispatchMain(const std::shared_ptr<State> &self);
     static void runExtra(const std::shared_ptr<State> &self, int index);
+    // Runs a job's work on a connection; `broken` tells that the connection is
+    // gone, so that the work may succeed on another one.
+    static Result run(const Job &job, platform::FtpClient &client, int connection, bool &broken);
     // The folder an extra connection changes to; false when it cannot be known.
     static bool extraDirectory(const std::shared_ptr<State> &self, std::string &directory);
     // Once no connection is left or coming (connection 0 absent or broken),
@@ -73,6 +63,18 @@ std::string ConnectionPool::State::extraServer() const
     return (login.secure ? "ftpes://" : "ftp://") + login.server;
 }
 
+ConnectionPool::Result ConnectionPool::State::run(const Job &job, platform::FtpClient &client, int connection,
+                                                  bool &broken)
+{
+    Result result;
+    result.ok = job.work(client);
+    result.code = result.ok ? 0 : platform::lastError();
+    result.response = result.ok ? std::string() : platform::lastResponseText();
+    result.connection = connection;
+    broken = !result.ok && platform::isConnectionLoss(result.code);
+    return result;
+}
+
 void ConnectionPool::State::dispatchMain(const std::shared_ptr<State> &self)
 {
     if (!self->main.client || self->mainBusy || self->mainBroken || self->jobs.empty() || self->stopping)
@@ -82,17 +84,14 @@ void ConnectionPool::State::dispatchMain(const std::shared_ptr<State> &self)
     self->mainBusy = true;
     ++self->running;
     self->main.post([self, job = std::move(job)]() mutable {
-        Result result;
-        result.ok = job.work(*self->main.client);
-        result.code = result.ok ? 0 : platform::lastError();
-        result.response = result.ok ? std::string() : platform::lastResponseText();
-        result.connection = 0;
+        bool broken = false;
+        const Result result = run(job, *self->main.client, 0, broken);
         {
             // The session's connection broke while others work: they take its
             // file and the rest of the run; the session is repaired afterwards
             // as after any lost connection.
             const std::lock_guard lock(self->mutex);
-            if (!result.ok && connectionBroke(result.code) && self->live + self->opening > 1) {
+            if (broken && self->live + self->opening > 1) {
                 self->mainBroken = true;
                 --self->live;
                 self->jobs.push_front(std::move(job));
@@ -180,12 +179,8 @@ void ConnectionPool::State::runExtra(const std::shared_ptr<State> &self, int ind
         ++self->running;
         lock.unlock();
 
-        Result result;
-        result.ok = job.work(client);
-        result.code = result.ok ? 0 : platform::lastError();
-        result.response = result.ok ? std::string() : platform::lastResponseText();
-        result.connection = index;
-        const bool broken = !result.ok && connectionBroke(result.code);
+        bool broken = false;
+        const Result result = run(job, client, index, broken);
 
         lock.lock();
         if (broken && self->live > 1) {

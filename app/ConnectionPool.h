@@ -18,7 +18,7 @@
 // Connection 0 may be a client the caller already has (the session's), used
 // only through the caller's runner, which runs a function on that client's
 // thread; the others are logged in by the pool, each on a thread of its own,
-// the first time work is queued. They use the same account and the same
+// when work waits and no connection is free for it. They use the same account and the same
 // encryption as connection 0 and start in the same remote folder. A connection
 // the server refuses (too many connections, a refused login, any failure to
 // open) is given up without a report: the run goes on with the connections it
@@ -33,6 +33,10 @@
 // connection; they must not call back into the pool.
 class ConnectionPool {
 public:
+    // The most connections a pool opens, whatever it is asked for: servers
+    // commonly allow a handful per user, and more gain nothing on one link.
+    static constexpr int MaxConnections = 10;
+
     struct Login {
         std::string server; // as the user typed it, scheme included
         std::string user;

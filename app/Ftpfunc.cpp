@@ -249,13 +249,6 @@ bool callReconnect()
     return MainForm && MainForm->Reconnect();
 }
 
-bool isConnectionLoss(uint32_t code)
-{
-    namespace err = platform::err;
-    return code == err::InternetTimeout || code == err::CannotConnect || code == err::ConnectionAborted
-           || code == err::ConnectionReset || code == err::FtpDropped;
-}
-
 // A transfer that failed must not leave its byte count, which reads "…完了"
 // (finished), in the status line.
 void clearFailedTransferCount()
@@ -329,7 +322,7 @@ void ReportError(uint32_t code, const std::string &caption)
         ShowStatus(failed("ﾌｫﾙﾀﾞが空でない", code), 0);
         return;
     }
-    const bool loss = isConnectionLoss(code);
+    const bool loss = platform::isConnectionLoss(code);
     if (loss && g_connectionLossReported)
         return;
     ShowStatus(failed(caption, code) + "\n ", 0);
@@ -506,7 +499,7 @@ void SetFtpOptions(const platform::FtpOptions &options)
 
 void SetTransferConnections(int count)
 {
-    g_transferConnections = std::clamp(count, 1, 10);
+    g_transferConnections = std::clamp(count, 1, ConnectionPool::MaxConnections);
 }
 
 int TransferConnections()

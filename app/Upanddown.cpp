@@ -259,8 +259,7 @@ void TUpDownLoadForm::WorkStep()
             RefreshBothLists();
         }
     } else {
-        // With several connections the bar counts the rows that have ended.
-        ProgressBar->setValue(Parallel() ? m_ended : PassCount.load());
+        ProgressBar->setValue(RowsShown());
     }
 
     const int row = Worker ? Worker->Index : 0;
@@ -284,7 +283,7 @@ void TUpDownLoadForm::WorkStep()
         // Back to one step per row after the movement within the file.
         if (ProgressBar->maximum() != m_rows) {
             ProgressBar->setRange(0, m_rows);
-            ProgressBar->setValue(PassCount);
+            ProgressBar->setValue(RowsShown());
         }
         break;
     }
@@ -293,6 +292,12 @@ void TUpDownLoadForm::WorkStep()
 bool TUpDownLoadForm::Parallel() const
 {
     return m_run && m_run->Parallel();
+}
+
+int TUpDownLoadForm::RowsShown() const
+{
+    // With several connections the bar counts the rows that have ended.
+    return Parallel() ? m_ended : PassCount.load();
 }
 
 void TUpDownLoadForm::ShowRowCount()
@@ -309,7 +314,7 @@ void TUpDownLoadForm::RowEnded(int row)
     // Done whether or not the transfer succeeded: the row was attempted.
     SetRowDone(row);
     if (Parallel()) {
-        ProgressBar->setValue(m_ended);
+        ProgressBar->setValue(RowsShown());
         ShowRowCount();
     }
 }

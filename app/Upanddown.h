@@ -163,6 +163,8 @@ private:
     // A transfer row has ended: with several connections the bar counts ended rows.
     void RowEnded(int row);
     bool Parallel() const;
+    // The bar's value in a transfer run: rows started, or ended with several connections.
+    int RowsShown() const;
     // "<operation> (<bar>/<rows>)" in the title.
     void ShowRowCount();
 

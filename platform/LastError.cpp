@@ -19,6 +19,12 @@ void setLastError(uint32_t code)
     t_lastError = code;
 }
 
+bool isConnectionLoss(uint32_t code)
+{
+    return code == err::InternetTimeout || code == err::CannotConnect || code == err::ConnectionAborted
+           || code == err::ConnectionReset || code == err::FtpDropped;
+}
+
 uint32_t errorFromErrno(int e)
 {
     switch (e) {

@@ -32,6 +32,10 @@ constexpr uint32_t FtpDropped = 12111;
 constexpr uint32_t SecureChannelError = 12157; // TLS refused or failed; detail kept
 } // namespace err
 
+// A code that means the connection to the server is gone (timed out, refused,
+// broken or dropped), not that the server refused a request.
+bool isConnectionLoss(uint32_t code);
+
 uint32_t lastError();
 void setLastError(uint32_t code);
 

@@ -52,7 +52,20 @@ TEST_F(ParallelTest, ASelectionAndAFolderTreeArriveWholeInBothDirections)
     // A server a little away, so that files wait for a free connection.
     ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(20)));
     form->LocalFileListV->selectAll();
+    // The window counts rows that have ended: never more than the server finished.
+    int titles = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(UpDownLoadForm, &QWidget::windowTitleChanged, form, [&](const QString &title) {
+            const qsizetype open = title.indexOf('(');
+            if (open < 0)
+                return;
+            ++titles;
+            const int shown = title.mid(open + 1, title.indexOf('/') - open - 1).toInt();
+            EXPECT_LE(shown, server.completedTransfers().size()) << title.toStdString();
+        });
     form->UploadExecute();
+    QObject::disconnect(counting);
+    EXPECT_GE(titles, 10);
 
     for (int i = 0; i < 30; ++i)
         ASSERT_TRUE(served(fileName(i)) == contentOf(i, 20000 + static_cast<size_t>(i) * 997)) << i;
@@ -177,6 +190,26 @@ TEST_F(ParallelTest, AFileWhoseConnectionBrokeIsSentOnAnotherWithoutAMessage)
     for (int i = 1; i < 9; ++i)
         EXPECT_TRUE(served(fileName(i)) == contentOf(i, 3000)) << i;
     EXPECT_EQ(countReceived("STOR a0.bin"), 2);
+    EXPECT_EQ(UpDownLoadForm->MyLabel->text(), QStringLiteral("正常終了"));
+}
+
+TEST_F(ParallelTest, ARefusedFileIsReportedOnceAndTheOthersArrive)
+{
+    for (int i = 0; i < 9; ++i)
+        ASSERT_NO_FATAL_FAILURE(writeLocal(fileName(i), contentOf(i, 3000)));
+    serveFolder(fileName(4)); // the server cannot store a file over a folder
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(20)));
+    form->LocalFileListV->selectAll();
+    app.dialogs().expectContaining(ScriptedDialogs::Kind::Message, QStringLiteral("550"));
+    form->UploadExecute();
+    app.dialogs().verifyAllMet();
+
+    for (int i = 0; i < 9; ++i) {
+        if (i != 4) {
+            EXPECT_TRUE(served(fileName(i)) == contentOf(i, 3000)) << i;
+        }
+    }
+    EXPECT_EQ(countReceived("STOR " + QByteArray::fromStdString(fileName(4))), 1);
     EXPECT_EQ(UpDownLoadForm->MyLabel->text(), QStringLiteral("正常終了"));
 }
 
