@@ -337,11 +337,6 @@ void BeginUserAction()
     g_connectionLossReported = false;
 }
 
-bool ConnectionLossReported()
-{
-    return g_connectionLossReported;
-}
-
 void ReportReconnectFailure(const std::string &text)
 {
     if (!g_connectionLossReported)
@@ -1048,18 +1043,16 @@ TransferRun::~TransferRun()
     Finish();
     // Closing the extra connections waits for their goodbyes: off the
     // interface thread, with the windows painting.
-    if (m_pool) {
-        std::shared_ptr<ConnectionPool> pool(std::move(m_pool));
-        if (ui::isInterfaceThread()) {
-            ui::InterfaceWait wait;
-            std::thread closer([&] {
-                pool.reset();
-                wait.finish();
-            });
-            wait.wait();
-            closer.join();
-        }
+    if (m_pool && ui::isInterfaceThread()) {
+        ui::InterfaceWait wait;
+        std::thread closer([&] {
+            m_pool.reset();
+            wait.finish();
+        });
+        wait.wait();
+        closer.join();
     }
+    m_pool.reset();
     g_currentRun = m_outer;
 }
 

@@ -65,7 +65,6 @@ void ReportNoSession();
 // cannot reach the server) change neither, until a connection is made again
 // or the user starts another action (BeginUserAction).
 void BeginUserAction();
-bool ConnectionLossReported();
 // A message about a failed reconnect, unless the loss was already reported.
 void ReportReconnectFailure(const std::string &text);
 bool OpenInternet();

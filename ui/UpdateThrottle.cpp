@@ -67,7 +67,7 @@ bool UpdateThrottle::eventFilter(QObject *watched, QEvent *event)
     const QEvent::Type type = event->type();
     if (type != QEvent::UpdateRequest && type != QEvent::LayoutRequest)
         return false;
-    if (m_passThrough || m_delivering || !watched->isWidgetType())
+    if (m_delivering || !watched->isWidgetType())
         return false;
     auto *widget = static_cast<QWidget *>(watched);
     if (!throttles(widget))
@@ -106,19 +106,6 @@ void UpdateThrottle::deliverHeld()
         }
     }
     m_delivering = false;
-}
-
-UpdateThrottlePassThrough::UpdateThrottlePassThrough(UpdateThrottle *throttle)
-    : m_throttle(throttle), m_previous(throttle && throttle->passThrough())
-{
-    if (m_throttle)
-        m_throttle->setPassThrough(true);
-}
-
-UpdateThrottlePassThrough::~UpdateThrottlePassThrough()
-{
-    if (m_throttle)
-        m_throttle->setPassThrough(m_previous);
 }
 
 } // namespace ui

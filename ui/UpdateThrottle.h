@@ -12,9 +12,8 @@ namespace ui {
 // changes their texts hundreds of times a second. While the throttle runs, the
 // layout and paint requests Qt posts for those windows are held and delivered
 // together once per interval, so the windows are laid out and painted at that
-// rate instead of after every step of the batch. Inside a step (pass-through
-// on) nothing is held: an explicit repaint() then paints at once, as the
-// progress texts of a long transfer need. Stopping delivers everything held.
+// rate instead of after every step of the batch, explicit repaint() calls
+// included. Stopping delivers everything held.
 //
 // Input events are never held, so buttons such as Cancel act at once. A
 // throttle destroyed while running posts what it held instead of delivering it.
@@ -33,9 +32,6 @@ public:
     void stop();
     bool isActive() const { return m_active; }
 
-    void setPassThrough(bool on) { m_passThrough = on; }
-    bool passThrough() const { return m_passThrough; }
-
     // Requests held since the last delivery.
     int heldCount() const { return static_cast<int>(m_held.size()); }
 
@@ -51,21 +47,7 @@ private:
     std::vector<QPointer<QWidget>> m_held; // widgets whose layout request is held
     bool m_paintHeld = false;
     bool m_active = false;
-    bool m_passThrough = false;
     bool m_delivering = false;
-};
-
-// Turns pass-through on for a scope (and back to what it was).
-class UpdateThrottlePassThrough {
-public:
-    explicit UpdateThrottlePassThrough(UpdateThrottle *throttle);
-    ~UpdateThrottlePassThrough();
-    UpdateThrottlePassThrough(const UpdateThrottlePassThrough &) = delete;
-    UpdateThrottlePassThrough &operator=(const UpdateThrottlePassThrough &) = delete;
-
-private:
-    UpdateThrottle *m_throttle;
-    bool m_previous;
 };
 
 } // namespace ui

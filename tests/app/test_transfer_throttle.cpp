@@ -46,7 +46,7 @@ struct Window {
 
 } // namespace
 
-TEST(UpdateThrottleTest, HoldsPostedRequestsUntilTheIntervalAndPassesExplicitRepaintsInsideASteps)
+TEST(UpdateThrottleTest, HoldsRequestsUntilTheIntervalAndDeliversThemAtStop)
 {
     Window window;
     PaintCounter counter(window.label);
@@ -59,14 +59,6 @@ TEST(UpdateThrottleTest, HoldsPostedRequestsUntilTheIntervalAndPassesExplicitRep
     }
     EXPECT_EQ(counter.paints, 0);
     EXPECT_GT(throttle.heldCount(), 0) << "the label's new size waits too";
-
-    // Inside a step an explicit repaint shows at once.
-    {
-        const ui::UpdateThrottlePassThrough step(&throttle);
-        window.label->setText(QStringLiteral("bytes"));
-        window.label->repaint();
-    }
-    EXPECT_GE(counter.paints, 1);
 
     // Stopping delivers what was held: laid out for the last text and painted.
     const int before = counter.paints;
