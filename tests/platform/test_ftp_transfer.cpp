@@ -226,6 +226,16 @@ TEST_F(FtpEngineTest, UploadFailures)
     std::string folder;
     EXPECT_TRUE(client->getCurrentDirectory(folder));
     EXPECT_EQ(folder, "/");
+    // The same when the data connection breaks before the refusal arrives.
+    server.stop();
+    server.setFaults(ftpfault::refuse("STOR", "553 Could not create file.") + ftpfault::refusalDropsData()
+                     + ftpfault::replyDelay(300));
+    ASSERT_TRUE(server.start());
+    connectClient();
+    EXPECT_FALSE(client->putFile(local.filePath("large.bin"), "x.bin", TransferType::Binary, UploadContext));
+    EXPECT_EQ(platform::lastError(), err::InternetExtendedError);
+    EXPECT_EQ(platform::lastResponseText(), "553 Could not create file.");
+    EXPECT_TRUE(client->isOpen());
 
     // The server breaks the upload off after 64 KiB.
     server.stop();

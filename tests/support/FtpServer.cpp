@@ -16,6 +16,11 @@ QStringList refuse(const QString &command, const QString &reply)
     return {QStringLiteral("--refuse"), command + QLatin1Char('=') + reply};
 }
 
+QStringList refusalDropsData()
+{
+    return {QStringLiteral("--refuse-drops-data")};
+}
+
 QStringList stall(const QString &command)
 {
     return {QStringLiteral("--stall"), command};

@@ -18,6 +18,8 @@ namespace ftpfault {
 // Answer `command` with `reply` ("550 No.") instead of running it; a 421 reply
 // also closes the session.
 QStringList refuse(const QString &command, const QString &reply);
+// A refusal also closes the data connection at once, its data unread.
+QStringList refusalDropsData();
 // Read `command` and never answer it.
 QStringList stall(const QString &command);
 // Break off the data of `command` (LIST, MLSD, RETR, STOR) after `afterBytes`:

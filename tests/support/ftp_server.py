@@ -13,6 +13,8 @@ its exact bytes.
 
 Faults (each option may be repeated where it takes a command):
   --refuse CMD=CODE TEXT   answer CMD with "CODE TEXT" (421 also closes the session)
+  --refuse-drops-data      a refusal also closes the data connection at once,
+                           unread, before the (possibly delayed) reply
   --stall CMD              read CMD and never answer it
   --cut CMD:BYTES:MODE     after BYTES of the data of CMD (LIST, MLSD, RETR, STOR)
                            (MODE drop-once: only the first such transfer)
@@ -79,6 +81,7 @@ def parse_args():
     p.add_argument('--log')
     p.add_argument('--passive-ports', help='FROM-TO')
     p.add_argument('--refuse', action='append', default=[])
+    p.add_argument('--refuse-drops-data', action='store_true')
     p.add_argument('--stall', action='append', default=[])
     p.add_argument('--cut', action='append', default=[])
     p.add_argument('--pasv-address')
@@ -420,6 +423,8 @@ def make_handler(args):
                     self.close_when_done()
                 return
             if name in refusals:
+                if args.refuse_drops_data and self.data_channel is not None:
+                    self.data_channel.close()
                 self.respond(refusals[name])
                 if refusals[name].startswith('421'):
                     self.close_when_done()
