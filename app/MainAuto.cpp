@@ -2,12 +2,12 @@
 // the watch mode ("自動UP") with its timer, and the upload and download daemons.
 #include "app/MainForm.h"
 
-#include "app/FileEntry.h"
-#include "app/Ftpfunc.h"
-#include "app/ListCompare.h"
-#include "app/PathRules.h"
-#include "app/Singleup.h"
-#include "app/Upanddown.h"
+#include "app/model/FileEntry.h"
+#include "app/model/ListCompare.h"
+#include "app/model/PathRules.h"
+#include "app/session/Ftpfunc.h"
+#include "app/windows/Singleup.h"
+#include "app/windows/Upanddown.h"
 #include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"

@@ -2,11 +2,11 @@
 // sides, column sorting, and the file operations.
 #include "app/MainForm.h"
 
-#include "app/FileEntry.h"
-#include "app/Ftpfunc.h"
-#include "app/ListCompare.h"
-#include "app/PathRules.h"
-#include "app/Upanddown.h"
+#include "app/model/FileEntry.h"
+#include "app/model/ListCompare.h"
+#include "app/model/PathRules.h"
+#include "app/session/Ftpfunc.h"
+#include "app/windows/Upanddown.h"
 #include "platform/LocalFiles.h"
 #include "ui/ComboBox.h"
 #include "ui/Dialogs.h"

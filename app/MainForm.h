@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/FolderSnapshot.h"
-#include "app/HostRecord.h"
-#include "app/RemoteSnapshot.h"
-#include "app/TransferList.h"
+#include "app/model/FolderSnapshot.h"
+#include "app/model/HostRecord.h"
+#include "app/model/RemoteSnapshot.h"
+#include "app/model/TransferList.h"
 #include "platform/FindRecord.h"
 #include "platform/FolderWatch.h"
 #include "platform/LocalFiles.h"

@@ -1,11 +1,11 @@
 // The main window's host list store, connect and disconnect.
 #include "app/MainForm.h"
 
-#include "app/Ecypt.h"
-#include "app/FileEntry.h"
-#include "app/Ftpfunc.h"
-#include "app/Hostlist.h"
-#include "app/Singleup.h"
+#include "app/model/Ecypt.h"
+#include "app/model/FileEntry.h"
+#include "app/session/Ftpfunc.h"
+#include "app/windows/Hostlist.h"
+#include "app/windows/Singleup.h"
 #include "platform/LocalFiles.h"
 #include "ui/Button.h"
 #include "ui/ListView.h"

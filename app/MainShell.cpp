@@ -2,8 +2,8 @@
 // the rules that enable and disable controls.
 #include "app/MainForm.h"
 
-#include "app/Ecypt.h"
-#include "app/Ftpfunc.h"
+#include "app/model/Ecypt.h"
+#include "app/session/Ftpfunc.h"
 #include "platform/IniProfile.h"
 #include "platform/LocalFiles.h"
 #include "ui/Application.h"

@@ -3,12 +3,12 @@
 // upload with its timed message window.
 #include "app/MainForm.h"
 
-#include "app/FileEntry.h"
-#include "app/Ftpfunc.h"
-#include "app/Mssg.h"
-#include "app/PathRules.h"
-#include "app/TransferMode.h"
-#include "app/Upanddown.h"
+#include "app/model/FileEntry.h"
+#include "app/model/PathRules.h"
+#include "app/model/TransferMode.h"
+#include "app/session/Ftpfunc.h"
+#include "app/windows/Mssg.h"
+#include "app/windows/Upanddown.h"
 #include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"

@@ -15,7 +15,7 @@
 // "1.2" TLS stops at version 1.2; with VEXMORA_BENCH_TRUST set, any certificate
 // is taken (the benchmark's own local server has a self-signed one).
 
-#include "app/ConnectionPool.h"
+#include "app/session/ConnectionPool.h"
 #include "platform/FtpClient.h"
 #include "platform/LastError.h"
 

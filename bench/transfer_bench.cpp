@@ -22,11 +22,11 @@
 //   curl       curl -T with a URL range over one connection
 // After each run the files on the server are compared with the sources; a run
 // that failed or left other bytes ends the program with status 1.
-#include "app/FileEntry.h"
-#include "app/Ftpfunc.h"
 #include "app/MainForm.h"
 #include "app/Startup.h"
-#include "app/Upanddown.h"
+#include "app/model/FileEntry.h"
+#include "app/session/Ftpfunc.h"
+#include "app/windows/Upanddown.h"
 #include "platform/FtpClient.h"
 #include "platform/IniProfile.h"
 #include "platform/LocalFiles.h"

@@ -13,10 +13,10 @@
 //
 // Prints the worst and the 99th-percentile lateness of each case, with the
 // number of ticks and the case's wall time.
-#include "app/FileEntry.h"
-#include "app/Ftpfunc.h"
 #include "app/MainForm.h"
 #include "app/Startup.h"
+#include "app/model/FileEntry.h"
+#include "app/session/Ftpfunc.h"
 #include "platform/LocalFiles.h"
 #include "support/FtpServer.h"
 #include "support/ScriptedDialogs.h"

@@ -30,11 +30,11 @@
 //    also land during a pass and in the pause after it; how many saves reached
 //    the server (goal: all of them), and the save-to-server latency median and
 //    worst beside the floor the watch rules set.
-#include "app/FileEntry.h"
-#include "app/Ftpfunc.h"
 #include "app/MainForm.h"
-#include "app/Singleup.h"
 #include "app/Startup.h"
+#include "app/model/FileEntry.h"
+#include "app/session/Ftpfunc.h"
+#include "app/windows/Singleup.h"
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"
 #include "support/FtpServer.h"

@@ -3,12 +3,12 @@
 //   vexmora_screenshot <output folder> [host user password [local folder]]
 // With an account it also connects and saves the connected main window; the
 // local list shows the local folder (default: an empty program folder).
-#include "app/Hostlist.h"
 #include "app/MainForm.h"
-#include "app/Mssg.h"
-#include "app/Singleup.h"
 #include "app/Startup.h"
-#include "app/Upanddown.h"
+#include "app/windows/Hostlist.h"
+#include "app/windows/Mssg.h"
+#include "app/windows/Singleup.h"
+#include "app/windows/Upanddown.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Edit.h"

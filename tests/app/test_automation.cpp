@@ -1,10 +1,10 @@
 // Watch mode ("自動UP"), its monitor window and the two daemons, with the main
 // window against a real server and time compressed.
-#include "app/FileEntry.h"
-#include "app/Ftpfunc.h"
 #include "app/MainForm.h"
-#include "app/Singleup.h"
-#include "app/Upanddown.h"
+#include "app/model/FileEntry.h"
+#include "app/session/Ftpfunc.h"
+#include "app/windows/Singleup.h"
+#include "app/windows/Upanddown.h"
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"
 #include "support/SessionFixture.h"

@@ -1,9 +1,9 @@
 // Connecting, disconnecting, the host list window, navigation on both sides and
 // sorting, with the main window against a real server.
-#include "app/Ecypt.h"
-#include "app/Ftpfunc.h"
-#include "app/Hostlist.h"
 #include "app/MainForm.h"
+#include "app/model/Ecypt.h"
+#include "app/session/Ftpfunc.h"
+#include "app/windows/Hostlist.h"
 #include "platform/LocalFiles.h"
 #include "support/SessionFixture.h"
 #include "support/TestUtil.h"

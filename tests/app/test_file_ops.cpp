@@ -1,7 +1,7 @@
 // Making, renaming and deleting files and folders from the two lists' pop-up
 // menus, against a real server.
-#include "app/Upanddown.h"
-#include "test_transfer_fixture.h"
+#include "app/windows/Upanddown.h"
+#include "support/test_transfer_fixture.h"
 #include "ui/Memo.h"
 #include "ui/SpeedButton.h"
 #include "ui/StatusBar.h"

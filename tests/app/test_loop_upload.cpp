@@ -1,7 +1,7 @@
 // The loop upload with the timed message window between rounds, against a real
 // server.
-#include "app/Mssg.h"
-#include "test_transfer_fixture.h"
+#include "app/windows/Mssg.h"
+#include "support/test_transfer_fixture.h"
 #include "ui/ComboBox.h"
 
 #include <QEvent>

@@ -1,7 +1,7 @@
 // The main window's shell: first-run defaults, the settings file, the control
 // state rules and closing.
-#include "app/Ecypt.h"
 #include "app/MainForm.h"
+#include "app/model/Ecypt.h"
 #include "support/AppFixture.h"
 #include "ui/ComboBox.h"
 #include "ui/Edit.h"

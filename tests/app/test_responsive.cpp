@@ -2,11 +2,11 @@
 // thread keeps its time during long transfers, a connect to a silent server and
 // a watch pass; Cancel stops a download at once and lets an upload finish its
 // file; the session layer's texts and boxes reach the interface thread in order.
-#include "app/Ftpfunc.h"
-#include "app/Singleup.h"
-#include "app/Upanddown.h"
+#include "app/session/Ftpfunc.h"
+#include "app/windows/Singleup.h"
+#include "app/windows/Upanddown.h"
 #include "platform/LastError.h"
-#include "test_transfer_fixture.h"
+#include "support/test_transfer_fixture.h"
 #include "ui/Edit.h"
 #include "ui/SpeedButton.h"
 #include "ui/StatusBar.h"

@@ -2,12 +2,12 @@
 // window shows only states it is in: links in deletes, an unreadable host list,
 // control state, nested busy sections, a lost connection, the status texts,
 // window titles and the local listing order.
-#include "app/Ecypt.h"
-#include "app/HostRecord.h"
-#include "app/Hostlist.h"
 #include "app/Startup.h"
-#include "app/Upanddown.h"
-#include "test_transfer_fixture.h"
+#include "app/model/Ecypt.h"
+#include "app/model/HostRecord.h"
+#include "app/windows/Hostlist.h"
+#include "app/windows/Upanddown.h"
+#include "support/test_transfer_fixture.h"
 #include "ui/Application.h"
 #include "ui/Button.h"
 #include "ui/Edit.h"

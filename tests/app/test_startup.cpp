@@ -1,10 +1,10 @@
 // The start-up entry: the single-instance question and the five windows.
-#include "app/Hostlist.h"
 #include "app/MainForm.h"
-#include "app/Mssg.h"
-#include "app/Singleup.h"
 #include "app/Startup.h"
-#include "app/Upanddown.h"
+#include "app/windows/Hostlist.h"
+#include "app/windows/Mssg.h"
+#include "app/windows/Singleup.h"
+#include "app/windows/Upanddown.h"
 #include "platform/InstanceLock.h"
 #include "support/ScriptedDialogs.h"
 

@@ -1,7 +1,7 @@
 // Single-file transfer, backup store, transfer list and the manual upload and
 // download through the progress window, against a real server.
-#include "app/Upanddown.h"
-#include "test_transfer_fixture.h"
+#include "app/windows/Upanddown.h"
+#include "support/test_transfer_fixture.h"
 #include "ui/ComboBox.h"
 #include "ui/RadioGroup.h"
 #include "ui/SpeedButton.h"

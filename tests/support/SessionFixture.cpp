@@ -1,7 +1,7 @@
 #include "support/SessionFixture.h"
 
-#include "app/Ftpfunc.h"
 #include "app/MainForm.h"
+#include "app/session/Ftpfunc.h"
 #include "platform/LocalFiles.h"
 #include "support/TestUtil.h"
 #include "ui/Clock.h"

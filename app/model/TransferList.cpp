@@ -1,0 +1,47 @@
+#include "app/model/TransferList.h"
+
+#include <cstdio>
+
+std::string FileLimitMessage()
+{
+    char text[128];
+    std::snprintf(text, sizeof text, FileLimitFormat, MAXFILE);
+    return text;
+}
+
+AddResult TransferList::Append(std::string_view localPath, std::string_view remotePath)
+{
+    if (IsFull())
+        return AddResult::Full;
+    TransferEntry &row = (*this)[TransferCount];
+    row.Pending = 1;
+    row.Done = 0;
+    row.LocalPath = localPath;
+    row.RemotePath = remotePath;
+    ++TransferCount;
+    return AddResult::Added;
+}
+
+AddResult TransferList::AddTransferEntry(std::string_view prefix, std::string_view name)
+{
+    if (name == "." || name == "..")
+        return AddResult::Skipped;
+    std::string path(prefix);
+    path += name;
+    return Append(path, path);
+}
+
+bool TransferList::CountTransferEntry()
+{
+    if (IsFull())
+        return false;
+    ++TransferCount;
+    return true;
+}
+
+void TransferList::ClearTransferList()
+{
+    for (TransferEntry &row : Entries)
+        row = TransferEntry();
+    TransferCount = 0;
+}

@@ -1,0 +1,129 @@
+#include "app/session/CertificateTrust.h"
+
+#include "platform/LocalFiles.h"
+#include "ui/Dialogs.h"
+#include "ui/Text.h"
+
+#include <vector>
+
+namespace {
+
+struct Entry {
+    std::string site;
+    std::string fingerprint;
+};
+
+std::vector<Entry> readEntries(const std::string &path)
+{
+    std::vector<Entry> entries;
+    std::string data;
+    if (!platform::readWholeFile(path, data))
+        return entries;
+    size_t pos = 0;
+    while (pos < data.size()) {
+        size_t end = data.find('\n', pos);
+        if (end == std::string::npos)
+            end = data.size();
+        const std::string line = data.substr(pos, end - pos);
+        pos = end + 1;
+        const size_t blank = line.find(' ');
+        if (blank != std::string::npos && blank > 0 && blank + 1 < line.size())
+            entries.push_back({line.substr(0, blank), line.substr(blank + 1)});
+    }
+    return entries;
+}
+
+// Why the check failed, in the user's words; OpenSSL's own text follows.
+std::string reasonText(const platform::CertificateInfo &c)
+{
+    const char *reason = "証明書を検証できません";
+    switch (c.verifyCode) {
+    case 18: // depth zero self-signed
+    case 19: // self-signed in chain
+        reason = "自己署名の証明書です";
+        break;
+    case 2:
+    case 20:
+    case 21:
+        reason = "発行元を確認できません";
+        break;
+    case 10:
+        reason = "有効期限が切れています";
+        break;
+    case 9:
+        reason = "まだ有効になっていません";
+        break;
+    case 62:
+    case 64:
+        reason = "ホスト名が証明書と一致しません";
+        break;
+    default:
+        break;
+    }
+    return std::string(reason) + " (" + c.verifyText + ")";
+}
+
+} // namespace
+
+TrustedCertificates::Match TrustedCertificates::find(const std::string &site, const std::string &fingerprint,
+                                                     std::string *stored) const
+{
+    for (const Entry &e : readEntries(m_path)) {
+        if (e.site != site)
+            continue;
+        if (stored)
+            *stored = e.fingerprint;
+        return e.fingerprint == fingerprint ? Match::Same : Match::Changed;
+    }
+    return Match::Unknown;
+}
+
+bool TrustedCertificates::remember(const std::string &site, const std::string &fingerprint) const
+{
+    std::string data;
+    for (const Entry &e : readEntries(m_path)) {
+        if (e.site != site)
+            data += e.site + ' ' + e.fingerprint + '\n';
+    }
+    data += site + ' ' + fingerprint + '\n';
+    return platform::writeFileAtomic(m_path, data, 0600);
+}
+
+std::string TrustedCertificatesPath(const std::string &iniPath)
+{
+    const size_t slash = iniPath.rfind('/');
+    return (slash == std::string::npos ? std::string() : iniPath.substr(0, slash + 1)) + "Vexmora.TRUST";
+}
+
+std::string CertificateSite(const platform::CertificateInfo &certificate)
+{
+    const bool v6 = certificate.host.find(':') != std::string::npos;
+    return (v6 ? "[" + certificate.host + "]" : certificate.host) + ":" + std::to_string(certificate.port);
+}
+
+bool TrustCertificate(const platform::CertificateInfo &certificate, const std::string &storePath)
+{
+    const TrustedCertificates store(storePath);
+    const std::string site = CertificateSite(certificate);
+    std::string stored;
+    const TrustedCertificates::Match match = store.find(site, certificate.fingerprint, &stored);
+    if (match == TrustedCertificates::Match::Same)
+        return true;
+    if (match == TrustedCertificates::Match::Changed)
+        ui::dialogs().message(ui::toQ("警告: " + site
+                                      + " の証明書が、以前に信頼した証明書と異なります。\n"
+                                        "第三者が通信に割り込んでいる可能性があります。\n\n"
+                                        "信頼した証明書の SHA-256 指紋:\n"
+                                      + stored));
+    const std::string question =
+        "サーバーの証明書を確認できませんでした。\n\n"
+        "ホスト: "
+        + site + "\n理由: " + reasonText(certificate) + "\n発行先: " + certificate.subject + "\n発行者: "
+        + certificate.issuer + "\n有効期間: " + certificate.notBefore + " ～ " + certificate.notAfter
+        + "\nSHA-256 指紋:\n" + certificate.fingerprint + "\n\nこの証明書を信頼して接続しますか?";
+    if (!ui::dialogs().confirm(ui::toQ(question)))
+        return false;
+    if (!store.remember(site, certificate.fingerprint))
+        ui::dialogs().message(QStringLiteral("信頼した証明書を保存できませんでした。"));
+    return true;
+}

@@ -1,0 +1,1181 @@
+#include "app/session/Ftpfunc.h"
+
+#include "app/MainForm.h"
+#include "app/model/FileEntry.h"
+#include "app/model/ListCompare.h"
+#include "app/model/PathRules.h"
+#include "app/model/RemoteSnapshot.h"
+#include "app/session/CertificateTrust.h"
+#include "app/session/ConnectionPool.h"
+#include "app/session/SessionEncoding.h"
+#include "app/windows/Upanddown.h"
+#include "platform/LastError.h"
+#include "platform/LocalFiles.h"
+#include "platform/LocalFind.h"
+#include "ui/ComboBox.h"
+#include "ui/Dialogs.h"
+#include "ui/Edit.h"
+#include "ui/Executor.h"
+#include "ui/InterfaceWait.h"
+#include "ui/ListView.h"
+#include "ui/StatusBar.h"
+#include "ui/Text.h"
+#include "ui/Thread.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+// The session values of the process. The client is used only on the session
+// thread (sessionCall), which also replaces it.
+std::unique_ptr<platform::FtpClient> g_internet;
+platform::FtpOptions g_options;
+int g_sessionOpen = 0;
+std::string g_connectedServer;
+// The account of the session, for the extra connections of a multi-file run.
+std::string g_user;
+std::string g_password;
+int g_transferConnections = DefaultTransferConnections;
+int g_transferType = FtpTransferBinary;
+bool g_reconnecting = false;
+SessionEncoding g_nameEncoding;
+bool g_connectionLossReported = false;
+// The transfer under way has shown a byte count in the status line (set by
+// the session thread's status reports, cleared on the interface thread).
+std::atomic<bool> g_byteCountShown{false};
+std::atomic<bool> g_cancelDownload{false};
+// A Cancel since the innermost multi-file run started (see TransferRun).
+std::atomic<bool> g_runCancelled{false};
+// Counts the calls that went to the server, so that a listing can tell
+// whether anything was sent since the previous one.
+std::atomic<uint64_t> g_commandSerial{0};
+
+// The one thread that talks to the server. Whoever needs the session hands it
+// the call and waits: the interface thread with its windows painting, any other
+// thread blocked. So the session is used by one thread at a time, and no wait
+// for the network ever freezes the windows.
+ui::Executor &sessionThread()
+{
+    static ui::Executor executor;
+    return executor;
+}
+
+void flushByteCount();
+
+// Runs a call of the client on the session thread and returns its result; the
+// last error and the server's reply text it left come back to the caller's thread.
+// A call that only asks (where the session is) leaves the command count alone.
+enum class Call { MayChange, AsksOnly };
+template <typename F> auto sessionCall(F &&call, Call kind = Call::MayChange) -> decltype(call())
+{
+    using Result = decltype(call());
+    Result result{};
+    uint32_t code = 0;
+    std::string response;
+    if (kind == Call::MayChange)
+        ++g_commandSerial;
+    sessionThread().run([&] {
+        result = call();
+        code = platform::lastError();
+        response = platform::lastResponseText();
+        flushByteCount();
+    });
+    platform::setLastError(code);
+    platform::setLastResponseText(std::move(response));
+    return result;
+}
+
+const char *const NoSessionText = "セッションは開かれていません。";
+
+std::string format(const char *fmt, const std::string &arg)
+{
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, fmt, arg.c_str());
+    return buffer;
+}
+
+std::string failed(const std::string &caption, uint32_t code)
+{
+    return caption + ": " + std::to_string(code);
+}
+
+// Byte counts arrive for every buffer; painting the line each time would cost
+// more than the transfer itself, so a repaint happens at most every 50 ms.
+void refreshStatusLine(bool force)
+{
+    static QElapsedTimer last;
+    if (!MainForm)
+        return;
+    if (force || !last.isValid() || last.elapsed() >= 50) {
+        MainForm->StatusBar1->repaintNow();
+        last.restart();
+    }
+}
+
+void showStatusLine(const std::string &text, bool byteCount)
+{
+    refreshStatusLine(!byteCount);
+    ShowStatus(text, 999);
+    refreshStatusLine(!byteCount);
+}
+
+// Size of the file being transferred, 0 when unknown (interface thread).
+uint64_t g_transferTotal = 0;
+
+// A byte count: its text (none for an upload of a single-row list) and the
+// progress window's bar.
+void showByteCount(const std::string &text, uint64_t bytes)
+{
+    if (!text.empty())
+        showStatusLine(text, true);
+    if (UpDownLoadForm && g_transferTotal > 0)
+        UpDownLoadForm->ShowFileProgress(bytes, g_transferTotal);
+}
+
+// On the session thread byte counts are handed to the interface thread at most
+// every 50 ms; one held back is handed over when the next text goes or the call
+// ends, so the line always ends on the last count and texts keep their order.
+QElapsedTimer g_lastByteCount; // session thread only
+bool g_byteCountHeld = false;  // session thread only
+std::string g_heldText;        // session thread only
+uint64_t g_heldBytes = 0;      // session thread only
+
+void flushByteCount()
+{
+    if (!g_byteCountHeld)
+        return;
+    g_byteCountHeld = false;
+    ui::Thread::post([text = g_heldText, bytes = g_heldBytes] { showByteCount(text, bytes); });
+    g_lastByteCount.restart();
+}
+
+void postStatusLine(const std::string &text, bool byteCount, uint64_t bytes)
+{
+    if (ui::isInterfaceThread()) {
+        if (byteCount)
+            showByteCount(text, bytes);
+        else
+            showStatusLine(text, false);
+        return;
+    }
+    if (byteCount) {
+        g_byteCountHeld = true;
+        g_heldText = text;
+        g_heldBytes = bytes;
+        if (g_lastByteCount.isValid() && g_lastByteCount.elapsed() < 50)
+            return;
+    }
+    flushByteCount();
+    if (!byteCount)
+        ui::Thread::post([text] { showStatusLine(text, false); });
+}
+
+void statusCallback(uint32_t context, platform::FtpStatus status, const std::string &text, uint64_t bytes)
+{
+    using S = platform::FtpStatus;
+    std::string shown;
+    bool show = false;
+    bool byteCount = false; // moves the progress window's bar even when no text shows
+    switch (context) {
+    case ContextUpload:
+        byteCount = status == S::RequestSent;
+        if (byteCount && MainForm && MainForm->TransferList.TransferCount > 1) {
+            shown = std::to_string(bytes) + "ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了";
+            show = true;
+        }
+        break;
+    case ContextDownload:
+        byteCount = status == S::ResponseReceived;
+        if (byteCount) {
+            shown = std::to_string(bytes) + "ﾊﾞｲﾄ ﾀﾞｳﾝﾛｰﾄﾞ完了";
+            show = true;
+        }
+        break;
+    case ContextConnection:
+        show = true;
+        if (status == S::ConnectingToServer)
+            shown = format("ｿｹｯﾄｱﾄﾞﾚｽ%sに接続中", text);
+        else if (status == S::ConnectedToServer)
+            shown = format("ｿｹｯﾄｱﾄﾞﾚｽ%sに接続完了", text);
+        else if (status == S::ReceivingResponse)
+            shown = "ｻｰﾊﾞｰからの応答を待っています。";
+        else if (status == S::ConnectionClosed)
+            shown = "ｻｰﾊﾞｰからの接続を閉じました。";
+        else
+            show = false;
+        break;
+    default:
+        break;
+    }
+    if (byteCount && show)
+        g_byteCountShown = true;
+    if (show || byteCount)
+        postStatusLine(shown, byteCount, bytes);
+}
+
+platform::FtpClient *client()
+{
+    return g_internet.get();
+}
+
+// The common shape of the remote primitives: no session shows the text and
+// returns the given value.
+bool needSession()
+{
+    if (g_sessionOpen == 1)
+        return true;
+    ReportNoSession();
+    return false;
+}
+
+// Reports a name a server sent that is not used as a row (once per listing).
+void reportSkippedNames(size_t count)
+{
+    if (count > 0)
+        ShowStatus("不正なﾌｧｲﾙ名を" + std::to_string(count) + "件無視しました", 0);
+}
+
+bool callReconnect()
+{
+    return MainForm && MainForm->Reconnect();
+}
+
+// A transfer that failed must not leave its byte count, which reads "…完了"
+// (finished), in the status line.
+void clearFailedTransferCount()
+{
+    // Byte counts the session thread posted before the failure are shown
+    // first, so that none of them lands after the clear.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    if (g_byteCountShown)
+        ShowStatus({}, 999);
+    g_byteCountShown = false;
+}
+
+} // namespace
+
+// --- Session and reporting ---
+
+void ShowStatus(const std::string &text, int panel)
+{
+    if (!ui::isInterfaceThread()) {
+        ui::Thread::post([text, panel] { ShowStatus(text, panel); });
+        return;
+    }
+    if (!MainForm)
+        return;
+    // Panel 0 keeps the call that lost the connection for the rest of the action.
+    if (panel == 0 && g_connectionLossReported)
+        return;
+    if (panel == 999)
+        MainForm->StatusBar1->setSimpleText(ui::toQ(text));
+    else
+        MainForm->StatusBar->setPanelText(panel, ui::toQ(text));
+}
+
+namespace {
+std::atomic<int> g_mutedErrorBoxes{0};
+
+void errorBox(const QString &text)
+{
+    if (g_mutedErrorBoxes.load() == 0)
+        ui::dialogs().message(text);
+}
+} // namespace
+
+ErrorBoxMute::ErrorBoxMute(bool mute) : m_mute(mute)
+{
+    if (m_mute)
+        ++g_mutedErrorBoxes;
+}
+
+ErrorBoxMute::~ErrorBoxMute()
+{
+    if (m_mute)
+        --g_mutedErrorBoxes;
+}
+
+void ReportError(uint32_t code, const std::string &caption)
+{
+    if (!ui::isInterfaceThread()) {
+        // The server's reply text (the text of 12003) belongs to the calling thread.
+        ui::Thread::synchronize([code, caption, response = platform::lastResponseText()] {
+            platform::setLastResponseText(response);
+            ReportError(code, caption);
+        });
+        return;
+    }
+    if (code == platform::err::SharingViolation) {
+        ShowStatus(failed("他のﾌﾟﾛｾｽがﾌｧｲﾙを使用中", code), 0);
+        return;
+    }
+    if (code == platform::err::DirNotEmpty) {
+        ShowStatus(failed("ﾌｫﾙﾀﾞが空でない", code), 0);
+        return;
+    }
+    const bool loss = platform::isConnectionLoss(code);
+    if (loss && g_connectionLossReported)
+        return;
+    ShowStatus(failed(caption, code) + "\n ", 0);
+    g_connectionLossReported = loss;
+    const std::string text = GetErrorText(code);
+    if (!text.empty())
+        errorBox(ui::toQ(text));
+}
+
+void BeginUserAction()
+{
+    g_connectionLossReported = false;
+}
+
+void ReportReconnectFailure(const std::string &text)
+{
+    if (!g_connectionLossReported)
+        ui::dialogs().message(ui::toQ(text));
+}
+
+std::string GetErrorText(uint32_t code)
+{
+    const uint32_t facility = (code >> 16) & 0x1FFF;
+    // The message-queue facility and the network-management range have no texts here.
+    if (facility == 14 || (code >= 2100 && code <= 2999))
+        return {};
+    std::string text = platform::errorText(code);
+    if (text.size() > 1023)
+        text.resize(1023);
+    return text;
+}
+
+void ReportNoSession()
+{
+    ShowStatus(NoSessionText, 0);
+}
+
+bool OpenInternet()
+{
+    // The previous client (a closed session's) is replaced and closed.
+    sessionCall([] {
+        g_internet = std::make_unique<platform::FtpClient>(g_options);
+        g_internet->setCancelFlag(&g_cancelDownload);
+        return true;
+    });
+    ShowStatus("InternetOpen成功", 0);
+    return true;
+}
+
+int ConnectServer(const std::string &server)
+{
+    if (!g_internet || !MainForm) {
+        ui::dialogs().message(QStringLiteral("コールバックを設定できません。"));
+        return 0;
+    }
+    std::string user = ui::fromQ(MainForm->EUserId->text());
+    std::string password = ui::fromQ(MainForm->EPassword->text());
+    if (user.size() > 255)
+        user.resize(255);
+    if (password.size() > 255)
+        password.resize(255);
+    bool utf8 = false;
+    const bool connected = sessionCall([&] {
+        g_internet->setStatusCallback(statusCallback);
+        // A certificate the system cannot vouch for is the user's decision, asked
+        // on the interface thread while the engine waits on the session thread.
+        g_internet->setCertificateCheck([](const platform::CertificateInfo &certificate) {
+            bool trusted = false;
+            ui::Thread::synchronize([&] {
+                trusted =
+                    MainForm && TrustCertificate(certificate, TrustedCertificatesPath(MainForm->IniPath));
+            });
+            return trusted;
+        });
+        const bool ok = g_internet->connect(server, user, password, ContextConnection);
+        utf8 = g_internet->utf8Announced();
+        return ok;
+    });
+    if (!connected) {
+        ReportError(platform::lastError(), "InternetConnect失敗");
+        return 0;
+    }
+    g_user = user;
+    g_password = password;
+    g_nameEncoding.Connected(server + '\n' + user, utf8);
+    MainForm->Connected = true;
+    g_sessionOpen = 1;
+    g_connectionLossReported = false;
+    g_connectedServer = server.substr(0, 1023);
+    return 1;
+}
+
+int OpenSession(const std::string &server)
+{
+    if (g_sessionOpen == 1) {
+        ShowStatus("既に接続中です<" + g_connectedServer + ">\n先にCloseしてください", 0);
+        return 1;
+    }
+    const int result = ConnectServer(server);
+    std::string text = result ? "<" + server + ">へ接続しました" : std::string("セッションを閉じました。");
+    // An encrypted session says so, with its protocol version.
+    if (result && !g_internet->securityProtocol().empty())
+        text += " (" + g_internet->securityProtocol() + "で暗号化)";
+    ShowStatus(text, 0);
+    return result;
+}
+
+int CloseSession()
+{
+    if (g_sessionOpen == 0) {
+        ReportNoSession();
+        return 1;
+    }
+    if (g_internet && !sessionCall([] { return g_internet->close(); }))
+        ReportError(platform::lastError(), "InternetCloseHandle失敗");
+    if (MainForm)
+        MainForm->Connected = false;
+    g_sessionOpen = 0;
+    ShowStatus("セッションを閉じました", 0);
+    return 1;
+}
+
+bool SessionOpen()
+{
+    return g_sessionOpen == 1;
+}
+
+const std::string &ConnectedServer()
+{
+    return g_connectedServer;
+}
+
+int TransferType()
+{
+    return g_transferType;
+}
+
+void SetTransferType(int type)
+{
+    g_transferType = type;
+}
+
+ui::NameEncoding RemoteNameEncoding()
+{
+    return g_nameEncoding.Encoding();
+}
+
+bool TypedName(const QString &text, int side, std::string &bytes)
+{
+    const ui::NameEncoding encoding = side == RemoteSide ? RemoteNameEncoding() : ui::NameEncoding::Utf8;
+    if (ui::encodeName(text, encoding, bytes))
+        return true;
+    ui::dialogs().message(QStringLiteral("「%1」には%2で表せない文字があるため使えません。")
+                              .arg(text, encoding == ui::NameEncoding::Cp932
+                                             ? QStringLiteral("ｻｰﾊﾞｰの文字ｺｰﾄﾞ(Shift_JIS)")
+                                             : QStringLiteral("UTF-8")));
+    return false;
+}
+
+platform::FtpClient *FtpSession()
+{
+    return g_internet.get();
+}
+
+void SetFtpOptions(const platform::FtpOptions &options)
+{
+    g_options = options;
+}
+
+void SetTransferConnections(int count)
+{
+    g_transferConnections = std::clamp(count, 1, ConnectionPool::MaxConnections);
+}
+
+int TransferConnections()
+{
+    return g_transferConnections;
+}
+
+// --- Remote and local file primitives ---
+
+int DeleteRemoteFile(const std::string &name)
+{
+    if (!needSession())
+        return 1;
+    if (!sessionCall([&] { return client()->deleteFile(name); })) {
+        ReportError(platform::lastError(), "FtpDeleteFile失敗");
+        return 0;
+    }
+    return 1;
+}
+
+int DeleteLocalFile(const std::string &name)
+{
+    platform::deleteFile(name);
+    return 1;
+}
+
+int MakeRemoteDir(const std::string &folder)
+{
+    if (!needSession())
+        return 1;
+    if (!sessionCall([&] { return client()->createDirectory(folder); })) {
+        const uint32_t code = platform::lastError();
+        if (code == platform::err::InternetExtendedError)
+            ShowStatus("ﾌｫﾙﾀﾞは既に存在します。", 0);
+        else
+            ReportError(code, "FtpCreateDirectory失敗");
+    }
+    return 1;
+}
+
+int MakeLocalDir(const std::string &folder)
+{
+    if (platform::directoryExists(folder))
+        return 1;
+    if (!platform::makeDirectory(folder)) {
+        ReportError(platform::lastError(), "CreateDirectory失敗");
+        return 0;
+    }
+    return 1;
+}
+
+int RemoveRemoteDir(const std::string &folder)
+{
+    if (!needSession())
+        return 1;
+    if (!sessionCall([&] { return client()->removeDirectory(folder); })) {
+        ReportError(platform::lastError(), "FtpRemoveDirectory失敗");
+        return 0;
+    }
+    ShowStatus("FtpRemoveDirectory", 0);
+    return 1;
+}
+
+int RemoveLocalDir(const std::string &folder)
+{
+    // A link is never a folder to remove: the delete took it away as a link.
+    if (!platform::directoryExists(folder) || platform::isSymbolicLink(folder))
+        return 1;
+    if (!platform::removeDirectory(folder))
+        ReportError(platform::lastError(), "RemoveDirectory失敗");
+    else
+        ShowStatus("RemoveDirectory", 0);
+    return 1;
+}
+
+int SetRemoteDir(const std::string &folder)
+{
+    if (!needSession())
+        return 0;
+    if (sessionCall([&] { return client()->setCurrentDirectory(folder); })) {
+        ShowStatus("FtpSetCurrentDirectory", 0);
+        return 1;
+    }
+    // One reconnect, never from inside a reconnect.
+    if (g_reconnecting || !callReconnect()) {
+        ReportError(platform::lastError(), "FtpSetCurrentDirectory失敗");
+        return 1;
+    }
+    if (client() && sessionCall([&] { return client()->setCurrentDirectory(folder); }))
+        ShowStatus("FtpSetCurrentDirectory", 0);
+    else
+        ReportError(platform::lastError(), "FtpSetCurrentDirectory失敗");
+    return 1;
+}
+
+int SetLocalDir(const std::string &folder)
+{
+    if (!platform::setCurrentDirectory(folder)) {
+        ReportError(platform::lastError(), "SetCurrentDirectory失敗");
+        return 0;
+    }
+    ShowStatus("SetCurrentDirectory", 0);
+    return 1;
+}
+
+int GetRemoteDir(std::string &folder)
+{
+    if (!needSession())
+        return 1;
+    if (sessionCall([&] { return client()->getCurrentDirectory(folder); }, Call::AsksOnly))
+        return 1;
+    if (!g_reconnecting)
+        callReconnect();
+    if (client() && g_sessionOpen == 1 && sessionCall([&] { return client()->getCurrentDirectory(folder); }))
+        return 1;
+    ReportError(platform::lastError(), "FtpGetCurrentDirectory失敗");
+    return 0;
+}
+
+int IsRemoteDirShown(std::string &folder)
+{
+    if (!needSession())
+        return 0;
+    if (!sessionCall([&] { return client()->getCurrentDirectory(folder); }, Call::AsksOnly)) {
+        // This is the probe of a reconnect, which repairs what it finds: the
+        // failure goes to the status bar only, so that a repaired connection
+        // never stops the user with a message box.
+        ShowStatus(failed("FtpGetCurrentDirectory失敗", platform::lastError()) + "\n ", 0);
+        return 0;
+    }
+    const std::string shown = MainForm ? MainForm->ComboCurrDir->textBytes() : std::string();
+    return AsciiLower(folder) == AsciiLower(shown) ? 1 : 0;
+}
+
+int RenameRemote(const std::string &oldName, const std::string &newName)
+{
+    if (!needSession())
+        return 1;
+    if (!sessionCall([&] { return client()->renameFile(oldName, newName); })) {
+        ReportError(platform::lastError(), "FtpRenameFile失敗");
+        return 0;
+    }
+    ShowStatus("FtpRenameFile", 0);
+    return 1;
+}
+
+int RenameLocal(const std::string &oldName, const std::string &newName)
+{
+    if (!needSession())
+        return 1;
+    if (!platform::renameFile(oldName, newName)) {
+        ReportError(platform::lastError(), "RenameFile失敗");
+        return 0;
+    }
+    ShowStatus("RenameFile", 0);
+    return 1;
+}
+
+ReconnectScope::ReconnectScope()
+{
+    g_reconnecting = true;
+}
+
+ReconnectScope::~ReconnectScope()
+{
+    g_reconnecting = false;
+}
+
+// --- Directory listings ---
+
+int ListLocal()
+{
+    MainForm->LocalFileListV->clear();
+    MainForm->LocalFileCount = 0;
+    MainForm->LocalDirCount = 0;
+    bool ok = false;
+    std::vector<platform::FindRecord> records = platform::findLocal("*.*", ok);
+    if (!ok)
+        return 0;
+    // The file system gives no order; the list shows names in the order the
+    // program's users know, letter case ignored (exact bytes break ties).
+    std::sort(records.begin(), records.end(),
+              [](const platform::FindRecord &a, const platform::FindRecord &b) {
+                  const int order = CompareTextNoCase(a.name, b.name);
+                  return order != 0 ? order < 0 : a.name < b.name;
+              });
+    for (const platform::FindRecord &record : records)
+        MainForm->AddFileEntry(record, LocalSide);
+    return 1;
+}
+
+int RefreshLocalList()
+{
+    if (ListLocal() == 0) {
+        ShowStatus("No file found", 0);
+        return 0;
+    }
+    return 1;
+}
+
+void ListRemote()
+{
+    MainForm->RemoteFileListV->clear();
+    MainForm->RemoteDirCount = 0;
+    MainForm->RemoteFileCount = 0;
+    MainForm->UnsafeNameCount = 0;
+    std::vector<platform::FindRecord> records;
+    size_t skipped = 0;
+    const bool ok = FindRemote("*.*", records, skipped);
+    const uint32_t code = platform::lastError();
+    if (!ok && records.empty()) {
+        if (code == platform::err::NoMoreFiles)
+            ShowStatus("Directory is empty.", 0);
+        else
+            ReportError(code, "FindFirst失敗");
+        reportSkippedNames(skipped);
+        return;
+    }
+    for (const platform::FindRecord &record : records) {
+        g_nameEncoding.NoteListedName(record.name);
+        MainForm->AddFileEntry(record, RemoteSide);
+    }
+    if (!ok && code != platform::err::NoMoreFiles)
+        ReportError(code, "InternetFindNextFile失敗");
+    reportSkippedNames(skipped + static_cast<size_t>(MainForm->UnsafeNameCount));
+}
+
+int RefreshRemoteList()
+{
+    if (g_sessionOpen != 1) {
+        ReportNoSession();
+        return 0;
+    }
+    ListRemote();
+    return 1;
+}
+
+int ListRemoteForCompare()
+{
+    std::vector<platform::FindRecord> records;
+    size_t skipped = 0;
+    const bool ok = client() && FindRemote("*.*", records, skipped);
+    const uint32_t code = client() ? platform::lastError() : platform::err::FtpDropped;
+    if (!ok && records.empty()) {
+        if (code == platform::err::NoMoreFiles)
+            ShowStatus("Directory is empty.", 0);
+        else
+            ReportError(code, "FindFirst失敗");
+        return 0;
+    }
+    int index = 0;
+    size_t unsafe = 0;
+    for (const platform::FindRecord &record : records) {
+        if (index >= RemoteSnapshotSlots)
+            break;
+        g_nameEncoding.NoteListedName(record.name);
+        if (!IsSafeRemoteName(record.name)) {
+            ++unsafe;
+            continue;
+        }
+        if (MainForm->RecordRemoteSnapshot(record, index) > 0)
+            ++index;
+    }
+    reportSkippedNames(skipped + unsafe);
+    if (!ok && code != platform::err::NoMoreFiles) {
+        ReportError(code, "InternetFindNextFile失敗");
+        return 0;
+    }
+    return index;
+}
+
+int RemoteExists(const std::string &name)
+{
+    if (!client() || g_sessionOpen != 1)
+        return 0;
+    std::vector<platform::FindRecord> records;
+    size_t skipped = 0;
+    return FindRemote(name, records, skipped) ? 1 : 0;
+}
+
+namespace {
+
+// The last listing of the session while a ListingReuse is alive.
+struct ListingCache {
+    int scopes = 0;
+    bool valid = false;
+    uint64_t serial = 0; // g_commandSerial right after it
+    std::string pattern;
+    std::vector<platform::FindRecord> records;
+    size_t skipped = 0;
+    bool ok = false;
+    uint32_t code = 0;
+    std::string response;
+};
+
+ListingCache &listingCache()
+{
+    static ListingCache cache;
+    return cache;
+}
+
+} // namespace
+
+ListingReuse::ListingReuse()
+{
+    ++listingCache().scopes;
+}
+
+ListingReuse::~ListingReuse()
+{
+    ListingCache &cache = listingCache();
+    if (--cache.scopes == 0) {
+        cache.valid = false;
+        cache.records.clear();
+    }
+}
+
+bool FindRemote(const std::string &pattern, std::vector<platform::FindRecord> &records, size_t &skipped)
+{
+    records.clear();
+    skipped = 0;
+    if (!client()) {
+        platform::setLastError(platform::err::FtpDropped);
+        return false;
+    }
+    ListingCache &cache = listingCache();
+    const bool reusing = cache.scopes > 0 && ui::isInterfaceThread();
+    if (reusing && cache.valid && cache.serial == g_commandSerial && cache.pattern == pattern) {
+        records = cache.records;
+        skipped = cache.skipped;
+        platform::setLastError(cache.code);
+        platform::setLastResponseText(cache.response);
+        return cache.ok;
+    }
+    const bool ok = sessionCall(
+        [&] {
+            const bool found = client()->find(pattern, records);
+            skipped = client()->skippedNames();
+            return found;
+        },
+        Call::AsksOnly);
+    // A failed listing is not kept: the next one tries again.
+    if (reusing && (ok || platform::lastError() == platform::err::NoMoreFiles)) {
+        cache = {cache.scopes,
+                 true,
+                 g_commandSerial.load(),
+                 pattern,
+                 records,
+                 skipped,
+                 ok,
+                 platform::lastError(),
+                 platform::lastResponseText()};
+    }
+    return ok;
+}
+
+void CancelDownload()
+{
+    g_cancelDownload = true;
+    g_runCancelled = true;
+    if (ui::isInterfaceThread() && TransferRun::Current())
+        TransferRun::Current()->Wake();
+}
+
+void ResetDownloadCancel()
+{
+    g_cancelDownload = false;
+}
+
+// --- Transfer primitives ---
+
+int SetAsciiMode()
+{
+    SetTransferType(FtpTransferAscii);
+    ShowStatus("転送モードをASCIIにしました", 0);
+    return 1;
+}
+
+int SetBinaryMode()
+{
+    SetTransferType(FtpTransferBinary);
+    ShowStatus("転送モードをバイナリにしました", 0);
+    return 1;
+}
+
+namespace {
+
+platform::TransferType sessionTransferType()
+{
+    return g_transferType == FtpTransferAscii ? platform::TransferType::Ascii
+                                              : platform::TransferType::Binary;
+}
+
+} // namespace
+
+namespace {
+
+// Reports a failed upload: the messages for an invalid parameter and a missing
+// local file, then the code.
+void putFailed(uint32_t code, const std::string &localFile, const std::string &remoteFile)
+{
+    clearFailedTransferCount();
+    if (code == platform::err::InvalidParameter) {
+        errorBox(QStringLiteral("ﾊﾟﾗﾒｰﾀが間違っています。"));
+        errorBox(ui::toQ(ui::displayText(localFile) + ":" + ui::displayText(remoteFile)));
+    } else if (code == platform::err::FileNotFound) {
+        errorBox(ui::toQ(ui::displayText(localFile) + " が見つかりませんでした"));
+    }
+    ReportError(code, "FtpPutFile失敗");
+}
+
+void getFailed(uint32_t code)
+{
+    clearFailedTransferCount();
+    ReportError(code, "FtpGetFile失敗");
+}
+
+} // namespace
+
+int PutFile(const std::string &localFile, const std::string &remoteFile)
+{
+    if (!needSession())
+        return 0;
+    g_byteCountShown = false;
+    const platform::TransferType type = sessionTransferType();
+    struct stat st {};
+    g_transferTotal = ::stat(localFile.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    const bool sent =
+        sessionCall([&] { return client()->putFile(localFile, remoteFile, type, ContextUpload); });
+    g_transferTotal = 0;
+    if (!sent) {
+        putFailed(platform::lastError(), localFile, remoteFile);
+        return 0;
+    }
+    return 1;
+}
+
+int GetFile(const std::string &remoteFile, const std::string &localFile)
+{
+    if (!needSession())
+        return 0;
+    g_byteCountShown = false;
+    const platform::TransferType type = sessionTransferType();
+    // The size the remote list shows for the file, when it shows the file.
+    g_transferTotal = 0;
+    if (MainForm) {
+        for (int i = 0; i < MainForm->RemoteFileListV->rowCount(); ++i) {
+            const QTreeWidgetItem *row = MainForm->RemoteFileListV->row(i);
+            if (ui::ListView::rowName(row) == remoteFile)
+                g_transferTotal = SizeTextValue(ui::fromQ(row->text(2)));
+        }
+    }
+    const bool received =
+        sessionCall([&] { return client()->getFile(remoteFile, localFile, type, ContextDownload); });
+    g_transferTotal = 0;
+    if (!received) {
+        getFailed(platform::lastError());
+        return 0;
+    }
+    return 1;
+}
+
+namespace {
+
+// A file of a multi-file run on a free connection, or at once on the session.
+void startTransfer(bool upload, const std::string &localFile, const std::string &remoteFile, bool quiet,
+                   std::function<void(int done)> then)
+{
+    TransferRun *run = TransferRun::Current();
+    if (!run || !run->Parallel() || !SessionOpen() || !client()) {
+        const ErrorBoxMute mute(quiet);
+        then(upload ? PutFile(localFile, remoteFile) : GetFile(remoteFile, localFile));
+        return;
+    }
+    const platform::TransferType type = sessionTransferType();
+    run->Start(
+        remoteFile,
+        [upload, localFile, remoteFile, type](platform::FtpClient &c) {
+            return upload ? c.putFile(localFile, remoteFile, type, 0)
+                          : c.getFile(remoteFile, localFile, type, 0);
+        },
+        [upload, localFile, remoteFile, quiet](uint32_t code) {
+            const ErrorBoxMute mute(quiet);
+            if (upload)
+                putFailed(code, localFile, remoteFile);
+            else
+                getFailed(code);
+        },
+        std::move(then));
+}
+
+} // namespace
+
+void StartPutFile(const std::string &localFile, const std::string &remoteFile, bool quiet,
+                  std::function<void(int sent)> then)
+{
+    startTransfer(true, localFile, remoteFile, quiet, std::move(then));
+}
+
+void StartGetFile(const std::string &remoteFile, const std::string &localFile, bool quiet,
+                  std::function<void(int received)> then)
+{
+    startTransfer(false, localFile, remoteFile, quiet, std::move(then));
+}
+
+// --- Multi-file runs ---
+
+namespace {
+TransferRun *g_currentRun = nullptr;
+
+// "index.html" in any folder: the page that links the others goes up last.
+bool isIndexPage(const std::string &remoteName)
+{
+    const size_t slash = remoteName.rfind('/');
+    return AsciiLower(slash == std::string::npos ? remoteName : remoteName.substr(slash + 1)) == "index.html";
+}
+} // namespace
+
+// The completions the connections hand back, and the wait they end.
+struct TransferRun::Shared {
+    std::mutex mutex;
+    std::deque<std::function<void()>> completions;
+    ui::InterfaceWait *wait = nullptr;
+
+    void wake()
+    {
+        const std::lock_guard lock(mutex);
+        if (wait)
+            wait->finish();
+    }
+};
+
+TransferRun::TransferRun(int rows)
+    : m_connections(ConnectionPool::connectionsFor(g_transferConnections, rows)),
+      m_shared(std::make_shared<Shared>()), m_outer(g_currentRun)
+{
+    g_runCancelled = false;
+    g_currentRun = this;
+    // Without a session every file fails at once, as single transfers do.
+    if (g_sessionOpen != 1 || !client())
+        m_connections = 1;
+}
+
+TransferRun::~TransferRun()
+{
+    Finish();
+    // Closing the extra connections waits for their goodbyes: off the
+    // interface thread, with the windows painting.
+    if (m_pool && ui::isInterfaceThread()) {
+        ui::InterfaceWait wait;
+        std::thread closer([&] {
+            m_pool.reset();
+            wait.finish();
+        });
+        wait.wait();
+        closer.join();
+    }
+    m_pool.reset();
+    g_currentRun = m_outer;
+}
+
+TransferRun *TransferRun::Current()
+{
+    return g_currentRun;
+}
+
+void TransferRun::Wake()
+{
+    m_shared->wake();
+}
+
+void TransferRun::OpenPool()
+{
+    ConnectionPool::Login login;
+    login.server = g_connectedServer;
+    login.user = g_user;
+    login.password = g_password;
+    login.options = g_options;
+    login.cancel = &g_cancelDownload;
+    const bool secure = !client()->securityProtocol().empty();
+    login.secure = secure;
+    if (secure)
+        login.fingerprint = client()->certificateFingerprint();
+    // The extra connections start where the session is (login.directory left
+    // empty: the pool asks the session); they open only when files wait.
+    ConnectionPool::Main main;
+    main.client = client();
+    main.post = [](std::function<void()> fn) { sessionThread().post(std::move(fn)); };
+    m_pool = std::make_unique<ConnectionPool>(std::move(login), m_connections, std::move(main));
+}
+
+void TransferRun::Start(const std::string &remoteName, Work work, std::function<void(uint32_t code)> failed,
+                        std::function<void(int result)> then)
+{
+    Pending file{std::move(work), std::move(failed), std::move(then)};
+    // The page that links the others goes up when everything else is there.
+    if (isIndexPage(remoteName)) {
+        m_lastFiles.push_back(std::move(file));
+        return;
+    }
+    Queue(std::move(file));
+}
+
+void TransferRun::Queue(Pending file)
+{
+    while (m_inFlight >= m_connections && WaitForOne()) {
+    }
+    if (g_runCancelled)
+        return;
+    if (!m_pool)
+        OpenPool();
+    ++m_inFlight;
+    ++g_commandSerial;
+    std::weak_ptr<Shared> shared = m_shared;
+    m_pool->queue(std::move(file.work), [shared, failed = std::move(file.failed),
+                                         then = std::move(file.then)](const ConnectionPool::Result &result) {
+        const auto target = shared.lock();
+        if (!target)
+            return;
+        const std::lock_guard lock(target->mutex);
+        target->completions.push_back([result, failed, then] {
+            if (!result.ok) {
+                platform::setLastError(result.code);
+                platform::setLastResponseText(result.response);
+                failed(result.code);
+            }
+            then(result.ok ? 1 : 0);
+        });
+        if (target->wait)
+            target->wait->finish();
+    });
+}
+
+// Runs the completions that have arrived, else waits for one; false when
+// nothing is left to wait for.
+bool TransferRun::WaitForOne()
+{
+    for (;;) {
+        if (g_runCancelled && m_pool)
+            m_inFlight -= static_cast<int>(m_pool->dropQueued());
+        std::deque<std::function<void()>> arrived;
+        {
+            const std::lock_guard lock(m_shared->mutex);
+            arrived.swap(m_shared->completions);
+        }
+        if (!arrived.empty()) {
+            for (std::function<void()> &completion : arrived) {
+                --m_inFlight;
+                completion();
+            }
+            return true;
+        }
+        if (m_inFlight <= 0)
+            return false;
+        ui::InterfaceWait wait;
+        {
+            const std::lock_guard lock(m_shared->mutex);
+            if (!m_shared->completions.empty())
+                continue;
+            m_shared->wait = &wait;
+        }
+        wait.wait();
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->wait = nullptr;
+    }
+}
+
+void TransferRun::Finish()
+{
+    for (;;) {
+        while (WaitForOne()) {
+        }
+        if (m_lastFiles.empty())
+            return;
+        Pending file = std::move(m_lastFiles.front());
+        m_lastFiles.pop_front();
+        Queue(std::move(file));
+    }
+}
+
+void ReportUnsafeNames(size_t count)
+{
+    reportSkippedNames(count);
+}
