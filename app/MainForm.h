@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "app/model/FolderSnapshot.h"
@@ -76,6 +77,8 @@ public:
     ui::ComboBox *ComboTimer = nullptr;
     ui::ComboBox *ComboLoopTimer = nullptr;
     QCheckBox *CheckUseThread = nullptr;
+    // Automatic work and folder transfers cover the whole tree below the folders.
+    QCheckBox *CheckSubFolders = nullptr;
     QToolBar *ToolBar1 = nullptr;
     QToolButton *ToolButtonSetHost = nullptr;
     QToolButton *ToolButton5 = nullptr;

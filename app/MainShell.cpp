@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's shell: construction, control inventory, settings file and
 // the rules that enable and disable controls.
 #include "app/MainForm.h"
@@ -264,6 +265,11 @@ void TMainForm::buildTopPanel()
     CheckUseThread->setFocusPolicy(Qt::NoFocus);
     CheckUseThread->setGeometry(528, 5, 73, 17);
 
+    CheckSubFolders = named(new QCheckBox(QStringLiteral("ｻﾌﾞﾌｫﾙﾀﾞ含む"), PanelTop), "CheckSubFolders");
+    CheckSubFolders->setLayoutDirection(Qt::RightToLeft);
+    CheckSubFolders->setFocusPolicy(Qt::NoFocus);
+    CheckSubFolders->setGeometry(434, 5, 92, 17);
+
     ToolBar1 = named(new QToolBar(PanelTop), "ToolBar1");
     ToolBar1->setIconSize(QSize(20, 20));
     ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -529,6 +535,7 @@ void TMainForm::LoadSettings()
     if (LastLocalDir.empty() || !platform::directoryExists(LastLocalDir))
         LastLocalDir = !StartDir.empty() && platform::directoryExists(StartDir) ? StartDir : ProgramDir;
     CheckUseThread->setChecked(ini.readInt(Section, "UseThread", CheckUseThread->isChecked() ? 1 : 0) != 0);
+    CheckSubFolders->setChecked(ini.readInt(Section, "SubFolders", 0) != 0);
     EHost->setText(ui::toQ(ini.readString(Section, "HostName", ui::fromQ(EHost->text()))));
     EUserId->setText(ui::toQ(ini.readString(Section, "UserID", ui::fromQ(EUserId->text()))));
     // A value the boxes do not list reads as the default.
@@ -559,6 +566,7 @@ void TMainForm::SaveSettings()
     int status = 0;
     PasswordCipher = CryptPassword(ui::fromQ(EPassword->text()), status, 0);
     ini.writeInt(Section, "UseThread", CheckUseThread->isChecked() ? 1 : 0);
+    ini.writeInt(Section, "SubFolders", CheckSubFolders->isChecked() ? 1 : 0);
     ini.writeInt(Section, "Timer", TimerItem());
     if (ComboLoopTimer->itemIndex() < 0)
         ComboLoopTimer->setItemIndex(0);

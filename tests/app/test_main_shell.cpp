@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's shell: first-run defaults, the settings file, the control
 // state rules and closing.
 #include "app/MainForm.h"
@@ -49,6 +50,7 @@ TEST(MainShell, FirstRunShowsTheDefaultsAndTheUnconnectedState)
     EXPECT_EQ(f->ComboLoopTimer->itemIndex(), 0);
     EXPECT_EQ(f->LastLocalDir, app.dir());
     EXPECT_FALSE(f->CheckUseThread->isChecked());
+    EXPECT_FALSE(f->CheckSubFolders->isChecked());
     EXPECT_TRUE(f->EHost->text().isEmpty());
     EXPECT_TRUE(f->EUserId->text().isEmpty());
     EXPECT_TRUE(f->EPassword->text().isEmpty());
@@ -106,6 +108,7 @@ TEST(MainShell, SettingsRoundTripInTheirKeyOrder)
         f->Mode->setItemIndex(0);
         f->Target->setItemIndex(0);
         f->CheckUseThread->setChecked(true);
+        f->CheckSubFolders->setChecked(true);
         f->EHost->setText(QStringLiteral("ftp.example.test"));
         f->EUserId->setText(QStringLiteral("ユーザー"));
         f->EPassword->setText(QStringLiteral("secret"));
@@ -119,10 +122,11 @@ TEST(MainShell, SettingsRoundTripInTheirKeyOrder)
         EXPECT_EQ(f->PasswordCipher, CryptPassword("secret", status, CipherEncrypt));
     }
     const std::string ini = app.readFile(app.iniPath());
-    const char *keys[] = {
-        "ModeNum=0",       "LastHDir=/public_html", "LastLDir=", "HostName=ftp.example.test",
-        "UserID=ユーザー", "UseThread=1",           "Timer=6",   "LoopTimer=40",
-        "Target=0"};
+    const char *keys[] = {"ModeNum=0",       "LastHDir=/public_html",
+                          "LastLDir=",       "HostName=ftp.example.test",
+                          "UserID=ユーザー", "UseThread=1",
+                          "SubFolders=1",    "Timer=6",
+                          "LoopTimer=40",    "Target=0"};
     size_t at = ini.find("[Params]");
     ASSERT_NE(at, std::string::npos) << ini;
     for (const char *key : keys) {
@@ -137,6 +141,7 @@ TEST(MainShell, SettingsRoundTripInTheirKeyOrder)
     EXPECT_EQ(g->Mode->itemIndex(), 0);
     EXPECT_EQ(g->Target->itemIndex(), 0);
     EXPECT_TRUE(g->CheckUseThread->isChecked());
+    EXPECT_TRUE(g->CheckSubFolders->isChecked());
     EXPECT_EQ(g->EHost->text(), QStringLiteral("ftp.example.test"));
     EXPECT_EQ(g->EUserId->text(), QStringLiteral("ユーザー"));
     EXPECT_EQ(g->ComboTimer->text(), QStringLiteral("7"));
