@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's automation: change detection against the folder snapshot,
 // the watch mode ("自動UP") with its timer, and the upload and download daemons.
 #include "app/MainForm.h"

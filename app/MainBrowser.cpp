@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's file browser: list rows, navigation through folders on both
 // sides, column sorting, and the file operations.
 #include "app/MainForm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's host list store, connect and disconnect.
 #include "app/MainForm.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's transfers: single transfer and transfer mode, backup store,
 // transfer list with the manual upload, download and re-upload, and the loop
 // upload with its timed message window.

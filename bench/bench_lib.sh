@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the benchmark scripts (sourced, not run, from the repository's top
 # folder). Expects `set -euo pipefail`.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times our FTP engine (bench/ftp_engine_bench.cpp) against other clients in one
 # run on the same local server. Every client's exit status is checked, and the
 # bytes it moved are compared (on the server after an upload, locally after a

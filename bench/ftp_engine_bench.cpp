@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transfers files with platform::FtpClient for bench/ftp_bench.sh, which times
 // this program against curl on the same server.
 //

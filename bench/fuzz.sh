@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer harnesses of the directory listing parser and of the
 # control connection's reply reading (bench/fuzz/*.cpp) with clang, AddressSanitizer
 # and UndefinedBehaviorSanitizer, and runs each on its seed corpus

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # FTP over TLS: times our engine (bench/ftp_engine_bench.cpp) against curl on the
 # same local vsftpd, which requires data connections to resume the control
 # connection's TLS session (require_ssl_reuse=YES, its secure default).

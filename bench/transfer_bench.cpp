@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the manual upload of 900 files of 4 KiB through the main window
 // (TransferSelection with the progress window and its worker, offscreen) next to
 // the FTP engine alone and curl, all against one pyftpdlib server in one run.

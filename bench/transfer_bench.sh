@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times the manual upload of 900 files of 4 KiB through the main window's upload
 # command (progress window and worker, offscreen) next to the FTP engine alone
 # and curl, against one local pyftpdlib server (bench/transfer_bench.cpp).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures how live the interface thread stays while the program waits for the
 // network: a 50 ms timer runs on the interface thread, and its lateness (time
 // between two ticks minus 50 ms) is collected during

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures how late a 50 ms timer on the interface thread fires while the
 # program waits for the network (bench/ui_lateness_bench.cpp): during a
 # throttled download through the progress window, a watch pass at real time,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the watch mode ("自動UP") of the main window against a local pyftpdlib
 // server, offscreen, at real time (clock scale 1):
 //

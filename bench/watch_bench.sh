@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the watch mode against one local pyftpdlib server, offscreen and at
 # real time (bench/watch_bench.cpp): the CPU cost of an idle watch tick over a
 # folder of 900 files, scanning every tick and with the inotify watch (goal:

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package made by scripts/package (cpack -G DEB) from what
 # `cmake --install` installs.
 set(CPACK_GENERATOR DEB)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FtpClient.h"
 
 #include "platform/FtpListParser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FTP over TLS: the scheme of the server text, TLS on the control connection
 // (implicit, or explicit after AUTH TLS), the certificate decision, and TLS on
 // every data connection, resuming the control connection's session.

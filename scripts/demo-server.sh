@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by scripts/run and scripts/screenshot: starts the local demo FTP server
 # (127.0.0.1:2121, user demo, password demo) serving a sample web site in
 # build/demo-site, unless something already listens on that port, and stops it

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A local FTP server for trying Vexmora: user demo, password demo, on
 127.0.0.1 only, serving one folder (a small sample web site)."""
 import argparse

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/session/SessionEncoding.h"
 
 void SessionEncoding::Connected(const std::string &account, bool utf8Announced)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders each of the program's five windows offscreen into PNG files, for the
 // README and for review:
 //   vexmora_screenshot <output folder> [host user password [local folder]]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer harness of the directory listing parser (bench/fuzz.sh builds and runs it).
 //
 // Input: byte 0 chooses the format (bit 0: MLSD, else LIST) and byte 1 the size of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer harness of the control connection's reply reading (bench/fuzz.sh
 // builds and runs it).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Watch mode ("自動UP"), its monitor window and the two daemons, with the main
 // window against a real server and time compressed.
 #include "app/MainForm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connecting, disconnecting, the host list window, navigation on both sides and
 // sorting, with the main window against a real server.
 #include "app/MainForm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program keeps its files: beside the executable in the build folder
 // or in a portable copy, else in the user's configuration folder, owner-only.
 #include "VexmoraBuild.h"

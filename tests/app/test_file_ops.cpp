@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Making, renaming and deleting files and folders from the two lists' pop-up
 // menus, against a real server.
 #include "app/windows/Upanddown.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Server text shown as plain text, settings saved in one replace, and what a
 // crash during a save left behind removed at the next start.
 #include "app/MainForm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loop upload with the timed message window between rounds, against a real
 // server.
 #include "app/windows/Mssg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window stays live while the network works: a timer on the interface
 // thread keeps its time during long transfers, a connect to a silent server and
 // a watch pass; Cancel stops a download at once and lets an upload finish its

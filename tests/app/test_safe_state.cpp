@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Nothing outside a selection is touched, stored accounts survive, and the
 // window shows only states it is in: links in deletes, an unreadable host list,
 // control state, nested busy sections, a lost connection, the status texts,

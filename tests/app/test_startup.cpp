@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up entry: the single-instance question and the five windows.
 #include "app/MainForm.h"
 #include "app/Startup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Single-file transfer, backup store, transfer list and the manual upload and
 // download through the progress window, against a real server.
 #include "app/windows/Upanddown.h"

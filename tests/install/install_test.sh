@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary prefix and checks it as a desktop and a
 # user meet it.
 #   install_test.sh install <build dir> <version> <AppStream id>

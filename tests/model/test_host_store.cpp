@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/model/Ecypt.h"
 #include "app/model/HostRecord.h"
 #include "support/ScriptedDialogs.h"

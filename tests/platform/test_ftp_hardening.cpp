@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine against servers that flood, list without end or leave leftovers:
 // every wait ends within its timeout, listings are capped, names keep the
 // control connection's byte rules, crashed downloads' temporaries are swept.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FTP over TLS against vsftpd (which insists that data connections resume the
 // control connection's TLS session) and, for the refusal cases, pyftpdlib.
 #include "test_ftp_fixture.h"

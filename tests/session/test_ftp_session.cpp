@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FTP session layer against a real server: session life cycle, status
 // texts, error reports, primitives and listings.
 #include "app/MainForm.h"

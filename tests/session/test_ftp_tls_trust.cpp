@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connecting the window to an FTP-over-TLS server whose certificate the system
 // cannot vouch for: the user's decision, its record beside the settings file,
 // and transfers over the encrypted session.

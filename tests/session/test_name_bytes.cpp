@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names that are not UTF-8 (Shift-JIS bytes from a legacy server or on the local
 // disk) keep their exact bytes through every row, box and operation; names the
 // user types are encoded for the session.

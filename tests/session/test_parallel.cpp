@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Multi-file runs over several connections to one server: everything arrives
 // whole, "index.html" last, a server that allows one login still gets all, and
 // a Cancel leaves no half-written file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Round trips a multi-file run spends on the control connection.
 #include "support/FtpServer.h"
 #include "support/test_transfer_fixture.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """FTP server for the tests and benchmarks: pyftpdlib on a loopback port, serving
 one folder to one user, with the faults a failing or hostile server shows.
 

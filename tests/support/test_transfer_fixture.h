@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window connected to a pyftpdlib server, with a temporary local
 // folder as the current folder and time compressed; shared by the transfer,
 // file operation and loop upload tests.

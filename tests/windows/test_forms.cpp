@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Widget tests of the four secondary windows: the design-time properties a user
 // sees, the timed message window's countdown, the host list window's choice, the
 // progress window's run machinery and the monitor window's count and placement.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coalescing of layouts and paints while a batch runs behind the progress
 // window: the windows stay painted at a steady rate instead of after every row.
 #include "app/windows/Upanddown.h"
