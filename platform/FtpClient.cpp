@@ -1217,7 +1217,7 @@ bool FtpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
     const size_t slash = pattern.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash);
     if (slash == 0)
-        folder = "/";
+        folder.assign(1, '/'); // assigning "/" trips a false -Wrestrict of g++ 12 at -O2
     std::string namePattern = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
     if (namePattern.empty())
         namePattern = "*.*";

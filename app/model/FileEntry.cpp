@@ -51,7 +51,7 @@ std::string FileTimeText(uint64_t ticks)
     const auto days = static_cast<int64_t>(seconds / SecondsPerDay);
     const auto secondOfDay = static_cast<int>(seconds % SecondsPerDay);
     const CivilDate date = civilFromDays(days + DaysTo1601);
-    char text[32];
+    char text[80]; // room for any int in every field, though the date is 19 bytes
     std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d.%02d", static_cast<int>(date.year), date.month,
                   date.day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
     return text;
