@@ -4,8 +4,10 @@
 # user meet it.
 #   install_test.sh install <build dir> <version> <AppStream id>
 #   install_test.sh files <build dir>
+#   install_test.sh package <build dir> <version>
 set -euo pipefail
 group=$1 build=$2
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 pid=""
 cleanup() {
@@ -21,6 +23,28 @@ wait_until() {
   return 1
 }
 
+if [ "$group" = package ]; then
+  # The package scripts/package builds, as a packager checks it. Exit 77 (skip)
+  # where lintian is not installed.
+  version=$3
+  command -v lintian >/dev/null || { echo "package: lintian is not installed"; exit 77; }
+  deb=$("$source_dir/scripts/package" | grep "/vexmora_${version}_[a-z0-9]*\.deb\$" | tail -1)
+  case $deb in /*) ;; ?*) deb=$source_dir/$deb ;; esac
+  [ -f "$deb" ] || fail "scripts/package made no vexmora_${version} package"
+  lintian "$deb" >"$work/lintian" 2>&1 || true
+  if grep -E '^[EW]: ' "$work/lintian"; then fail "lintian reports errors or warnings"; fi
+  dpkg-deb --info "$deb" | awk '/^ Description:/{on=1} on' | awk 'length > 80 {bad=1} END {exit bad}' \
+    || fail "a description line is wider than 80 columns"
+  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work" ./usr/bin/vexmora ./usr/share/doc/vexmora/copyright
+  if readelf -S "$work/usr/bin/vexmora" | grep -q -e '\.symtab' -e '\.debug_'; then
+    fail "the packaged executable is not stripped"
+  fi
+  head -1 "$work/usr/share/doc/vexmora/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    || fail "the copyright file is not in the machine-readable format"
+  echo "package: ok"
+  exit 0
+fi
+
 prefix=$work/usr
 cmake --install "$build" --prefix "$prefix" >/dev/null
 program=$prefix/bin/vexmora
@@ -35,6 +59,7 @@ install)
   grep -q '^Name\[ja\]=' "$desktop" && grep -q '^Comment\[ja\]=' "$desktop" || fail "no Japanese name or comment"
   metainfo=$prefix/share/metainfo/$id.metainfo.xml
   appstreamcli validate --no-net "$metainfo" || fail "metainfo is not valid"
+  grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" || fail "metainfo names no project licence"
   grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo does not name release $version"
   [ -f "$prefix/share/icons/hicolor/scalable/apps/vexmora.svg" ] || fail "no scalable icon"
   for size in 16 24 32 48 64 128 256; do
@@ -47,6 +72,19 @@ install)
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --version) || fail "--version failed"
   [ "$out" = "Vexmora $version" ] || fail "--version printed '$out'"
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --help | grep -q -- '--version' || fail "--help"
+  # The manual page renders without a warning and names the options and files.
+  page=$prefix/share/man/man1/vexmora.1.gz
+  [ -f "$page" ] || fail "no manual page $page"
+  warnings=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >"$work/page")
+  [ -z "$warnings" ] || fail "the manual page renders with warnings: $warnings"
+  for word in --help --version XDG_CONFIG_HOME Vexmora.INI "Vexmora $version"; do
+    grep -q -- "$word" "$work/page" || fail "the manual page does not mention $word"
+  done
+  for doc in copyright changelog.gz; do
+    [ -f "$prefix/share/doc/vexmora/$doc" ] || fail "no $doc in share/doc/vexmora"
+  done
+  zcat "$prefix/share/doc/vexmora/changelog.gz" | head -1 | grep -q "^vexmora ($version) " \
+    || fail "the changelog does not start with release $version"
   ;;
 files)
   export QT_QPA_PLATFORM=offscreen
