@@ -56,10 +56,16 @@ int snapshotIndexOf(const FolderSnapshot &snapshot, const std::string &name, int
     return snapshot.FindByName(name);
 }
 
-// The files of the local folder that the watch looks at (the Target filter).
-std::vector<platform::FindRecord> scanLocalFolder(int target, bool &found)
+// The files of the local folder that the watch looks at (the Target filter),
+// without those the ignore file excludes.
+std::vector<platform::FindRecord> scanLocalFolder(const TMainForm *form, int target, bool &found)
 {
-    return platform::findLocal(std::string(SnapshotPattern(target)), found);
+    std::vector<platform::FindRecord> records =
+        platform::findLocal(std::string(SnapshotPattern(target)), found);
+    std::erase_if(records, [form](const platform::FindRecord &record) {
+        return !record.isDirectory() && form->FlatIgnored(record.name);
+    });
+    return records;
 }
 
 void repaintNow(QWidget *widget)
@@ -81,12 +87,17 @@ std::string formatCount(const char *fmt, int a, int b = 0)
 
 bool TMainForm::TakeSnapshot()
 {
+    TreeActive = CheckSubFolders->isChecked();
+    if (TreeActive)
+        return TakeTreeSnapshot();
     SentStates.clear();
     return FillSnapshot(nullptr);
 }
 
 bool TMainForm::RebaseSnapshot()
 {
+    if (TreeActive)
+        return RebaseTree();
     const auto previous = std::make_unique<::FolderSnapshot>(FolderSnapshot);
     const bool found = FillSnapshot(previous.get());
     SentStates.clear();
@@ -98,8 +109,9 @@ bool TMainForm::RebaseSnapshot()
 bool TMainForm::FillSnapshot(const ::FolderSnapshot *previous)
 {
     FolderSnapshot.SnapshotCount = 0;
+    LoadIgnoreFile();
     bool found = false;
-    const std::vector<platform::FindRecord> records = scanLocalFolder(Target->itemIndex(), found);
+    const std::vector<platform::FindRecord> records = scanLocalFolder(this, Target->itemIndex(), found);
     if (!found)
         return false;
     for (const platform::FindRecord &record : records) {
@@ -140,6 +152,8 @@ void TMainForm::NoteFileLimit()
 
 bool TMainForm::HasFolderChanged()
 {
+    if (TreeActive)
+        return TreeHasChanged();
     AutoBusy = true;
     const SweepBasis basis{Target->itemIndex(), FolderSnapshot.SnapshotCount, FolderSnapshot.Generation};
     // Asked before the scan: a write during the scan makes the next tick scan.
@@ -152,8 +166,9 @@ bool TMainForm::HasFolderChanged()
     }
     LastSweep = basis;
     ++FolderScanCount;
+    LoadIgnoreFile();
     bool found = false;
-    const std::vector<platform::FindRecord> records = scanLocalFolder(basis.Target, found);
+    const std::vector<platform::FindRecord> records = scanLocalFolder(this, basis.Target, found);
     if (!found) {
         // A folder that could not be read (not one without matching files) is read again.
         if (platform::lastError() != platform::err::NoMoreFiles)
@@ -194,6 +209,8 @@ bool TMainForm::HasFolderChanged()
 
 int TMainForm::DetectChanges()
 {
+    if (TreeActive)
+        return DetectTreeChanges();
     AutoBusy = true;
     int n = 0;
     bool hasIndex = false;
@@ -211,7 +228,7 @@ int TMainForm::DetectChanges()
         ++n;
     };
     bool found = false;
-    const std::vector<platform::FindRecord> records = scanLocalFolder(Target->itemIndex(), found);
+    const std::vector<platform::FindRecord> records = scanLocalFolder(this, Target->itemIndex(), found);
     int position = 0;
     for (const platform::FindRecord &record : records) {
         // Files beyond the snapshot's MAXFILE are not watched.
@@ -240,6 +257,8 @@ int TMainForm::DetectChanges()
 
 bool TMainForm::DetectMissingFiles()
 {
+    if (TreeActive)
+        return DetectTreeMissingFiles();
     if (LocalFileCount <= RemoteFileCount)
         return false;
     AutoBusy = true;
@@ -253,7 +272,7 @@ bool TMainForm::DetectMissingFiles()
         if (SizeTextValue(ui::fromQ(row->text(2))) == 0)
             continue;
         const std::string name = ui::ListView::rowName(row);
-        if (!TargetQualifies(target, name) || IsOnHost(name))
+        if (!TargetQualifies(target, name) || FlatIgnored(name) || IsOnHost(name))
             continue;
         if (!TransferList.IsFull()) {
             TransferEntry &entry = TransferList[TransferList.TransferCount];
@@ -309,6 +328,9 @@ void TMainForm::SpeedAutoUpClick(ui::SpeedButton *sender)
         if (SingleAutoUpForm->isVisible())
             SingleAutoUpForm->hide();
         CheckUseThread->setEnabled(true);
+        // The tree's inotify watches count against the user's limit: given back.
+        if (!UpDownLoadForm->isVisible())
+            TreeWatcher.clear();
         ReleaseLocks();
     } else {
         StartAutoWatch(false);
@@ -320,6 +342,7 @@ void TMainForm::SpeedAutoUpClick(ui::SpeedButton *sender)
 void TMainForm::StartAutoWatch(bool restart)
 {
     CheckUseThread->setEnabled(false);
+    CheckSubFolders->setEnabled(false);
     if (!restart) {
         FileLimitShown = false;
         FailureStreak.clear();
@@ -328,6 +351,10 @@ void TMainForm::StartAutoWatch(bool restart)
         ui::dialogs().message(QStringLiteral("自動Upに失敗しました。"));
         StopAutomation();
         return;
+    }
+    if (!restart) {
+        KnownRemoteFolders.clear();
+        TreeMissingPending = TreeActive;
     }
     if (SpeedNormalUp->isDown())
         SpeedAutoUp->setDown(true);
@@ -357,6 +384,7 @@ void TMainForm::LockForAutoWatch()
     PanelLocal->setEnabled(false);
     SpeedUpDir->setEnabled(false);
     Mode->setEnabled(false);
+    CheckSubFolders->setEnabled(false);
     // The tool bar stays usable for the re-upload, which acts only now.
     SetToolButtonsEnabled(false);
     ui::processPendingMessages();
@@ -456,6 +484,8 @@ int TMainForm::AutoUploadPass()
         StopAutomation();
         return 1;
     }
+    if (TreeActive)
+        EnsureRemoteFolders();
     // The monitor names the last file that was sent, not one that failed.
     std::string lastSent;
     {
@@ -495,6 +525,8 @@ int TMainForm::ThreadedUploadPass()
     AutoUpAllowed = false;
     const std::string remembered = ComboCurrDir->textBytes().substr(0, 1023);
     CancelRequested = false;
+    if (TreeActive)
+        EnsureRemoteFolders();
     UpDownLoadForm->OperationCode = 0;
     UpDownLoadForm->Tag = 0;
     UpDownLoadForm->showModal();
@@ -533,6 +565,7 @@ void startDaemonWindow(TMainForm *main, int code)
 {
     main->FileLimitShown = false;
     main->FailureStreak.clear();
+    main->KnownRemoteFolders.clear();
     UpDownLoadForm->OperationCode = code;
     UpDownLoadForm->Tag = code;
     UpDownLoadForm->ProgressBar->setValue(0);
@@ -654,6 +687,10 @@ void TMainForm::UploadDaemonPass()
 
 void TMainForm::DaemonUploadRows()
 {
+    if (TreeActive) {
+        TreeDaemonUploadRows();
+        return;
+    }
     TCounterThread *worker = UpDownLoadForm->Worker;
     TransferRun run(FolderSnapshot.SnapshotCount);
     // The outcome of one file, when it has ended.

@@ -3,11 +3,14 @@
 
 #include "app/model/FolderSnapshot.h"
 #include "app/model/HostRecord.h"
+#include "app/model/IgnoreRules.h"
 #include "app/model/RemoteSnapshot.h"
 #include "app/model/TransferList.h"
+#include "app/model/TreeSnapshot.h"
 #include "platform/FindRecord.h"
 #include "platform/FolderWatch.h"
 #include "platform/LocalFiles.h"
+#include "platform/TreeWatch.h"
 #include "ui/Form.h"
 #include "ui/ImageList.h"
 
@@ -340,6 +343,43 @@ public:
     void DownloadDaemonPass();
     void UploadDaemonPass();
     void DaemonUploadRows();
+
+    // --- Whole-tree watch ("ｻﾌﾞﾌｫﾙﾀﾞ含む"): the snapshot, the checks and the
+    // passes cover every file below the local folder by relative path ---
+    // Latched by TakeSnapshot from CheckSubFolders (which is locked while the
+    // automatic work runs).
+    bool TreeActive = false;
+    ::TreeSnapshot Tree;
+    // inotify on every folder of the tree; a test lowers its watch limit.
+    platform::TreeWatch TreeWatcher;
+    // Built-in rules and the patterns of ".vexmoraignore" (the flat watch uses
+    // the latter only); IgnoreFileKey tells when the file changed.
+    IgnoreRules Ignore;
+    std::string IgnoreFileKey;
+    bool IgnoreFileReported = false;
+    // Folders to read again at the next tick (unreadable, or holding files
+    // that can change without an event), and those already reported unreadable.
+    std::set<std::string> TreeRetry;
+    std::set<std::string> TreeUnreadable;
+    int TreeTarget = -1;
+    // The remote folders known to exist (listed, or made this session): no MKD for them.
+    std::set<std::string> KnownRemoteFolders;
+    // The tree's missing-file pass runs once per watch session, at its first tick.
+    bool TreeMissingPending = false;
+    bool TakeTreeSnapshot();
+    bool RebaseTree();
+    void RefreshTree();
+    void ReadTreeFolders(std::vector<std::string> folders, bool asBaseline);
+    bool ReadTreeFolder(const std::string &folder, bool asBaseline, std::vector<std::string> &found);
+    bool TreeHasChanged();
+    int DetectTreeChanges();
+    bool DetectTreeMissingFiles();
+    int ListTreeRows(const std::vector<std::string> &paths);
+    void EnsureRemoteFolders();
+    void TreeDaemonUploadRows();
+    // Reads ".vexmoraignore" again when it changed; true when it did.
+    bool LoadIgnoreFile();
+    bool FlatIgnored(const std::string &name) const;
 
 protected:
     bool closeQuery() override { return FormCloseQuery(); }

@@ -599,6 +599,7 @@ void TMainForm::SetBusy(bool enabled)
     PanelLocal->setEnabled(enabled);
     SpeedUpDir->setEnabled(enabled);
     Mode->setEnabled(enabled);
+    CheckSubFolders->setEnabled(enabled);
     PanelTop->setEnabled(enabled);
     ui::processPendingMessages();
 }

@@ -22,33 +22,6 @@ constexpr uint32_t WatchMask = IN_CREATE | IN_DELETE | IN_MODIFY | IN_CLOSE_WRIT
 // After these the watch no longer stands for the folder the path names.
 constexpr uint32_t EndMask = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
 
-// File systems whose changes made by another machine (or a FUSE daemon's
-// backing store) never reach inotify: they are scanned every time.
-bool changesElsewhere(const std::string &folder)
-{
-    struct statfs fs {};
-    if (::statfs(folder.c_str(), &fs) != 0)
-        return true;
-    switch (static_cast<uint32_t>(fs.f_type)) {
-    case 0x6969:     // NFS
-    case 0x517B:     // SMB
-    case 0xFF534D42: // CIFS
-    case 0xFE534D42: // SMB2
-    case 0x65735546: // FUSE (sshfs, virtiofs, ...)
-    case 0x01021997: // 9p
-    case 0x00C36400: // Ceph
-    case 0x5346414F: // AFS
-    case 0x6B414653: // kAFS
-    case 0x73757245: // Coda
-    case 0x7461636F: // OCFS2
-    case 0x01161970: // GFS2
-    case 0x786F4256: // VirtualBox shared folder
-        return true;
-    default:
-        return false;
-    }
-}
-
 int64_t monotonicSeconds()
 {
     struct timespec now {};
@@ -109,7 +82,7 @@ void FolderWatch::arm(const std::string &folder, dev_t device, ino_t inode)
     m_folder = folder;
     m_device = device;
     m_inode = inode;
-    if (changesElsewhere(folder))
+    if (changesMadeElsewhere(folder))
         return;
     m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_fd < 0)
@@ -164,6 +137,31 @@ bool FolderWatch::drainEvents()
         }
     }
     return any;
+}
+
+bool changesMadeElsewhere(const std::string &folder)
+{
+    struct statfs fs {};
+    if (::statfs(folder.c_str(), &fs) != 0)
+        return true;
+    switch (static_cast<uint32_t>(fs.f_type)) {
+    case 0x6969:     // NFS
+    case 0x517B:     // SMB
+    case 0xFF534D42: // CIFS
+    case 0xFE534D42: // SMB2
+    case 0x65735546: // FUSE (sshfs, virtiofs, ...)
+    case 0x01021997: // 9p
+    case 0x00C36400: // Ceph
+    case 0x5346414F: // AFS
+    case 0x6B414653: // kAFS
+    case 0x73757245: // Coda
+    case 0x7461636F: // OCFS2
+    case 0x01161970: // GFS2
+    case 0x786F4256: // VirtualBox shared folder
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace platform

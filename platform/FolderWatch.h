@@ -70,4 +70,8 @@ private:
     int64_t m_lastChanged = 0; // monotonic seconds of the last true answer
 };
 
+// True for file systems whose changes made by another machine (or a FUSE
+// daemon's backing store) never reach inotify: NFS, SMB, FUSE, 9p and the like.
+bool changesMadeElsewhere(const std::string &folder);
+
 } // namespace platform

@@ -42,7 +42,14 @@ bool TransferList::CountTransferEntry()
 
 void TransferList::ClearTransferList()
 {
-    for (TransferEntry &row : Entries)
-        row = TransferEntry();
+    Entries.assign(MAXFILE, TransferEntry());
+    Entries.shrink_to_fit();
     TransferCount = 0;
+}
+
+TransferEntry &TransferList::Row(int row)
+{
+    if (row >= Rows())
+        Entries.resize(static_cast<size_t>(row) + 1);
+    return (*this)[row];
 }

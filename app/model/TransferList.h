@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The batch of every transfer, deletion and automatic pass: rows 0 to
 // TransferCount - 1, in the order they were added. Rows beyond the count keep
@@ -34,11 +34,15 @@ enum class AddResult {
 };
 
 struct TransferList {
-    std::array<TransferEntry, MAXFILE> Entries{};
+    // MAXFILE rows; the whole-tree watch grows them (Row) beyond that.
+    std::vector<TransferEntry> Entries = std::vector<TransferEntry>(MAXFILE);
     int TransferCount = 0;
 
     TransferEntry &operator[](int row) { return Entries[static_cast<size_t>(row)]; }
     const TransferEntry &operator[](int row) const { return Entries[static_cast<size_t>(row)]; }
+    int Rows() const { return static_cast<int>(Entries.size()); }
+    // Row `row`, growing the table to hold it (no cap: the tree has none).
+    TransferEntry &Row(int row);
 
     bool IsFull() const { return TransferCount >= MAXFILE; }
 
@@ -56,7 +60,7 @@ struct TransferList {
     // MaxFileExceededText.
     bool CountTransferEntry();
 
-    // Every row back to its initial state and TransferCount 0. (The main
+    // Every row back to its initial state (MAXFILE of them) and TransferCount 0. (The main
     // window also zeroes the progress window's tag and operation code.)
     void ClearTransferList();
 };

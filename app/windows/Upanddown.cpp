@@ -457,18 +457,19 @@ int TUpDownLoadForm::TransferRowCount() const
 
 bool TUpDownLoadForm::RowPending(int row) const
 {
-    return MainForm && row >= 0 && row < MAXFILE && MainForm->TransferList[row].Pending == 1;
+    return MainForm && row >= 0 && row < MainForm->TransferList.Rows()
+           && MainForm->TransferList[row].Pending == 1;
 }
 
 void TUpDownLoadForm::SetRowDone(int row)
 {
-    if (MainForm && row >= 0 && row < MAXFILE)
+    if (MainForm && row >= 0 && row < MainForm->TransferList.Rows())
         MainForm->TransferList[row].Done = 1;
 }
 
 void TUpDownLoadForm::TransferRow(int row, std::function<void()> ended)
 {
-    if (!MainForm || row < 0 || row >= MAXFILE) {
+    if (!MainForm || row < 0 || row >= MainForm->TransferList.Rows()) {
         ended();
         return;
     }
@@ -479,7 +480,7 @@ void TUpDownLoadForm::TransferRow(int row, std::function<void()> ended)
 
 void TUpDownLoadForm::DeleteRow(int row)
 {
-    if (!MainForm || row < 0 || row >= MAXFILE)
+    if (!MainForm || row < 0 || row >= MainForm->TransferList.Rows())
         return;
     const TransferEntry &entry = MainForm->TransferList[row];
     if (OperationCode == 0)
