@@ -6,6 +6,7 @@
 #include "app/MainForm.h"
 #include "app/model/FileEntry.h"
 #include "app/session/Ftpfunc.h"
+#include "app/windows/Upanddown.h"
 #include "platform/LocalFiles.h"
 #include "support/SessionFixture.h"
 #include "support/TestUtil.h"
@@ -35,6 +36,9 @@ protected:
     }
     void TearDown() override
     {
+        if (UpDownLoadForm->isVisible())
+            UpDownLoadForm->ButtonCancelClick();
+        testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 5000);
         form->StopAutomation();
         if (form->Connected)
             form->DisconnectActionExecute();
@@ -266,4 +270,37 @@ TEST_F(TreeWatchTest, WithTheBoxOffOnlyTheTopFolderIsWatched)
     QByteArrayList stores = commands("STOR");
     std::sort(stores.begin(), stores.end());
     EXPECT_EQ(stores, QByteArrayList({"STOR about.html", "STOR index.html"}));
+}
+
+TEST_F(TreeWatchTest, TheUploadDaemonSendsChangesAnywhereInTheTree)
+{
+    writeLocal("index.html", "home");
+    writeLocal("css/style.css", "old");
+    startServer();
+    serveFile("index.html", "home");
+    serveFile("css/style.css", "old");
+    form->ConnectActionExecute();
+    ASSERT_TRUE(form->Connected) << panel(0);
+    form->CheckSubFolders->setChecked(true);
+    server.clearLog();
+    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::WarnYesNo,
+                                   QStringLiteral("AutoUploadDaemon"), ui::Dialogs::Answer::Yes);
+    form->BitBtnAutoUpDaemonClick();
+    ASSERT_TRUE(testsupport::waitUntil([] { return PassCount >= 3; }, 10000));
+    EXPECT_FALSE(form->CheckSubFolders->isEnabled());
+    EXPECT_TRUE(commands("STOR").isEmpty());
+
+    writeLocal("css/style.css", "new");
+    writeLocal("js/app/main.js", "js");
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return onServer("css/style.css") == "new" && onServer("js/app/main.js") == "js"; }, 10000));
+    const int passBefore = PassCount;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return PassCount >= passBefore + 3; }, 10000));
+    UpDownLoadForm->ButtonCancelClick();
+    ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
+    QByteArrayList stores = commands("STOR");
+    std::sort(stores.begin(), stores.end());
+    EXPECT_EQ(stores, QByteArrayList({"STOR css/style.css", "STOR js/app/main.js"})) << "each once";
+    EXPECT_EQ(commands("MKD"), QByteArrayList({"MKD js", "MKD js/app"}));
+    EXPECT_TRUE(form->CheckSubFolders->isEnabled());
 }
