@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 
 #include "app/model/Ecypt.h"
+#include "app/session/CertificateTrust.h"
 #include "app/session/Ftpfunc.h"
 #include "platform/IniProfile.h"
 #include "platform/LocalFiles.h"
@@ -125,9 +126,10 @@ TMainForm::TMainForm(const std::string &exePath, const std::string &startDir, QW
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    // What a crash during an earlier save left beside the two files.
+    // What a crash during an earlier save left beside the files.
     platform::removeStaleTemporaries(IniPath);
     platform::removeStaleTemporaries(HostListPath);
+    platform::removeStaleTemporaries(TrustedCertificatesPath(IniPath));
     LoadSettings();
     HostEdited = false;
     HostListSaved = false;

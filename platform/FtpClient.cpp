@@ -260,35 +260,9 @@ private:
     int m_fd;
 };
 
-// Download temporaries: DownloadTempPrefix and six characters of mkostemp.
-constexpr std::string_view DownloadTempPrefix = ".vexmora-";
-
-bool isDownloadTempName(std::string_view name)
-{
-    if (name.size() != DownloadTempPrefix.size() + 6
-        || name.substr(0, DownloadTempPrefix.size()) != DownloadTempPrefix)
-        return false;
-    for (const char c : name.substr(DownloadTempPrefix.size())) {
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 FtpClient::FtpClient(FtpOptions options) : m_options(options) {}
-
-namespace {
-// Held while a download creates and locks its temporary file and while a sweep
-// looks for stale ones: clients of one process download side by side into one
-// folder, and a sweep must never find a live download's file before its lock.
-std::mutex &downloadTempMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-} // namespace
 
 void FtpClient::sweepDownloadFolder(const std::string &folder)
 {
@@ -297,25 +271,7 @@ void FtpClient::sweepDownloadFolder(const std::string &folder)
         || !m_sweptFolders.insert({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)})
                 .second)
         return;
-    const std::lock_guard lock(downloadTempMutex());
-    DIR *dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    const int dfd = ::dirfd(dir);
-    while (const dirent *entry = ::readdir(dir)) {
-        if (!isDownloadTempName(entry->d_name))
-            continue;
-        // Our own regular files only, and only when no running download holds them:
-        // the lock of a download dies with its process.
-        FileDescriptor fd(::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat fst {};
-        if (fd.get() < 0 || ::fstat(fd.get(), &fst) != 0 || !S_ISREG(fst.st_mode)
-            || fst.st_uid != ::geteuid())
-            continue;
-        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
-            ::unlinkat(dfd, entry->d_name, 0);
-    }
-    ::closedir(dir);
+    removeStaleDownloadTemporaries(folder);
 }
 
 FtpClient::~FtpClient()
@@ -638,7 +594,8 @@ bool FtpClient::receiveControl()
     size_t received = 0;
     bool wouldBlock = false;
     if (const uint32_t e = m_control.receiveSome(chunk, sizeof chunk, received, wouldBlock)) {
-        dropConnection(e);
+        // A control connection closed without the TLS close is a closed connection.
+        dropConnection(e == err::TransferIncomplete ? err::ConnectionAborted : e);
         return false;
     }
     if (wouldBlock)
@@ -1070,18 +1027,9 @@ bool FtpClient::putFile(const std::string &localPath, const std::string &remoteN
     const OperationScope operation(m_operation, context);
     if (!ensureOpen() || !validArgument(localPath) || !validArgument(remoteName))
         return false;
-    FileDescriptor file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) {
-        setLastErrorFromErrno(errno);
+    FileDescriptor file(openRegularFile(localPath));
+    if (file.get() < 0)
         return false;
-    }
-    struct stat st {};
-    if (::fstat(file.get(), &st) != 0) {
-        setLastErrorFromErrno(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode))
-        return fail(err::AccessDenied);
     if (!setType(type))
         return false;
     Socket data;
@@ -1104,8 +1052,28 @@ bool FtpClient::putFile(const std::string &localPath, const std::string &remoteN
     return true;
 }
 
+// A download's byte count differs from the listing's size: the file may have
+// changed since it was listed, or the stream was cut. SIZE tells which; a server
+// without SIZE leaves only the listing, and then the count stands.
+bool FtpClient::sizeConfirms(const std::string &remoteName, uint64_t received)
+{
+    Reply r;
+    if (!command("SIZE", remoteName, r))
+        return false;
+    if (r.code != 213)
+        return true;
+    const size_t space = r.text.find(' ');
+    if (space == std::string::npos)
+        return true;
+    uint64_t size = 0;
+    size_t digits = 0;
+    for (size_t i = space + 1; i < r.text.size() && r.text[i] >= '0' && r.text[i] <= '9'; ++i, ++digits)
+        size = size * 10 + static_cast<uint64_t>(r.text[i] - '0');
+    return digits == 0 || digits > 19 || size == received;
+}
+
 bool FtpClient::getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
-                        uint32_t context)
+                        uint32_t context, int64_t expectedSize)
 {
     const OperationScope operation(m_operation, context);
     struct DownloadScope {
@@ -1121,17 +1089,10 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
     const size_t slash = localPath.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : localPath.substr(0, slash);
     sweepDownloadFolder(folder);
-    std::string pattern = folder + "/" + std::string(DownloadTempPrefix) + "XXXXXX";
-    std::unique_lock tempLock(downloadTempMutex());
-    FileDescriptor file(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (file.get() < 0) {
-        setLastErrorFromErrno(errno);
+    std::string tempPath;
+    FileDescriptor file(createDownloadTemporary(folder, tempPath));
+    if (file.get() < 0)
         return false;
-    }
-    // Held while the download runs: a sweep by another run leaves the file alone.
-    ::flock(file.get(), LOCK_EX | LOCK_NB);
-    tempLock.unlock();
-    const std::string tempPath = pattern;
     bool done = false;
     struct TempRemover {
         const std::string &path;
@@ -1189,6 +1150,12 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
         if (!writeAll(fd, "\r", 1))
             return false;
         ++written;
+    }
+    if (type == TransferType::Binary && expectedSize >= 0 && written != static_cast<uint64_t>(expectedSize)
+        && !sizeConfirms(remoteName, written)) {
+        if (m_control.isValid())
+            setLastError(err::TransferIncomplete);
+        return false;
     }
     // On disk before it replaces the old file, so a crash cannot leave an empty one.
     if (::fsync(fd) != 0 || ::close(file.release()) != 0) {

@@ -138,19 +138,24 @@ public:
 
     // TYPE A converts LF locally to CRLF on the wire (a CRLF already in the file is
     // kept) and back, across buffer boundaries; TYPE I is byte-exact. A missing
-    // local file gives 2. Notifications: RequestSent with the local bytes sent so
-    // far, in order, ending at the file size.
+    // local file gives 2, anything but a regular file NotRegularFile (at once: a
+    // FIFO is never waited on). Notifications: RequestSent with the local bytes
+    // sent so far, in order, ending at the file size.
     bool putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
                  uint32_t context);
-    // Writes a temporary file (".vexmora-XXXXXX") in the target's folder, flushed to
-    // disk and renamed over the target only after the data stream ended and the
+    // Writes a temporary file (createDownloadTemporary) in the target's folder, flushed
+    // to disk and renamed over the target only after the data stream ended and the
     // server answered 2xx (in either order); a failure leaves the old local file
     // intact and no temporary file behind. The first download into a folder
     // removes the temporaries a crashed run left there.
+    // A stream cut short is a failure (TransferIncomplete) whatever the server
+    // answers: a TLS data connection that ends without its close notification, or
+    // a binary download whose byte count differs from `expectedSize` (the size a
+    // listing gave, -1 when unknown) and from what SIZE says now.
     // Notifications: ResponseReceived with the local bytes written so far, in order,
     // ending at the file size.
     bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
-                 uint32_t context);
+                 uint32_t context, int64_t expectedSize = -1);
 
     // True when the server announced UTF8 in its FEAT reply at the last connect.
     bool utf8Announced() const { return m_utf8; }
@@ -204,6 +209,7 @@ private:
     bool sendData(Socket &data, int fd, TransferType type, uint32_t context, bool finalReceived);
     bool abortTransfer(Socket &data, uint32_t code, bool finalReceived);
     void sweepDownloadFolder(const std::string &folder);
+    bool sizeConfirms(const std::string &remoteName, uint64_t received);
 
     FtpOptions m_options;
     FtpStatusCallback m_callback;

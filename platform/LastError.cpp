@@ -110,6 +110,10 @@ std::string errorText(uint32_t code)
         return "ディレクトリが空ではありません。";
     case err::AlreadyExists:
         return "既に存在するファイルを作成することはできません。";
+    case err::NotRegularFile:
+        return "通常のファイルではないため、開けません (FIFO、ソケット、デバイスは扱えません)。";
+    case err::TransferIncomplete:
+        return "転送が途中で打ち切られました。";
     case err::InternetTimeout:
         return "操作はタイムアウトしました。";
     case err::InternetExtendedError:

@@ -19,6 +19,7 @@ constexpr uint32_t SharingViolation = 32;
 constexpr uint32_t InvalidParameter = 87;
 constexpr uint32_t DirNotEmpty = 145;
 constexpr uint32_t AlreadyExists = 183;
+constexpr uint32_t NotRegularFile = 1920; // a FIFO, socket or device where a file was wanted
 constexpr uint32_t InternetTimeout = 12002;
 constexpr uint32_t InternetExtendedError = 12003; // server refused; reply text kept
 constexpr uint32_t NameNotResolved = 12007;
@@ -30,6 +31,7 @@ constexpr uint32_t ConnectionAborted = 12030;
 constexpr uint32_t ConnectionReset = 12031;
 constexpr uint32_t SecureCertificateRejected = 12045; // the user did not trust it
 constexpr uint32_t FtpDropped = 12111;
+constexpr uint32_t TransferIncomplete = 12152; // data ended early (no TLS close, bytes short)
 constexpr uint32_t SecureChannelError = 12157; // TLS refused or failed; detail kept
 } // namespace err
 

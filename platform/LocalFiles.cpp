@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -162,14 +164,45 @@ bool deleteFile(const std::string &path)
     return true;
 }
 
+int openRegularFile(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        struct stat st {};
+        // A socket cannot be opened at all (ENXIO).
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+            setLastError(err::NotRegularFile);
+        else
+            setLastErrorFromErrno(e);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int e = errno;
+        ::close(fd);
+        if (S_ISDIR(st.st_mode))
+            setLastErrorFromErrno(EISDIR);
+        else if (st.st_mode != 0)
+            setLastError(err::NotRegularFile);
+        else
+            setLastErrorFromErrno(e);
+        return -1;
+    }
+    // Reads of a regular file never wait anyway; a cleared flag keeps it that way
+    // for whoever reads the descriptor.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 bool copyFile(const std::string &from, const std::string &to)
 {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = openRegularFile(from);
     if (in < 0)
-        return failWithErrno();
+        return false;
     struct stat st {};
-    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (::fstat(in, &st) != 0) {
+        const int e = errno;
         ::close(in);
         return failWithErrno(e);
     }
@@ -289,12 +322,12 @@ bool isSymbolicLink(const std::string &path)
 
 bool readWholeFile(const std::string &path, std::string &data)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return failWithErrno();
     data.clear();
+    const int fd = openRegularFile(path);
+    if (fd < 0)
+        return false;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+    if (::fstat(fd, &st) == 0)
         data.reserve(static_cast<size_t>(st.st_size));
     char buffer[64 * 1024];
     for (;;) {
@@ -344,6 +377,71 @@ bool writeFileAtomic(const std::string &path, std::string_view data, int mode)
         return false;
     syncFolder(path);
     return true;
+}
+
+namespace {
+
+constexpr std::string_view DownloadTemporaryPrefix = ".vexmora-";
+constexpr char DownloadTemporaryMark = '\x7f';
+
+// Held while a download creates and locks its temporary and while a sweep looks
+// for stale ones: downloads of one process run side by side into one folder, and
+// a sweep must never find a live download's file before its lock.
+std::mutex &downloadTemporaryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+} // namespace
+
+bool isDownloadTemporaryName(std::string_view name)
+{
+    if (name.size() != DownloadTemporaryPrefix.size() + 7 || !name.starts_with(DownloadTemporaryPrefix)
+        || name.back() != DownloadTemporaryMark)
+        return false;
+    for (const char c : name.substr(DownloadTemporaryPrefix.size(), 6)) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+int createDownloadTemporary(const std::string &folder, std::string &path)
+{
+    path = folder + "/" + std::string(DownloadTemporaryPrefix) + "XXXXXX" + DownloadTemporaryMark;
+    const std::lock_guard lock(downloadTemporaryMutex());
+    const int fd = ::mkostemps(path.data(), 1, O_CLOEXEC);
+    if (fd < 0) {
+        setLastErrorFromErrno(errno);
+        return -1;
+    }
+    // Held while the download runs: a sweep by another run leaves the file alone.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    return fd;
+}
+
+void removeStaleDownloadTemporaries(const std::string &folder)
+{
+    const std::lock_guard lock(downloadTemporaryMutex());
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const int dfd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isDownloadTemporaryName(entry->d_name))
+            continue;
+        // The lock of a download dies with its process.
+        const int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(dfd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
 }
 
 bool writeAll(int fd, const char *data, size_t size)

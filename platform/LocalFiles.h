@@ -51,8 +51,25 @@ struct FileIdentity {
 };
 bool fileIdentity(const std::string &path, FileIdentity &identity);
 
-// Reads a whole file into `data`.
+// Opens a regular file for reading without ever blocking: a FIFO, a socket or a
+// device is refused with err::NotRegularFile at once (opening a FIFO for reading
+// would wait for a writer). Returns the descriptor, or -1 with the last error set.
+int openRegularFile(const std::string &path);
+
+// Reads a whole regular file into `data`.
 bool readWholeFile(const std::string &path, std::string &data);
+
+// Downloads arrive in a temporary beside their target, named ".vexmora-" followed
+// by six random characters and a DEL byte (0x7F). That last byte is refused in
+// every name a server lists, so no downloaded file, and no name a user would type,
+// is ever taken for a temporary. Creates one in `folder`, locked (flock) for as
+// long as the descriptor stays open; returns the descriptor (or -1 with the last
+// error set) and its path in `path`.
+int createDownloadTemporary(const std::string &folder, std::string &path);
+bool isDownloadTemporaryName(std::string_view name);
+// Removes the download temporaries in `folder` that no running download holds:
+// own, unlocked regular files only.
+void removeStaleDownloadTemporaries(const std::string &folder);
 
 // Replaces `path` atomically with `data`: writes a temporary file in the same
 // folder, flushes it to disk and renames it over `path`; the temporary never

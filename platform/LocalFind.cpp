@@ -22,16 +22,25 @@ uint64_t ticksFromTimespec(const struct timespec &ts)
     return ticksFromUnix(ts.tv_sec, static_cast<uint32_t>(ts.tv_nsec));
 }
 
-// `type` is the entry's type as the folder listing gives it (DT_UNKNOWN: ask).
-FindRecord makeRecord(int dirFd, const char *name, unsigned char type)
+// A FIFO, a socket or a device: nothing a transfer may read or replace.
+bool isSpecial(mode_t mode)
 {
-    FindRecord record;
+    return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode);
+}
+
+// `type` is the entry's type as the folder listing gives it (DT_UNKNOWN: ask).
+// False for an entry a find leaves out (a special file).
+bool makeRecord(int dirFd, const char *name, unsigned char type, FindRecord &record)
+{
+    record = FindRecord();
     record.name = name;
     struct stat st {};
     if (::fstatat(dirFd, name, &st, 0) != 0 && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         record.attributes = AttrNormal;
-        return record;
+        return true;
     }
+    if (isSpecial(st.st_mode))
+        return false;
     if (S_ISDIR(st.st_mode)) {
         record.attributes = AttrDirectory;
     } else {
@@ -44,7 +53,7 @@ FindRecord makeRecord(int dirFd, const char *name, unsigned char type)
         record.linked = type == DT_LNK || st.st_nlink > 1;
     }
     record.lastWriteTime = ticksFromTimespec(st.st_mtim);
-    return record;
+    return true;
 }
 
 } // namespace
@@ -59,7 +68,10 @@ bool findSettled(const std::string &path, FindRecord &record)
             setLastErrorFromErrno(errno);
             return false;
         }
-        record = makeRecord(AT_FDCWD, path.c_str(), DT_UNKNOWN);
+        if (!makeRecord(AT_FDCWD, path.c_str(), DT_UNKNOWN, record)) {
+            setLastError(err::NotRegularFile);
+            return false;
+        }
         record.name = name;
         struct timespec now {};
         ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
@@ -97,8 +109,12 @@ std::vector<FindRecord> findLocal(const std::string &pattern, bool &ok)
         const struct dirent *entry = ::readdir(dir);
         if (entry == nullptr)
             break;
-        if (wildcardMatch(entry->d_name, namePattern, true))
-            records.push_back(makeRecord(dirFd, entry->d_name, entry->d_type));
+        if (entry->d_type == DT_FIFO || entry->d_type == DT_SOCK || entry->d_type == DT_CHR
+            || entry->d_type == DT_BLK || !wildcardMatch(entry->d_name, namePattern, true))
+            continue;
+        FindRecord record;
+        if (makeRecord(dirFd, entry->d_name, entry->d_type, record))
+            records.push_back(std::move(record));
     }
     const int readError = errno;
     ::closedir(dir);

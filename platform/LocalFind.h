@@ -12,7 +12,8 @@ namespace platform {
 // (the current directory when there is none) and returns the entries whose
 // names match the rest with the platform's wildcard rules, ASCII letters
 // folded. Entries come in the order the file system returns them, "." and ".."
-// included. Folders have attribute 0x10, everything else 0x80; symbolic links
+// included, FIFOs, sockets and devices left out (nothing to send or replace).
+// Folders have attribute 0x10, everything else 0x80; symbolic links
 // are followed for the type, size and time (a dangling link describes itself).
 // Folders report size 0. A file reached through a symbolic link, or with more
 // than one hard link, is marked `linked`.

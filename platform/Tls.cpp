@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -107,6 +108,10 @@ bool waitForSsl(SSL *ssl, int rc, int fd, std::chrono::steady_clock::time_point 
 
 TlsClient::TlsClient(int maxVersion)
 {
+    // OpenSSL writes to its sockets with write(): an alert sent to a server that
+    // already hung up must fail with EPIPE, not end the process with SIGPIPE.
+    static const bool ignoringSigpipe = [] { return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR; }();
+    (void)ignoringSigpipe;
     m_ctx = SSL_CTX_new(TLS_client_method());
     if (!m_ctx)
         return;
@@ -118,9 +123,9 @@ TlsClient::TlsClient(int maxVersion)
     // before anything is sent (see FtpClient).
     SSL_CTX_set_verify(m_ctx, SSL_VERIFY_NONE, nullptr);
     SSL_CTX_set_mode(m_ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    // Many servers end a data connection without a close notification; the
-    // transfer's success is decided by the server's reply on the control connection.
-    SSL_CTX_set_options(m_ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // No SSL_OP_IGNORE_UNEXPECTED_EOF: a data stream that ends without the close
+    // notification may have been cut by anyone on the path (a TCP close is easy to
+    // forge), so it must be told apart from a complete one.
     SSL_CTX_set_session_cache_mode(m_ctx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
     SSL_CTX_sess_set_new_cb(m_ctx, newSessionCallback);
     SSL_CTX_set_app_data(m_ctx, this);
@@ -217,9 +222,13 @@ uint32_t TlsChannel::receiveSome(char *data, size_t size, size_t &received, bool
         wouldBlock = true;
         return err::Success;
     }
+    const bool cutShort =
+        e == SSL_ERROR_SSL && ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING;
     ERR_clear_error();
     if (e == SSL_ERROR_ZERO_RETURN)
         return err::Success; // the peer's close notification: the end of the stream
+    if (cutShort)
+        return err::TransferIncomplete;
     if (e == SSL_ERROR_SYSCALL && errno != 0)
         return errorFromErrno(errno);
     return err::ConnectionAborted;

@@ -72,6 +72,8 @@ public:
     // client's newest session when `resume` is set. Waits at most timeoutMs.
     uint32_t handshake(TlsClient &client, int fd, const std::string &host, bool resume, int timeoutMs);
     uint32_t sendSome(const char *data, size_t size, size_t &sent);
+    // The end of the stream is the peer's close notification (0 bytes, success); a
+    // connection closed without one gives TransferIncomplete.
     uint32_t receiveSome(char *data, size_t size, size_t &received, bool &wouldBlock);
     // Decrypted bytes waiting inside the channel (the descriptor may not show them).
     bool buffered() const;

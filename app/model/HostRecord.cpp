@@ -199,13 +199,12 @@ bool LoadHostListFile(HostList &list, const std::string &path, bool quiet, bool 
     list.MarkAllFree();
     if (unreadable)
         *unreadable = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::openRegularFile(path);
     if (fd < 0) {
-        const int error = errno;
-        platform::setLastErrorFromErrno(error);
+        const bool missing = platform::lastError() == platform::err::FileNotFound;
         if (unreadable)
-            *unreadable = error != ENOENT;
-        if (error != ENOENT && !quiet)
+            *unreadable = !missing;
+        if (!missing && !quiet)
             showCannotOpen(path);
         return false;
     }

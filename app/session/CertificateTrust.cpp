@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/session/CertificateTrust.h"
 
+#include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "ui/Dialogs.h"
 #include "ui/Text.h"
@@ -14,11 +15,16 @@ struct Entry {
     std::string fingerprint;
 };
 
-std::vector<Entry> readEntries(const std::string &path)
+// `unreadable` tells whether the file exists but could not be read (a missing
+// file is simply empty).
+std::vector<Entry> readEntries(const std::string &path, bool *unreadable = nullptr)
 {
     std::vector<Entry> entries;
     std::string data;
-    if (!platform::readWholeFile(path, data))
+    const bool read = platform::readWholeFile(path, data);
+    if (unreadable)
+        *unreadable = !read && platform::lastError() != platform::err::FileNotFound;
+    if (!read)
         return entries;
     size_t pos = 0;
     while (pos < data.size()) {
@@ -79,15 +85,20 @@ TrustedCertificates::Match TrustedCertificates::find(const std::string &site, co
     return Match::Unknown;
 }
 
-bool TrustedCertificates::remember(const std::string &site, const std::string &fingerprint) const
+TrustedCertificates::Kept TrustedCertificates::remember(const std::string &site,
+                                                        const std::string &fingerprint,
+                                                        bool replaceUnreadable) const
 {
     std::string data;
-    for (const Entry &e : readEntries(m_path)) {
+    bool unreadable = false;
+    for (const Entry &e : readEntries(m_path, &unreadable)) {
         if (e.site != site)
             data += e.site + ' ' + e.fingerprint + '\n';
     }
+    if (unreadable && !replaceUnreadable)
+        return Kept::FileUnreadable;
     data += site + ' ' + fingerprint + '\n';
-    return platform::writeFileAtomic(m_path, data, 0600);
+    return platform::writeFileAtomic(m_path, data, 0600) ? Kept::Saved : Kept::Failed;
 }
 
 std::string TrustedCertificatesPath(const std::string &iniPath)
@@ -124,7 +135,18 @@ bool TrustCertificate(const platform::CertificateInfo &certificate, const std::s
         + "\nSHA-256 指紋:\n" + certificate.fingerprint + "\n\nこの証明書を信頼して接続しますか?";
     if (!ui::dialogs().confirm(ui::toQ(question)))
         return false;
-    if (!store.remember(site, certificate.fingerprint))
+    TrustedCertificates::Kept kept = store.remember(site, certificate.fingerprint);
+    // A file that exists but could not be read still holds the certificates
+    // trusted before: it stays until it can be read, unless the user starts anew.
+    if (kept == TrustedCertificates::Kept::FileUnreadable
+        && ui::dialogs().confirm(
+            ui::toQ(storePath)
+            + QStringLiteral("\nを読み込めなかったため、信頼した証明書を保存しませんでした。"
+                             "\nこのファイルは読み込めるようになるまでそのまま残します。"
+                             "\n\n新しいファイルを作成して置き換えますか？"
+                             "\n(元のファイルに記録された証明書は失われます)")))
+        kept = store.remember(site, certificate.fingerprint, true);
+    if (kept == TrustedCertificates::Kept::Failed)
         ui::dialogs().message(QStringLiteral("信頼した証明書を保存できませんでした。"));
     return true;
 }

@@ -12,13 +12,16 @@
 class TrustedCertificates {
 public:
     enum class Match { Unknown, Same, Changed };
+    enum class Kept { Saved, FileUnreadable, Failed };
 
     explicit TrustedCertificates(std::string path) : m_path(std::move(path)) {}
 
     // What the file says about `site`; `stored` gets the fingerprint kept for it.
     Match find(const std::string &site, const std::string &fingerprint, std::string *stored = nullptr) const;
-    // Keeps `fingerprint` for `site`, replacing an earlier one.
-    bool remember(const std::string &site, const std::string &fingerprint) const;
+    // Keeps `fingerprint` for `site`, replacing an earlier one. A file that exists
+    // but could not be read is left alone (FileUnreadable) unless replaceUnreadable.
+    Kept remember(const std::string &site, const std::string &fingerprint,
+                  bool replaceUnreadable = false) const;
 
 private:
     std::string m_path;
@@ -31,5 +34,6 @@ std::string CertificateSite(const platform::CertificateInfo &certificate);
 // Decides about a certificate the system could not vouch for: the fingerprint
 // kept for the server is trusted without asking; otherwise the user is shown the
 // certificate and asked (after a warning when it differs from the one kept), and
-// a yes keeps it. Runs on the user-interface thread.
+// a yes keeps it (asking first when the file exists but could not be read). Runs
+// on the user-interface thread.
 bool TrustCertificate(const platform::CertificateInfo &certificate, const std::string &storePath);

@@ -913,6 +913,23 @@ void getFailed(uint32_t code)
     ReportError(code, "FtpGetFile失敗");
 }
 
+// The size the remote list shows for a file, -1 when it does not show the file.
+int64_t listedRemoteSize(const std::string &remoteFile)
+{
+    if (!MainForm)
+        return -1;
+    for (int i = 0; i < MainForm->RemoteFileListV->rowCount(); ++i) {
+        const QTreeWidgetItem *row = MainForm->RemoteFileListV->row(i);
+        if (ui::ListView::rowName(row) != remoteFile)
+            continue;
+        const std::string size = ui::fromQ(row->text(2));
+        if (size.empty() || size[0] < '0' || size[0] > '9')
+            return -1;
+        return static_cast<int64_t>(std::min<uint64_t>(SizeTextValue(size), INT64_MAX));
+    }
+    return -1;
+}
+
 } // namespace
 
 int PutFile(const std::string &localFile, const std::string &remoteFile)
@@ -940,16 +957,10 @@ int GetFile(const std::string &remoteFile, const std::string &localFile)
     g_byteCountShown = false;
     const platform::TransferType type = sessionTransferType();
     // The size the remote list shows for the file, when it shows the file.
-    g_transferTotal = 0;
-    if (MainForm) {
-        for (int i = 0; i < MainForm->RemoteFileListV->rowCount(); ++i) {
-            const QTreeWidgetItem *row = MainForm->RemoteFileListV->row(i);
-            if (ui::ListView::rowName(row) == remoteFile)
-                g_transferTotal = SizeTextValue(ui::fromQ(row->text(2)));
-        }
-    }
+    const int64_t listed = listedRemoteSize(remoteFile);
+    g_transferTotal = listed > 0 ? static_cast<uint64_t>(listed) : 0;
     const bool received =
-        sessionCall([&] { return client()->getFile(remoteFile, localFile, type, ContextDownload); });
+        sessionCall([&] { return client()->getFile(remoteFile, localFile, type, ContextDownload, listed); });
     g_transferTotal = 0;
     if (!received) {
         getFailed(platform::lastError());
@@ -971,11 +982,12 @@ void startTransfer(bool upload, const std::string &localFile, const std::string 
         return;
     }
     const platform::TransferType type = sessionTransferType();
+    const int64_t listed = upload ? -1 : listedRemoteSize(remoteFile);
     run->Start(
         remoteFile,
-        [upload, localFile, remoteFile, type](platform::FtpClient &c) {
+        [upload, localFile, remoteFile, type, listed](platform::FtpClient &c) {
             return upload ? c.putFile(localFile, remoteFile, type, 0)
-                          : c.getFile(remoteFile, localFile, type, 0);
+                          : c.getFile(remoteFile, localFile, type, 0, listed);
         },
         [upload, localFile, remoteFile, quiet](uint32_t code) {
             const ErrorBoxMute mute(quiet);

@@ -117,8 +117,8 @@ TEST(Hardening, TheStartRemovesWhatACrashedSaveLeftAndNothingElse)
     AppFixture app;
     const std::string dead = std::to_string(deadPid());
     const std::string live = std::to_string(getppid());
-    const std::vector<std::string> leftovers = {"Vexmora.INI.~" + dead + ".0",
-                                                "Vexmora.H$$.~" + dead + ".17"};
+    const std::vector<std::string> leftovers = {"Vexmora.INI.~" + dead + ".0", "Vexmora.H$$.~" + dead + ".17",
+                                                "Vexmora.TRUST.~" + dead + ".3"};
     const std::vector<std::string> kept = {"Vexmora.INI.~" + live + ".0", // a save of a copy that still runs
                                            "Other.INI.~" + dead + ".0", "Vexmora.INI.~" + dead,
                                            "Vexmora.INI.~" + dead + ".1x", "Vexmora.INI.~x" + dead + ".1"};

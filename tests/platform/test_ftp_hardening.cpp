@@ -144,24 +144,36 @@ TEST_F(FtpEngineTest, TheFirstDownloadIntoAFolderRemovesOnlyStaleDownloadTempora
     ASSERT_TRUE(writeFileBytes(outside, "keep"));
     ASSERT_TRUE(platform::makeDirectory(local.filePath("down")));
     const auto in = [&](const std::string &name) { return local.filePath("down/" + name); };
-    ASSERT_TRUE(writeFileBytes(in(".vexmora-Ab3dE9"), "crashed download"));
-    ASSERT_TRUE(writeFileBytes(in(".vexmora-Held00"), "running download"));
-    ASSERT_TRUE(writeFileBytes(in(".vexmora-long001"), "not our pattern"));
-    ASSERT_TRUE(writeFileBytes(in("vexmora-Ab3dE9"), "not our pattern"));
-    ASSERT_EQ(symlink(outside.c_str(), in(".vexmora-Link00").c_str()), 0);
+    // Ours end in a DEL byte, which no listed name may hold.
+    const std::string mark = "\x7f";
+    ASSERT_TRUE(writeFileBytes(in(".vexmora-Ab3dE9" + mark), "crashed download"));
+    ASSERT_TRUE(writeFileBytes(in(".vexmora-Held00" + mark), "running download"));
+    ASSERT_TRUE(writeFileBytes(in(".vexmora-long001" + mark), "not our pattern"));
+    ASSERT_TRUE(writeFileBytes(in("vexmora-Ab3dE9" + mark), "not our pattern"));
+    ASSERT_EQ(symlink(outside.c_str(), in(".vexmora-Link00" + mark).c_str()), 0);
+    // A file of the user's (downloaded earlier) that looks like a temporary.
+    ASSERT_TRUE(writeFileBytes(server.rootPath(".vexmora-Ab3dE9"), "the user's"));
     // Another run's download in progress holds its temporary locked.
-    const int held = open(in(".vexmora-Held00").c_str(), O_RDONLY | O_CLOEXEC);
+    const int held = open(in(".vexmora-Held00" + mark).c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(held, 0);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
 
     connectClient();
+    ASSERT_TRUE(
+        client->getFile(".vexmora-Ab3dE9", in(".vexmora-Ab3dE9"), TransferType::Binary, DownloadContext));
     ASSERT_TRUE(client->getFile("a.txt", in("a.txt"), TransferType::Binary, DownloadContext));
     EXPECT_EQ(readFileBytes(in("a.txt")), "A");
-    EXPECT_FALSE(fileExists(in(".vexmora-Ab3dE9")));
-    EXPECT_TRUE(fileExists(in(".vexmora-Held00")));
-    EXPECT_TRUE(fileExists(in(".vexmora-long001")));
-    EXPECT_TRUE(fileExists(in("vexmora-Ab3dE9")));
-    EXPECT_TRUE(fileExists(in(".vexmora-Link00")));
+    EXPECT_FALSE(fileExists(in(".vexmora-Ab3dE9" + mark)));
+    EXPECT_TRUE(fileExists(in(".vexmora-Held00" + mark)));
+    EXPECT_TRUE(fileExists(in(".vexmora-long001" + mark)));
+    EXPECT_TRUE(fileExists(in("vexmora-Ab3dE9" + mark)));
+    EXPECT_TRUE(fileExists(in(".vexmora-Link00" + mark)));
     EXPECT_EQ(readFileBytes(outside), "keep");
     close(held);
+    // Another client's first download into the folder sweeps it again.
+    auto second = std::make_unique<platform::FtpClient>(quickOptions());
+    ASSERT_TRUE(second->connect(server.address(), server.user(), server.password(), ConnectionContext));
+    ASSERT_TRUE(second->getFile("a.txt", in("b.txt"), TransferType::Binary, DownloadContext));
+    EXPECT_EQ(readFileBytes(in(".vexmora-Ab3dE9")), "the user's");
+    EXPECT_FALSE(fileExists(in(".vexmora-Held00" + mark)));
 }

@@ -6,6 +6,7 @@
 #include "support/TlsFtpServer.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -171,6 +172,82 @@ TEST_F(FtpTlsRefusalTest, NoCleartextLoginWhenTlsWasRequiredOrAccepted)
         expectRefusedWithoutLogin({}, err::SecureChannelError);
         expectRefusedWithoutLogin("ftpes://", err::SecureChannelError);
     }
+}
+
+// pyftpdlib over TLS (no root needed), with a data stream cut short without the
+// TLS close, or data connections showing a certificate of their own.
+class FtpTlsFaultTest : public FtpEngineTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(testsupport::makeTestCertificate(pem));
+        ASSERT_TRUE(testsupport::makeTestCertificate(otherPem));
+    }
+
+    void connectTrusting()
+    {
+        client = std::make_unique<FtpClient>(quickOptions());
+        client->setCertificateCheck([](const platform::CertificateInfo &) { return true; });
+        ASSERT_TRUE(
+            client->connect("ftpes://" + server.address(), server.user(), server.password(), Connection))
+            << platform::lastError() << " " << platform::lastResponseText();
+    }
+
+    QTemporaryDir keys;
+    const QString pem = keys.filePath(QStringLiteral("server.pem"));
+    const QString otherPem = keys.filePath(QStringLiteral("other.pem"));
+};
+
+TEST_F(FtpTlsFaultTest, ADownloadCutShortFailsAndKeepsTheOldFileWhateverTheServerAnswers)
+{
+    std::string whole(400000, '\0');
+    for (size_t i = 0; i < whole.size(); ++i)
+        whole[i] = static_cast<char>((i * 7919) >> 3);
+    const std::string target = local.filePath("page.bin");
+    for (const bool secure : {true, false}) {
+        SCOPED_TRACE(secure ? "TLS" : "plain");
+        server.stop();
+        QStringList faults = testsupport::ftpfault::cutDataClaimingSuccess(QStringLiteral("RETR"), 100000);
+        if (secure)
+            faults += testsupport::ftpfault::tls(pem);
+        startServer(faults);
+        ASSERT_TRUE(testsupport::writeFileBytes(server.rootPath("page.bin"), whole));
+        ASSERT_TRUE(testsupport::writeFileBytes(target, "the good old page"));
+        if (secure)
+            connectTrusting();
+        else
+            connectClient();
+        // Over TLS the missing close tells; in plain FTP only the size can.
+        EXPECT_FALSE(client->getFile("page.bin", target, TransferType::Binary, 200,
+                                     secure ? -1 : static_cast<int64_t>(whole.size())));
+        EXPECT_EQ(platform::lastError(), err::TransferIncomplete) << platform::lastResponseText();
+        EXPECT_EQ(testsupport::readFileBytes(target), "the good old page");
+        EXPECT_EQ(testsupport::folderEntries(local.pathBytes()), std::vector<std::string>{"page.bin"});
+        // The session stays usable.
+        std::vector<platform::FindRecord> found;
+        EXPECT_TRUE(client->find("*.*", found));
+    }
+    // A size that no longer matches the listing, confirmed by SIZE: the file changed.
+    server.stop();
+    startServer(testsupport::ftpfault::tls(pem));
+    ASSERT_TRUE(testsupport::writeFileBytes(server.rootPath("page.bin"), whole));
+    connectTrusting();
+    EXPECT_TRUE(client->getFile("page.bin", target, TransferType::Binary, 200, 1234))
+        << platform::lastError();
+    EXPECT_EQ(testsupport::readFileBytes(target), whole);
+    EXPECT_TRUE(server.hasReceived("SIZE page.bin"));
+}
+
+TEST_F(FtpTlsFaultTest, ADataConnectionShowingAnotherCertificateIsRefused)
+{
+    startServer(testsupport::ftpfault::tls(pem) + testsupport::ftpfault::tlsDataCertificate(otherPem));
+    ASSERT_TRUE(testsupport::writeFileBytes(server.rootPath("page.html"), "<p>"));
+    connectTrusting();
+    std::vector<platform::FindRecord> found;
+    EXPECT_FALSE(client->find("*.*", found));
+    EXPECT_EQ(platform::lastError(), err::SecureChannelError);
+    EXPECT_FALSE(client->getFile("page.html", local.filePath("page.html"), TransferType::Binary, 200));
+    EXPECT_FALSE(testsupport::fileExists(local.filePath("page.html")));
 }
 
 TEST_F(FtpTlsRefusalTest, StalledHandshakeTimesOut)

@@ -211,6 +211,10 @@ TEST_F(FtpEngineTest, UploadFailures)
     EXPECT_FALSE(
         client->putFile(local.filePath("missing.txt"), "x.txt", TransferType::Binary, UploadContext));
     EXPECT_EQ(platform::lastError(), err::FileNotFound);
+    // A FIFO is refused at once, never waited on for a writer.
+    ASSERT_EQ(mkfifo(local.filePath("pipe.txt").c_str(), 0644), 0);
+    EXPECT_FALSE(client->putFile(local.filePath("pipe.txt"), "x.txt", TransferType::Binary, UploadContext));
+    EXPECT_EQ(platform::lastError(), err::NotRegularFile);
     EXPECT_FALSE(server.hasReceived("STOR"));
 
     ASSERT_TRUE(writeFileBytes(local.filePath("a.txt"), "a"));

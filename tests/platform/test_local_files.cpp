@@ -9,13 +9,17 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace platform;
@@ -197,6 +201,53 @@ TEST_F(LocalFilesTest, CopyKeepsBytesModeAndTimeAndNeverLeavesHalfFiles)
 
     const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     EXPECT_EQ(left, (QStringList{"dst.dat", "keep.txt", "src.dat"})) << "no temporary may be left behind";
+}
+
+// Opening a FIFO for reading waits for a writer: every reader of local files must
+// refuse it at once, and no find may offer it (nor a socket) as a file.
+TEST_F(LocalFilesTest, FifosAndSocketsAreRefusedAtOnceAndNeverListed)
+{
+    testsupport::writeFileBytes(at("page.html"), "<p>");
+    ASSERT_EQ(mkfifo(at("pipe.html").c_str(), 0644), 0);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string sockPath = at("sock.html");
+    ASSERT_LT(sockPath.size(), sizeof address.sun_path);
+    std::copy(sockPath.begin(), sockPath.end(), address.sun_path);
+    ASSERT_EQ(bind(sock, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    // Should a reader block after all, a writer comes after 3 s and the time shows it.
+    std::atomic<bool> finished{false};
+    std::thread unblock([&] {
+        for (int i = 0; i < 60 && !finished; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const int fd = open(at("pipe.html").c_str(), O_RDWR | O_CLOEXEC);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        close(fd);
+    });
+    const auto started = std::chrono::steady_clock::now();
+    std::string data = "stale";
+    for (const std::string &special : {at("pipe.html"), sockPath}) {
+        EXPECT_EQ(openRegularFile(special), -1) << special;
+        EXPECT_EQ(lastError(), err::NotRegularFile) << special;
+        EXPECT_FALSE(readWholeFile(special, data));
+        EXPECT_EQ(lastError(), err::NotRegularFile);
+        EXPECT_FALSE(copyFile(special, at("copy.html")));
+        EXPECT_EQ(lastError(), err::NotRegularFile);
+        FindRecord record;
+        EXPECT_FALSE(findSettled(special, record));
+    }
+    EXPECT_TRUE(data.empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    bool ok = false;
+    const auto found = byName(findLocal(at("*.html"), ok));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(found.size(), 1u);
+    EXPECT_TRUE(found.count("page.html"));
+    EXPECT_FALSE(testsupport::fileExists(at("copy.html")));
+    finished = true;
+    unblock.join();
+    close(sock);
 }
 
 TEST_F(LocalFilesTest, RenameNeverReplacesAnExistingFile)

@@ -7,6 +7,7 @@
 #include "app/session/ConnectionPool.h"
 #include "app/session/Ftpfunc.h"
 #include "platform/LastError.h"
+#include "platform/LocalFiles.h"
 #include "support/SessionFixture.h"
 #include "support/TestUtil.h"
 #include "support/TlsFtpServer.h"
@@ -88,6 +89,25 @@ TEST_F(TlsTrustTest, AskedOnceKeptAndAskedAgainWhenTheCertificateChanges)
     const std::string renewed = testsupport::readFileBytes(trustFile());
     EXPECT_NE(renewed, kept);
     EXPECT_EQ(std::count(renewed.begin(), renewed.end(), '\n'), 1);
+}
+
+// A trust file that exists but cannot be read (here a link to itself) still holds
+// what the user trusted: it is replaced only when the user says so.
+TEST_F(TlsTrustTest, AnUnreadableTrustFileIsKeptUnlessTheUserStartsANewOne)
+{
+    ASSERT_EQ(::symlink("Vexmora.TRUST", trustFile().c_str()), 0);
+    ScriptedDialogs &dialogs = app.dialogs();
+    for (const bool replace : {false, true}) {
+        dialogs.expectContaining(ScriptedDialogs::Kind::Confirm,
+                                 "SHA-256 指紋:", ScriptedDialogs::Answer::Yes);
+        dialogs.expectContaining(ScriptedDialogs::Kind::Confirm,
+                                 "を読み込めなかったため、信頼した証明書を保存しませんでした",
+                                 replace ? ScriptedDialogs::Answer::Yes : ScriptedDialogs::Answer::No);
+        ASSERT_EQ(connect(), 1);
+        dialogs.verifyAllMet();
+        EXPECT_EQ(platform::isSymbolicLink(trustFile()), !replace);
+    }
+    EXPECT_EQ(testsupport::readFileBytes(trustFile()).rfind(tls.address() + " ", 0), 0u);
 }
 
 TEST_F(TlsTrustTest, ARunOverSeveralConnectionsTakesOnlyTheCertificateTheUserTrusted)

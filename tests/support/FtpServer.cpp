@@ -33,6 +33,21 @@ QStringList cutData(const QString &command, qint64 afterBytes, bool dropControl)
             QStringLiteral("%1:%2:%3").arg(command).arg(afterBytes).arg(dropControl ? "drop" : "426")};
 }
 
+QStringList cutDataClaimingSuccess(const QString &command, qint64 afterBytes)
+{
+    return {QStringLiteral("--cut"), QStringLiteral("%1:%2:226").arg(command).arg(afterBytes)};
+}
+
+QStringList tls(const QString &pemFile)
+{
+    return {QStringLiteral("--tls"), pemFile};
+}
+
+QStringList tlsDataCertificate(const QString &pemFile)
+{
+    return {QStringLiteral("--tls-data-cert"), pemFile};
+}
+
 QStringList cutDataOnce(const QString &command, qint64 afterBytes)
 {
     return {QStringLiteral("--cut"), QStringLiteral("%1:%2:drop-once").arg(command).arg(afterBytes)};
@@ -117,6 +132,30 @@ QStringList maxConnections(int connections)
 }
 
 } // namespace ftpfault
+
+bool makeTestCertificate(const QString &pemFile)
+{
+    const QString key = pemFile + QStringLiteral(".key");
+    const QString certificate = pemFile + QStringLiteral(".crt");
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                   QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                   QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                   QStringLiteral("/CN=localhost"), QStringLiteral("-addext"),
+                   QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1"), QStringLiteral("-keyout"),
+                   key, QStringLiteral("-out"), certificate});
+    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
+        return false;
+    QFile keyFile(key);
+    QFile certificateFile(certificate);
+    QFile out(pemFile);
+    if (!keyFile.open(QIODevice::ReadOnly) || !certificateFile.open(QIODevice::ReadOnly)
+        || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return out.write(keyFile.readAll() + certificateFile.readAll()) > 0;
+}
 
 namespace {
 

@@ -27,6 +27,13 @@ QStringList stall(const QString &command);
 // with dropControl the control connection closes too without a reply, else the
 // server answers 426.
 QStringList cutData(const QString &command, qint64 afterBytes, bool dropControl);
+// Break off the data of `command` after `afterBytes` (with TLS: without the close
+// notification) and answer 226 as if it were complete.
+QStringList cutDataClaimingSuccess(const QString &command, qint64 afterBytes);
+// Offer AUTH TLS with the key and certificate in `pemFile` (makeTestCertificate).
+QStringList tls(const QString &pemFile);
+// Data connections show the key and certificate in `pemFile` instead.
+QStringList tlsDataCertificate(const QString &pemFile);
 // The same with dropControl, for the first such transfer of the server only.
 QStringList cutDataOnce(const QString &command, qint64 afterBytes);
 // Name another address in PASV replies.
@@ -64,6 +71,10 @@ QStringList maxLoginsPerUser(int sessions);
 // "421 Too many connections." instead of the greeting.
 QStringList maxConnections(int connections);
 } // namespace ftpfault
+
+// Writes a new self-signed key and certificate (CN localhost, 127.0.0.1) into one
+// PEM file, made with openssl.
+bool makeTestCertificate(const QString &pemFile);
 
 // A pyftpdlib server on a loopback port, serving one folder to one user, started
 // with /usr/bin/python3 and tests/support/ftp_server.py. The first start() takes a

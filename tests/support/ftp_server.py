@@ -21,7 +21,9 @@ Faults (each option may be repeated where it takes a command):
                            (MODE drop-once: only the first such transfer)
                            break off; MODE "426" closes the data connection and
                            answers 426, "drop" closes the data and the control
-                           connection without a word
+                           connection without a word, "226" closes the data
+                           connection (TLS: without its close notification) and
+                           answers 226 as if the transfer were complete
   --pasv-address IP        name IP in PASV replies (the data port stays here)
   --extra-name HEX         add an entry with this raw name to every listing
   --no-mlsd                offer no MLST/MLSD, so clients list with LIST
@@ -41,6 +43,9 @@ Faults (each option may be repeated where it takes a command):
   --endless-list           LIST and MLSD send entries without end
   --fake-tls MODE          answer AUTH TLS with 234, then speak plain text
                            (MODE "plain") or hang up (MODE "close") instead of TLS
+  --tls PEM                offer AUTH TLS with the key and certificate in PEM
+  --tls-data-cert PEM      data connections show this key and certificate
+                           instead of the control connection's
 
 A distant or busy server:
   --reply-delay MS         send every reply of the control connection (greeting
@@ -97,6 +102,8 @@ def parse_args():
     p.add_argument('--flood-for', type=float, default=8.0)
     p.add_argument('--endless-list', action='store_true')
     p.add_argument('--fake-tls', choices=('plain', 'close'))
+    p.add_argument('--tls', metavar='PEM')
+    p.add_argument('--tls-data-cert', metavar='PEM')
     p.add_argument('--reply-delay', type=int, default=0, metavar='MS')
     p.add_argument('--max-logins-per-user', type=int, default=0, metavar='N')
     p.add_argument('--max-connections', type=int, default=0, metavar='N')
@@ -140,7 +147,6 @@ def make_handler(args):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.filesystems import AbstractedFS
     from pyftpdlib.handlers import BufferedIteratorProducer, DTPHandler, FTPHandler, ThrottledDTPHandler
-    from pyftpdlib.handlers import proto_cmds as base_cmds
 
     log_file = open(args.log, 'ab', buffering=0) if args.log else None
     refusals = {}
@@ -182,6 +188,19 @@ def make_handler(args):
                 lambda name: b'type=file;size=0;modify=20200101000000;perm=r; ' + name + b'\r\n'))
 
     dtp_base = ThrottledDTPHandler if args.throttle else DTPHandler
+    ftp_base = FTPHandler
+    if args.tls:
+        from OpenSSL import SSL
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+        dtp_base = TLS_DTPHandler
+        ftp_base = TLS_FTPHandler
+
+        def tls_context(pem):
+            context = SSL.Context(SSL.TLS_SERVER_METHOD)
+            context.use_certificate_chain_file(pem)
+            context.use_privatekey_file(pem)
+            return context
+        data_context = tls_context(args.tls_data_cert) if args.tls_data_cert else None
 
     class FaultDTPHandler(dtp_base):
         if args.throttle:
@@ -217,6 +236,10 @@ def make_handler(args):
                     self._throttler = self.ioloop.call_later(sleepfor, unsleep, _errback=self.handle_error)
                 self._timenext = max(now, self._timenext) + 1.0 / self.slices
 
+        if args.tls and data_context is not None:
+            def secure_connection(self, ssl_context):
+                dtp_base.secure_connection(self, data_context)
+
         def _cut(self):
             return getattr(self.cmd_channel, 'active_cut', None)
 
@@ -229,6 +252,10 @@ def make_handler(args):
                 self._resp = ()
                 self.close()
                 channel.close()
+            elif cut.mode == '226':
+                self._error = True  # no TLS close notification: the socket just closes
+                self._resp = ('226 Transfer complete.', logging.info)
+                self.close()
             else:
                 self._resp = ('426 Connection closed; transfer aborted.', logging.info)
                 self.close()
@@ -269,14 +296,16 @@ def make_handler(args):
                 return
             dtp_base.close(self)
 
-    class FaultHandler(FTPHandler):
+    class FaultHandler(ftp_base):
         abstracted_fs = FaultFS
+        if args.tls:
+            certfile = args.tls
         dtp_handler = FaultDTPHandler
         unicode_errors = 'surrogateescape'
         auth_failed_timeout = 0
         banner = 'Vexmora test server ready.'
         if args.no_mlsd:
-            proto_cmds = dict((k, v) for k, v in base_cmds.items() if k not in ('MLSD', 'MLST'))
+            proto_cmds = dict((k, v) for k, v in ftp_base.proto_cmds.items() if k not in ('MLSD', 'MLST'))
         if args.pasv_address:
             masquerade_address = args.pasv_address
         if args.passive_ports:
@@ -315,9 +344,9 @@ def make_handler(args):
                     if kind == 'data':
                         asynchat.async_chat.push(self, payload)
                     elif kind == 'producer':
-                        FTPHandler.push_with_producer(self, payload)
+                        ftp_base.push_with_producer(self, payload)
                     else:
-                        FTPHandler.close_when_done(self)
+                        ftp_base.close_when_done(self)
                 if self.late_replies:
                     self.late_timer = self.call_later(max(0.0, self.late_replies[0][0] - now), self.send_due)
 
@@ -353,7 +382,7 @@ def make_handler(args):
             if 'GREETING' in floods:
                 self.start_flood('120 Service ready in a moment.')
             else:
-                FTPHandler.handle(self)
+                ftp_base.handle(self)
 
         def close(self):
             timer = getattr(self, 'flood_timer', None)
@@ -361,7 +390,7 @@ def make_handler(args):
                 timer.cancel()
             open_sessions.discard(self)
             self.count_login(False)
-            FTPHandler.close(self)
+            ftp_base.close(self)
 
         def count_login(self, on):
             counted = getattr(self, 'counted_user', None)
@@ -378,12 +407,12 @@ def make_handler(args):
                 self.respond('530 Too many connections for this user.')
                 self.username = ''
                 return
-            FTPHandler.handle_auth_success(self, home, password, msg_login)
+            ftp_base.handle_auth_success(self, home, password, msg_login)
             self.count_login(True)
 
         def flush_account(self):
             self.count_login(False)
-            FTPHandler.flush_account(self)
+            ftp_base.flush_account(self)
 
         if args.endless_list:
             def endless(self, line, cmd):
@@ -401,13 +430,13 @@ def make_handler(args):
         def ftp_FEAT(self, line):
             self.hide_utf8 = args.no_utf8
             try:
-                FTPHandler.ftp_FEAT(self, line)
+                ftp_base.ftp_FEAT(self, line)
             finally:
                 self.hide_utf8 = False
 
         def found_terminator(self):
             log_line(b''.join(self._in_buffer))
-            FTPHandler.found_terminator(self)
+            ftp_base.found_terminator(self)
 
         def pre_process_command(self, line, cmd, arg):
             name = line.split(' ')[0].upper()
@@ -435,7 +464,7 @@ def make_handler(args):
             self.active_cut = cuts.get(name)
             self.listing = name in ('LIST', 'MLSD', 'NLST')
             try:
-                FTPHandler.pre_process_command(self, line, cmd, arg)
+                ftp_base.pre_process_command(self, line, cmd, arg)
             finally:
                 self.listing = False
 
