@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <ctime>
 #include <memory>
 
@@ -213,8 +214,9 @@ int TMainForm::DetectChanges()
         return DetectTreeChanges();
     AutoBusy = true;
     int n = 0;
-    bool hasIndex = false;
-    auto list = [&](const std::string &name, uint64_t size, bool keepSize) {
+    // The index pages as they are named on disk: "index.html" whatever the case.
+    std::vector<std::string> indexPages;
+    auto list = [&](const std::string &name, const std::string &remoteName, uint64_t size, bool keepSize) {
         if (n >= MAXFILE) {
             NoteFileLimit();
             return;
@@ -222,7 +224,7 @@ int TMainForm::DetectChanges()
         TransferEntry &row = TransferList[n];
         row.Pending = 1;
         row.LocalPath = name;
-        row.RemotePath = name;
+        row.RemotePath = remoteName;
         if (!keepSize)
             row.Size = size;
         ++n;
@@ -235,7 +237,7 @@ int TMainForm::DetectChanges()
         if (record.isDirectory() || position >= MAXFILE)
             continue;
         if (AsciiLower(record.name) == "index.html") {
-            hasIndex = true;
+            indexPages.push_back(record.name);
             ++position;
             continue;
         }
@@ -245,10 +247,18 @@ int TMainForm::DetectChanges()
         ++position;
         if (index >= 0 && FolderSnapshot[index].SameSizeAndTime(record))
             continue;
-        list(record.name, record.size, false);
+        list(record.name, record.name, record.size, false);
     }
-    if (hasIndex)
-        list("index.html", 0, true);
+    // The page is read from its own name and goes up as "index.html", last. Two
+    // pages that differ only in case each keep their name, the lower-case one last.
+    if (indexPages.size() == 1) {
+        list(indexPages[0], "index.html", 0, true);
+    } else {
+        std::stable_partition(indexPages.begin(), indexPages.end(),
+                              [](const std::string &name) { return name != "index.html"; });
+        for (const std::string &name : indexPages)
+            list(name, name, 0, true);
+    }
     TransferList.TransferCount = n;
     if (n > 0)
         ShowStatus("Detect " + std::to_string(n), 3);
@@ -495,11 +505,12 @@ int TMainForm::AutoUploadPass()
             const std::string path = trimmed(row.LocalPath);
             if (row.Pending != 1 || path.empty())
                 continue;
-            TransferOne(0, row.LocalPath, row.RemotePath, [this, path, &lastSent](int sent) {
+            const bool indexPage = AsciiLower(row.RemotePath) == "index.html";
+            TransferOne(0, row.LocalPath, row.RemotePath, [this, path, indexPage, &lastSent](int sent) {
                 if (!sent)
                     return;
                 lastSent = path;
-                if (path != "index.html") {
+                if (!indexPage) {
                     if (SingleAutoUpForm->UploadCount > 99999)
                         SingleAutoUpForm->UploadCount = 0;
                     ++SingleAutoUpForm->UploadCount;

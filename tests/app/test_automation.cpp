@@ -243,6 +243,47 @@ TEST_F(WatchTest, AnEditedFileIsUploadedThenIndexHtmlWithTheMonitorCounting)
     EXPECT_EQ(countReceived("STOR"), 0);
 }
 
+// The index page is read under its name on disk and goes up as "index.html":
+// once, and then the watch is idle. A one-byte file is listed by every pass.
+TEST_F(WatchTest, AnIndexPageInAnyCaseGoesUpOnceAsIndexHtmlAndOneByteFilesEveryPass)
+{
+    writeLocal("Index.HTML", "<html>");
+    writeLocal("about.html", "about");
+    writeLocal("one.txt", "1");
+    connect();
+    serveAndList({{"index.html", "old"}, {"about.html", "old"}, {"one.txt", "old"}});
+    form->Target->setItemIndex(1);
+    enterWatch();
+    const auto stores = [&] {
+        QByteArrayList lines;
+        for (const QByteArray &line : server.receivedCommands())
+            if (line.startsWith("STOR"))
+                lines << line;
+        server.clearLog();
+        return lines;
+    };
+    stores();
+    writeLocal("about.html", "about, edited");
+    form->TimerDemonTimer();
+    QByteArrayList first = stores();
+    ASSERT_EQ(first.size(), 3) << first.join(' ').toStdString();
+    EXPECT_EQ(first.takeLast(), "STOR index.html");
+    std::sort(first.begin(), first.end());
+    EXPECT_EQ(first, (QByteArrayList{"STOR about.html", "STOR one.txt"}));
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("index.html")), "<html>");
+    EXPECT_EQ(panel(0).find("見つかりませんでした"), std::string::npos) << panel(0);
+    for (int i = 0; i < 3; ++i)
+        form->TimerDemonTimer();
+    EXPECT_TRUE(server.receivedCommands().isEmpty()) << server.receivedCommands().join('\n').toStdString();
+
+    // Two pages that differ only in case: each under its own name, lower case last.
+    writeLocal("index.html", "<lower>");
+    form->TimerDemonTimer();
+    EXPECT_EQ(stores(), (QByteArrayList{"STOR one.txt", "STOR Index.HTML", "STOR index.html"}));
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("Index.HTML")), "<html>");
+    EXPECT_EQ(testsupport::readFileBytes(server.rootPath("index.html")), "<lower>");
+}
+
 TEST_F(WatchTest, APassListsTheServerFolderOnceForItsTwoRefreshes)
 {
     writeLocal("a.html", "page a");
