@@ -57,7 +57,8 @@ bool TMainForm::LoadIgnoreFile()
     std::string key;
     if (::stat(IgnoreRules::FileName, &st) == 0)
         key = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size)
-              + ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+              + ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ":"
+              + std::to_string(st.st_ctim.tv_sec) + "." + std::to_string(st.st_ctim.tv_nsec);
     if (key == IgnoreFileKey)
         return false;
     IgnoreFileKey = key;
@@ -68,9 +69,8 @@ bool TMainForm::LoadIgnoreFile()
         Ignore.SetUserPatterns(text);
         IgnoreFileReported = false;
     } else {
+        // Read again once it changes (its permissions too), reported once.
         Ignore.ClearUserPatterns();
-        // An unreadable key is tried again at the next tick, reported once.
-        IgnoreFileKey = "unreadable";
         if (!IgnoreFileReported) {
             IgnoreFileReported = true;
             ShowStatus(".vexmoraignore を読めません。組込みの除外ﾙｰﾙだけを使います。", 0);
@@ -157,14 +157,29 @@ void TMainForm::ReadTreeFolders(std::vector<std::string> folders, bool asBaselin
 bool TMainForm::ReadTreeFolder(const std::string &folder, bool asBaseline, std::vector<std::string> &found)
 {
     const std::string os = osPath(folder);
+    platform::FileIdentity identity;
+    const bool known = platform::fileIdentity(os, identity);
+    if (const std::string *owner = known ? Tree.FolderOf(identity) : nullptr; owner && *owner != folder) {
+        std::vector<std::string> gone;
+        platform::FileIdentity there;
+        // Another way (a link) to a folder the tree holds already is not followed;
+        // a folder that moved leaves its old place.
+        const bool duplicate = platform::fileIdentity(osPath(*owner), there) && there == identity;
+        Tree.RemoveFolder(duplicate ? folder : std::string(*owner), gone);
+        for (const std::string &path : gone)
+            TreeWatcher.remove(osPath(path));
+        if (duplicate)
+            return false;
+    }
     // Watched before it is read: a change during the read shows at the next tick.
-    TreeWatcher.add(os);
+    if (known)
+        TreeWatcher.add(os);
     ++FolderScanCount;
     bool ok = false;
     const std::vector<platform::FindRecord> records =
-        platform::findLocal(folder.empty() ? std::string("*.*") : folder + "/*.*", ok);
-    platform::FileIdentity identity;
-    if (!ok || !platform::fileIdentity(os, identity)) {
+        known ? platform::findLocal(folder.empty() ? std::string("*.*") : folder + "/*.*", ok)
+              : std::vector<platform::FindRecord>();
+    if (!known || !ok) {
         const uint32_t code = platform::lastError();
         std::vector<std::string> gone;
         if (!folder.empty() && (code == platform::err::PathNotFound || code == platform::err::FileNotFound)) {
@@ -201,23 +216,11 @@ bool TMainForm::ReadTreeFolder(const std::string &folder, bool asBaseline, std::
             files.push_back(record);
             continue;
         }
-        if (!Tree.HasFolder(path)) {
-            // Each real folder once: a link to a folder the tree already holds
-            // is not followed, unless that one is gone from where it was.
-            platform::FileIdentity sub;
-            if (!platform::fileIdentity(path, sub))
-                continue;
-            const std::string *owner = Tree.FolderOf(sub);
-            if (owner && *owner != path) {
-                platform::FileIdentity there;
-                if (platform::fileIdentity(osPath(*owner), there) && there == sub)
-                    continue;
-                std::vector<std::string> gone;
-                Tree.RemoveFolder(*owner, gone);
-                for (const std::string &left : gone)
-                    TreeWatcher.remove(osPath(left));
-            }
-        }
+        // Each real folder once: a link back to this folder is not followed
+        // (links to others are checked when they are read).
+        platform::FileIdentity sub;
+        if (!Tree.HasFolder(path) && (!platform::fileIdentity(path, sub) || sub == identity))
+            continue;
         subfolders.push_back(record.name);
     }
     std::vector<std::string> added;

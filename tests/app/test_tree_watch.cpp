@@ -20,6 +20,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::SessionTest;
 
@@ -163,6 +164,9 @@ TEST_F(TreeWatchTest, IgnoreRulesBuiltInAndFromTheIgnoreFile)
     writeLocal("old.bak", "old");
     writeLocal("css/keep.bak", "keep");
     writeLocal("css/style.css", "body{}");
+    // Links to folders of the tree are not followed a second time.
+    ASSERT_EQ(::symlink(".", local.filePath("css/self").c_str()), 0);
+    ASSERT_EQ(::symlink("css", local.filePath("mirror").c_str()), 0);
     form->TimerDemonTimer();
     QByteArrayList stores = commands("STOR");
     std::sort(stores.begin(), stores.end());
@@ -174,6 +178,19 @@ TEST_F(TreeWatchTest, IgnoreRulesBuiltInAndFromTheIgnoreFile)
     form->TimerDemonTimer();
     EXPECT_EQ(commands("STOR"), QByteArrayList({"STOR old.bak"}));
     EXPECT_FALSE(testsupport::fileExists(server.rootPath(".vexmoraignore")));
+
+    // An ignore file that cannot be read is reported once; the built-in rules hold.
+    ASSERT_EQ(::unlink(local.filePath(".vexmoraignore").c_str()), 0);
+    ASSERT_EQ(::mkdir(local.filePath(".vexmoraignore").c_str(), 0700), 0);
+    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::Message,
+                                   QStringLiteral(".vexmoraignore"));
+    writeLocal("css/other.swp", "swap");
+    server.clearLog();
+    form->TimerDemonTimer();
+    form->TimerDemonTimer();
+    app.dialogs().verifyAllMet();
+    EXPECT_EQ(commands("STOR"), QByteArrayList({"STOR drafts/next.html"}));
+    EXPECT_EQ(app.dialogs().messages().size(), 1);
 }
 
 TEST_F(TreeWatchTest, RenameSavesCopiesAndFoldersMovedInArriveInOneTick)
