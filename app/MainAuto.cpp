@@ -339,8 +339,10 @@ void TMainForm::SpeedAutoUpClick(ui::SpeedButton *sender)
             SingleAutoUpForm->hide();
         CheckUseThread->setEnabled(true);
         // The tree's inotify watches count against the user's limit: given back.
-        if (!UpDownLoadForm->isVisible())
+        if (!UpDownLoadForm->isVisible()) {
             TreeWatcher.clear();
+            Tree.Clear();
+        }
         ReleaseLocks();
     } else {
         StartAutoWatch(false);
