@@ -19,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <algorithm>
 #include <ctime>
 #include <sys/stat.h>
 
@@ -252,16 +253,23 @@ int TMainForm::ListTreeRows(const std::vector<std::string> &paths)
         row.Pending = 1;
         row.Done = 0;
         row.LocalPath = path;
-        // The index page goes up under its lower-case name, whatever its case on disk.
         const std::string base = TreeSnapshot::BaseName(path);
-        row.RemotePath = AsciiLower(base) == "index.html"
-                             ? TreeSnapshot::Join(TreeSnapshot::Parent(path), "index.html")
-                             : path;
+        row.RemotePath = path;
         row.Size = 0;
         if (const TreeSnapshot::Folder *folder = Tree.FindFolder(TreeSnapshot::Parent(path))) {
             const auto file = folder->files.find(base);
             if (file != folder->files.end())
                 row.Size = file->second.now.size;
+            // The index page goes up as "index.html" whatever its case on disk,
+            // unless its folder has another page that differs only in case
+            // (each then keeps its name).
+            if (AsciiLower(base) == "index.html" && base != "index.html") {
+                const int pages = static_cast<int>(
+                    std::count_if(folder->files.begin(), folder->files.end(),
+                                  [](const auto &entry) { return AsciiLower(entry.first) == "index.html"; }));
+                if (pages == 1)
+                    row.RemotePath = TreeSnapshot::Join(TreeSnapshot::Parent(path), "index.html");
+            }
         }
     }
     TransferList.TransferCount = n;

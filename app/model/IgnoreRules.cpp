@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/model/IgnoreRules.h"
 
+#include "platform/LocalFiles.h"
+
 #include <cstddef>
 
 namespace {
@@ -171,7 +173,6 @@ IgnoreRules::IgnoreRules()
         {"Vexmora.H$$.~*", true},
         {"Vexmora.TRUST", true},
         {"Vexmora.TRUST.~*", true},
-        {".vexmora-*", false},
     };
     for (const Builtin &builtin : builtins) {
         Rule rule;
@@ -258,6 +259,11 @@ bool IgnoreRules::IgnoredEntry(std::string_view path, bool isFolder) const
 {
     bool ignored = false;
     if (Decide(m_builtin, path, isFolder, ignored) && ignored)
+        return true;
+    // A download's temporary, named by the program.
+    const size_t slash = path.rfind('/');
+    if (!isFolder
+        && platform::isDownloadTemporaryName(slash == std::string_view::npos ? path : path.substr(slash + 1)))
         return true;
     ignored = false;
     Decide(m_user, path, isFolder, ignored);

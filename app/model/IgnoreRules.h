@@ -22,6 +22,7 @@
 //   be re-included.
 // Paths are relative to the top folder with '/' separators; names are bytes,
 // compared exactly (the built-in desktop names fold ASCII case).
+// Built in besides the patterns: the temporaries of downloads under way.
 class IgnoreRules {
 public:
     static constexpr const char *FileName = ".vexmoraignore";

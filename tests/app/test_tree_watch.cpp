@@ -100,6 +100,10 @@ TEST_F(TreeWatchTest, SavesDeepInTheTreeGoUpIntoTheirFoldersIndexPagesLast)
     };
     for (const auto &[path, data] : site)
         writeLocal(path, data);
+    // An index page named in another case on disk goes up as index.html.
+    ASSERT_EQ(std::rename(local.filePath("blog/2026/index.html").c_str(),
+                          local.filePath("blog/2026/Index.HTML").c_str()),
+              0);
     writeLocal("blog/2026/12/draft.html", "draft");
     // The server has all but the draft: the first tick's missing-file pass sends it.
     connectAndWatch(true, site);
@@ -133,7 +137,7 @@ TEST_F(TreeWatchTest, SavesDeepInTheTreeGoUpIntoTheirFoldersIndexPagesLast)
     // a later file in the new folder makes no MKD again.
     writeLocal("index.html", "home 2");
     writeLocal("blog/index.html", "blog 2");
-    writeLocal("blog/2026/index.html", "year 2");
+    writeLocal("blog/2026/Index.HTML", "year 2");
     writeLocal("css/style.css", "body{color:red}");
     writeLocal("img/new/c.png", "png c");
     server.clearLog();

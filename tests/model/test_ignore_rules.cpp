@@ -36,7 +36,8 @@ TEST(IgnoreRules, PatternTableDecidesEachPath)
         {"", "Vexmora.INI", false, true},
         {"", "Vexmora.H$$.~123.4", false, true},
         {"", "Vexmora.TRUST", false, true},
-        {"", ".vexmora-AbC123", false, true},
+        {"", "img/.vexmora-AbC123\x7f", false, true},
+        {"", ".vexmora-notes", false, false}, // a user's own file
         {"", ".vexmoraignore", false, true},
         // Names at any depth, anchored paths.
         {"*.log", "a/b/c.log", false, true},
