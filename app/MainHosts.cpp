@@ -7,6 +7,7 @@
 #include "app/session/Ftpfunc.h"
 #include "app/windows/Hostlist.h"
 #include "app/windows/Singleup.h"
+#include "app/windows/Upanddown.h"
 #include "platform/LocalFiles.h"
 #include "ui/Button.h"
 #include "ui/ListView.h"
@@ -181,6 +182,11 @@ void TMainForm::StopAutomation()
     SpeedNormalUp->setDown(true);
     ReUpload->setEnabled(false);
     FailureStreak.clear();
+    // The tree's inotify watches count against the user's limit: given back.
+    if (!UpDownLoadForm || !UpDownLoadForm->isVisible()) {
+        TreeWatcher.clear();
+        Tree.Clear();
+    }
     if (SingleAutoUpForm && SingleAutoUpForm->isVisible())
         SingleAutoUpForm->hide();
     ReleaseLocks();

@@ -60,7 +60,8 @@ protected:
     {
         writeFile(local.filePath(path), data);
     }
-    void connectAndWatch(bool tree, const std::vector<std::pair<std::string, std::string>> &served)
+    void connectAndWatch(bool tree, const std::vector<std::pair<std::string, std::string>> &served,
+                         bool threaded = false)
     {
         startServer();
         for (const auto &[path, data] : served)
@@ -68,6 +69,7 @@ protected:
         form->ConnectActionExecute();
         ASSERT_TRUE(form->Connected) << panel(0);
         form->CheckSubFolders->setChecked(tree);
+        form->CheckUseThread->setChecked(threaded);
         form->SpeedAutoUp->setEnabled(true);
         form->SpeedAutoUp->click();
         ASSERT_EQ(form->UploadMode, 1);
@@ -324,4 +326,18 @@ TEST_F(TreeWatchTest, TheUploadDaemonSendsChangesAnywhereInTheTree)
     EXPECT_EQ(stores, QByteArrayList({"STOR css/style.css", "STOR js/app/main.js"})) << "each once";
     EXPECT_EQ(commands("MKD"), QByteArrayList({"MKD js", "MKD js/app"}));
     EXPECT_TRUE(form->CheckSubFolders->isEnabled());
+}
+
+TEST_F(TreeWatchTest, APassInTheProgressWindowMakesTheFoldersToo)
+{
+    writeLocal("index.html", "home");
+    connectAndWatch(true, {{"index.html", "home"}}, true);
+    form->TimerDemonTimer();
+    server.clearLog();
+    writeLocal("a/b/page.html", "page");
+    form->TimerDemonTimer();
+    EXPECT_EQ(onServer("a/b/page.html"), "page");
+    EXPECT_EQ(commands("MKD"), QByteArrayList({"MKD a", "MKD a/b"}));
+    EXPECT_EQ(form->UploadMode, 1);
+    EXPECT_FALSE(UpDownLoadForm->isVisible());
 }
