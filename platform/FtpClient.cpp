@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
@@ -35,6 +36,8 @@ constexpr int QuitTimeoutMs = 1000;
 // After an aborted transfer the server's final reply is awaited this long at most,
 // so that the control connection stays in step.
 constexpr int AbortReplyTimeoutMs = 5000;
+// After a cancelled upload's first reply, the second is awaited this long.
+constexpr int AbortSecondReplyMs = 1000;
 // How often a download looks at its cancel flag while no data arrives.
 constexpr int CancelCheckMs = 50;
 // After the control connection failed, the data still arriving is read this long.
@@ -250,10 +253,11 @@ public:
     FileDescriptor &operator=(const FileDescriptor &) = delete;
     int get() const { return m_fd; }
     int release() { return std::exchange(m_fd, -1); }
-    void reset()
+    void reset(int fd = -1)
     {
         if (m_fd >= 0)
-            ::close(std::exchange(m_fd, -1));
+            ::close(m_fd);
+        m_fd = fd;
     }
 
 private:
@@ -261,6 +265,22 @@ private:
 };
 
 } // namespace
+
+bool isConnectionLoss(uint32_t code, const std::string &response)
+{
+    switch (code) {
+    case err::ConnectionAborted:
+    case err::ConnectionReset:
+    case err::FtpDropped:
+    case err::InternetTimeout:
+        return true;
+    case err::InternetExtendedError:
+        // "426 Connection closed; transfer aborted."
+        return response.rfind("426", 0) == 0;
+    default:
+        return false;
+    }
+}
 
 FtpClient::FtpClient(FtpOptions options) : m_options(options) {}
 
@@ -392,6 +412,10 @@ bool FtpClient::connect(const std::string &server, const std::string &user, cons
     m_mlsd = false;
     m_utf8 = false;
     m_pasvOnly = false;
+    m_restStream = false;
+    m_size = false;
+    m_mdtm = false;
+    m_mfmt = false;
     m_type = 0;
     m_secureData = false;
     m_resumedData = 0;
@@ -464,6 +488,18 @@ bool FtpClient::loginSteps(const std::string &user, const std::string &password)
                 m_mlsd = true;
             else if (word == "UTF8")
                 m_utf8 = true;
+            else if (word == "SIZE")
+                m_size = true;
+            else if (word == "MDTM")
+                m_mdtm = true;
+            else if (word == "MFMT")
+                m_mfmt = true;
+            else if (word == "REST") {
+                std::string rest(line.substr(std::min(line.size(), word.size())));
+                for (char &c : rest)
+                    c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+                m_restStream = rest.find("STREAM") != std::string::npos;
+            }
         }
     }
     if (m_utf8 && !command("OPTS", "UTF8 ON", r))
@@ -827,6 +863,43 @@ bool FtpClient::abortTransfer(Socket &data, uint32_t code, bool finalReceived)
     return fail(code);
 }
 
+// Stops an upload at once: ABOR goes first, while the data connection is still
+// open, so that the server takes the end of the data for an abort and not for
+// the end of the file; then the replies of the transfer and of ABOR are read.
+bool FtpClient::cancelUpload(Socket &data, bool finalReceived)
+{
+    pollfd p{m_control.fd(), POLLIN, 0};
+    if (!finalReceived && ::poll(&p, 1, 0) > 0 && !watchControl(true, finalReceived))
+        finalReceived = m_control.isValid(); // the server refused the transfer meanwhile
+    const bool sent = m_control.isValid() && sendCommand("ABOR", {}, AbortReplyTimeoutMs);
+    data.close();
+    if (sent) {
+        // The first reply comes soon; a server that answers ABOR without a
+        // separate reply for the transfer is not waited for long.
+        Reply r;
+        const int replies = finalReceived ? 1 : 2;
+        for (int i = 0; i < replies; ++i) {
+            if (!readFinalReply(r, i == 0 ? AbortReplyTimeoutMs : AbortSecondReplyMs)) {
+                dropConnection(err::OperationCancelled);
+                break;
+            }
+            if (r.code == 225)
+                break; // nothing was left to abort
+        }
+    }
+    return fail(err::OperationCancelled);
+}
+
+bool FtpClient::restartAt(uint64_t offset)
+{
+    Reply r;
+    if (!command("REST", std::to_string(offset), r))
+        return false;
+    if (r.code != 350)
+        return refused(r);
+    return true;
+}
+
 // The reply that ends a transfer, when it did not arrive with the data: any
 // 2xx completes it, anything else is the server's refusal.
 bool FtpClient::awaitTransferReply()
@@ -920,11 +993,14 @@ bool FtpClient::receiveData(Socket &data, const Sink &sink, bool finalReceived)
     return true;
 }
 
-bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t context, bool finalReceived)
+bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t context, bool finalReceived,
+                         uint64_t consumed, bool cancellable)
 {
     if (m_buffer.size() < DataBufferSize)
         m_buffer.resize(DataBufferSize);
-    uint64_t consumed = 0;     // local bytes taken from the file
+    // consumed: local bytes taken from the file (from the offset on)
+    cancellable = cancellable && m_cancel;
+    m_transferred = consumed;
     uint64_t pendingLocal = 0; // local bytes behind the bytes still to send
     const char *pending = nullptr;
     size_t pendingSize = 0;
@@ -941,9 +1017,16 @@ bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t conte
     while (!endOfFile || pendingSize > 0) {
         if (finalReceived) // the server ended the transfer before it had the whole file
             return abortTransfer(data, err::ConnectionAborted, true);
+        if (cancellable && m_cancel->load())
+            return cancelUpload(data, finalReceived);
         pollfd fds[2] = {{data.fd(), POLLOUT, 0}, {m_control.fd(), POLLIN, 0}};
         const int wait = millisecondsUntil(dataDeadline);
-        const int n = wait > 0 ? pollFor(fds, 2, wait) : 0;
+        int n = 0;
+        if (wait > 0) {
+            n = pollFor(fds, 2, cancellable ? std::min(wait, CancelCheckMs) : wait);
+            if (n == 0 && cancellable && millisecondsUntil(dataDeadline) > 0)
+                continue; // a slice of the wait passed: look at the cancel flag again
+        }
         if (n < 0)
             return abortTransfer(data, errorFromErrno(errno), false);
         if (n == 0)
@@ -996,6 +1079,7 @@ bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t conte
         pendingSize -= sent;
         if (pendingSize == 0 && pendingLocal > 0) {
             consumed += pendingLocal;
+            m_transferred = consumed;
             pendingLocal = 0;
             notify(context, FtpStatus::RequestSent, {}, consumed);
             notified = consumed;
@@ -1022,31 +1106,47 @@ struct OperationScope {
 } // namespace
 
 bool FtpClient::putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
-                        uint32_t context)
+                        uint32_t context, const PutOptions &options)
 {
     const OperationScope operation(m_operation, context);
+    m_transferred = 0;
     if (!ensureOpen() || !validArgument(localPath) || !validArgument(remoteName))
         return false;
     FileDescriptor file(openRegularFile(localPath));
     if (file.get() < 0)
         return false;
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) {
+        setLastErrorFromErrno(errno);
+        return false;
+    }
+    const uint64_t offset = options.offset;
+    if (offset > 0
+        && (type != TransferType::Binary || offset > static_cast<uint64_t>(st.st_size)
+            || ::lseek(file.get(), static_cast<off_t>(offset), SEEK_SET) < 0))
+        return fail(err::InvalidParameter);
     if (!setType(type))
         return false;
     Socket data;
     bool finalReceived = false;
     if (!openDataConnection(data))
         return false;
+    const std::string_view verb = offset > 0 && options.append ? "APPE" : "STOR";
+    if (offset > 0 && !options.append && !restartAt(offset)) {
+        data.close();
+        return false;
+    }
     if (m_secureData) {
-        if (!startTransfer("STOR", remoteName, data, finalReceived))
+        if (!startTransfer(verb, remoteName, data, finalReceived))
             return false;
-    } else if (!sendCommand("STOR", remoteName, m_options.replyTimeoutMs)) {
+    } else if (!sendCommand(verb, remoteName, m_options.replyTimeoutMs)) {
         // Plain data follows the command at once: the server reads it once it
         // takes the command, and its go-ahead (or refusal) is read while sending.
         // Waiting for the go-ahead first would cost a round trip per file.
         data.close();
         return false;
     }
-    if (!sendData(data, file.get(), type, context, finalReceived))
+    if (!sendData(data, file.get(), type, context, finalReceived, offset, options.cancellable))
         return false;
     setLastError(err::Success);
     return true;
@@ -1073,9 +1173,10 @@ bool FtpClient::sizeConfirms(const std::string &remoteName, uint64_t received)
 }
 
 bool FtpClient::getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
-                        uint32_t context, int64_t expectedSize)
+                        uint32_t context, const GetOptions &options)
 {
     const OperationScope operation(m_operation, context);
+    m_transferred = 0;
     struct DownloadScope {
         bool &flag;
         explicit DownloadScope(bool &f) : flag(f) { flag = true; }
@@ -1085,34 +1186,69 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
         return false;
     if (localPath.empty() || localPath.back() == '/')
         return fail(err::InvalidParameter);
+    const bool partial = !options.partialPath.empty();
+    if (partial && type != TransferType::Binary)
+        return fail(err::InvalidParameter);
 
     const size_t slash = localPath.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : localPath.substr(0, slash);
-    sweepDownloadFolder(folder);
-    std::string tempPath;
-    FileDescriptor file(createDownloadTemporary(folder, tempPath));
-    if (file.get() < 0)
-        return false;
+    std::string tempPath = options.partialPath;
+    FileDescriptor file;
+    uint64_t offset = 0;
+    if (!partial) {
+        sweepDownloadFolder(folder);
+        file.reset(createDownloadTemporary(folder, tempPath));
+        if (file.get() < 0)
+            return false;
+    } else {
+        file.reset(::open(tempPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (file.get() < 0) {
+            setLastErrorFromErrno(errno);
+            return false;
+        }
+        // Continued by one download at a time.
+        struct stat st {};
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+            return fail(err::SharingViolation);
+        if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
+            return fail(err::AccessDenied);
+        offset = options.offset <= static_cast<uint64_t>(st.st_size) ? options.offset : 0;
+        if (::ftruncate(file.get(), static_cast<off_t>(offset)) != 0
+            || ::lseek(file.get(), static_cast<off_t>(offset), SEEK_SET) < 0) {
+            setLastErrorFromErrno(errno);
+            return false;
+        }
+    }
     bool done = false;
+    // A partial file survives a lost connection: its bytes are what a later
+    // download continues from.
     struct TempRemover {
         const std::string &path;
         bool &keep;
+        bool partial;
         ~TempRemover()
         {
-            if (!keep)
+            if (!keep && !(partial && isConnectionLoss(lastError(), lastResponseText())))
                 ::unlink(path.c_str());
         }
-    } remover{tempPath, done};
+    } remover{tempPath, done, partial};
     ::fchmod(file.get(), newFileMode(localPath));
 
     if (!setType(type))
         return false;
     Socket data;
     bool finalReceived = false;
-    if (!openDataConnection(data) || !startTransfer("RETR", remoteName, data, finalReceived))
+    if (!openDataConnection(data))
+        return false;
+    if (offset > 0 && !restartAt(offset)) {
+        data.close();
+        return false;
+    }
+    if (!startTransfer("RETR", remoteName, data, finalReceived))
         return false;
 
-    uint64_t written = 0;
+    uint64_t written = offset;
+    m_transferred = offset;
     uint64_t notified = UINT64_MAX;
     bool heldCr = false; // ASCII: a CR at the end of a buffer, waiting for its LF
     const int fd = file.get();
@@ -1121,6 +1257,7 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
             if (!writeAll(fd, p, size))
                 return false;
             written += size;
+            m_transferred = written;
         } else {
             m_converted.resize(size + 1);
             size_t out = 0;
@@ -1151,8 +1288,11 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
             return false;
         ++written;
     }
+    // A continued file is whole only at the very size the server gave when it
+    // began: the bytes before the offset came from that file.
+    const int64_t expectedSize = options.expectedSize;
     if (type == TransferType::Binary && expectedSize >= 0 && written != static_cast<uint64_t>(expectedSize)
-        && !sizeConfirms(remoteName, written)) {
+        && (offset > 0 || !sizeConfirms(remoteName, written))) {
         if (m_control.isValid())
             setLastError(err::TransferIncomplete);
         return false;
@@ -1171,6 +1311,96 @@ bool FtpClient::getFile(const std::string &remoteName, const std::string &localP
         notify(context, FtpStatus::ResponseReceived, {}, written);
     setLastError(err::Success);
     return true;
+}
+
+namespace {
+// "YYYYMMDDHHMMSS" (fractions after it ignored) as seconds since 1970 UTC.
+bool parseFtpTime(std::string_view text, int64_t &seconds)
+{
+    if (text.size() < 14)
+        return false;
+    int v[6] = {};
+    const int widths[6] = {4, 2, 2, 2, 2, 2};
+    size_t at = 0;
+    for (int f = 0; f < 6; ++f) {
+        for (int i = 0; i < widths[f]; ++i, ++at) {
+            if (!isDigitChar(text[at]))
+                return false;
+            v[f] = v[f] * 10 + (text[at] - '0');
+        }
+    }
+    if (text.size() > 14 && text[14] != '.')
+        return false;
+    std::tm tm{};
+    tm.tm_year = v[0] - 1900;
+    tm.tm_mon = v[1] - 1;
+    tm.tm_mday = v[2];
+    tm.tm_hour = v[3];
+    tm.tm_min = v[4];
+    tm.tm_sec = v[5];
+    if (v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > 31 || v[3] > 23 || v[4] > 59 || v[5] > 60)
+        return false;
+    seconds = static_cast<int64_t>(::timegm(&tm));
+    return true;
+}
+
+// The text after "213 " of a one-line reply.
+std::string_view replyValue(const std::string &text)
+{
+    std::string_view line = std::string_view(text).substr(0, text.find('\n'));
+    if (line.size() < 4)
+        return {};
+    line.remove_prefix(4);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
+        line.remove_suffix(1);
+    return line;
+}
+} // namespace
+
+bool FtpClient::fileSize(const std::string &name, uint64_t &size)
+{
+    if (!ensureOpen() || !validArgument(name) || !setType(TransferType::Binary))
+        return false;
+    Reply r;
+    if (!command("SIZE", name, r))
+        return false;
+    const std::string_view value = replyValue(r.text);
+    if (r.code != 213 || value.empty() || value.size() > 19)
+        return refused(r);
+    uint64_t n = 0;
+    for (const char c : value) {
+        if (!isDigitChar(c))
+            return refused(r);
+        n = n * 10 + static_cast<uint64_t>(c - '0');
+    }
+    size = n;
+    setLastError(err::Success);
+    return true;
+}
+
+bool FtpClient::fileTime(const std::string &name, int64_t &unixSeconds)
+{
+    if (!ensureOpen() || !validArgument(name))
+        return false;
+    Reply r;
+    if (!command("MDTM", name, r))
+        return false;
+    if (r.code != 213 || !parseFtpTime(replyValue(r.text), unixSeconds))
+        return refused(r);
+    setLastError(err::Success);
+    return true;
+}
+
+bool FtpClient::setFileTime(const std::string &name, int64_t unixSeconds)
+{
+    const auto t = static_cast<time_t>(unixSeconds);
+    std::tm tm{};
+    if (!::gmtime_r(&t, &tm) || tm.tm_year + 1900 < 1 || tm.tm_year + 1900 > 9999)
+        return fail(err::InvalidParameter);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d ", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return simpleCommand("MFMT", stamp + name);
 }
 
 bool FtpClient::find(const std::string &pattern, std::vector<FindRecord> &out)

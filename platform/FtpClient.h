@@ -36,6 +36,36 @@ enum class FtpStatus {
 using FtpStatusCallback =
     std::function<void(uint32_t context, FtpStatus status, const std::string &text, uint64_t bytes)>;
 
+// A transfer that continues a file already partly moved.
+struct PutOptions {
+    // > 0: REST offset, then STOR; the local file is read from this byte.
+    uint64_t offset = 0;
+    // With offset: APPE instead of REST + STOR.
+    bool append = false;
+    // The cancel flag stops this upload at once: ABOR, the data connection
+    // closed, 12017. Without it an upload always finishes its file.
+    bool cancellable = false;
+};
+
+struct GetOptions {
+    // Non-empty: the file the download is written into instead of a fresh
+    // temporary, renamed over the target when complete. It is kept when the
+    // connection fails mid-way (so that a later download can continue it) and
+    // removed on every other failure. Binary only.
+    std::string partialPath;
+    // > 0 with partialPath: the bytes of the partial file from this offset on
+    // are fetched again (REST offset, then RETR); what lies beyond is dropped.
+    uint64_t offset = 0;
+    // The size a listing (or SIZE) gave, -1 when unknown: see getFile. A
+    // continued download must end at exactly this size.
+    int64_t expectedSize = -1;
+};
+
+// A failure that broke the connection or the transfer's data connection (a
+// lost or reset connection, a timeout, a dropped session, a 426 reply), after
+// which a transfer can be continued rather than started again.
+bool isConnectionLoss(uint32_t code, const std::string &response);
+
 // Asked when a server's certificate fails the check against the system's store
 // and the host name; true trusts it for this connection.
 using CertificateCheck = std::function<bool(const CertificateInfo &certificate)>;
@@ -85,9 +115,10 @@ public:
     void setStatusCallback(FtpStatusCallback cb);
     // A download under way stops soon after *flag becomes true (in a fraction
     // of a second, also while the server sends nothing): it fails with 12017,
-    // its temporary file removed and the old local file intact. Uploads and
-    // listings never stop for it, since a half-written file on the server is
-    // worse than a late stop. The flag is read from the thread using the
+    // its temporary file removed and the old local file intact. Listings and
+    // uploads never stop for it (a half-written file on the server is worse
+    // than a late stop), except an upload marked cancellable (PutOptions),
+    // whose target is a temporary the caller removes. The flag is read from the thread using the
     // client; any thread may set it.
     void setCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
 
@@ -142,7 +173,7 @@ public:
     // FIFO is never waited on). Notifications: RequestSent with the local bytes
     // sent so far, in order, ending at the file size.
     bool putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
-                 uint32_t context);
+                 uint32_t context, const PutOptions &options = {});
     // Writes a temporary file (createDownloadTemporary) in the target's folder, flushed
     // to disk and renamed over the target only after the data stream ended and the
     // server answered 2xx (in either order); a failure leaves the old local file
@@ -155,7 +186,22 @@ public:
     // Notifications: ResponseReceived with the local bytes written so far, in order,
     // ending at the file size.
     bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
-                 uint32_t context, int64_t expectedSize = -1);
+                 uint32_t context, const GetOptions &options = {});
+    // The local bytes the last putFile or getFile reached, offset included
+    // (also when it failed).
+    uint64_t transferredBytes() const { return m_transferred; }
+
+    // SIZE (after TYPE I, as servers answer it only for binary transfers).
+    bool fileSize(const std::string &name, uint64_t &size);
+    // MDTM and MFMT: the modification time in seconds since 1970 UTC.
+    bool fileTime(const std::string &name, int64_t &unixSeconds);
+    bool setFileTime(const std::string &name, int64_t unixSeconds);
+
+    // What the server's FEAT reply offered at the last connect.
+    bool offersRestStream() const { return m_restStream; }
+    bool offersSize() const { return m_size; }
+    bool offersMdtm() const { return m_mdtm; }
+    bool offersMfmt() const { return m_mfmt; }
 
     // True when the server announced UTF8 in its FEAT reply at the last connect.
     bool utf8Announced() const { return m_utf8; }
@@ -206,7 +252,10 @@ private:
     bool startTransfer(std::string_view verb, std::string_view arg, Socket &data, bool &finalReceived);
     bool awaitTransferReply();
     bool receiveData(Socket &data, const Sink &sink, bool finalReceived);
-    bool sendData(Socket &data, int fd, TransferType type, uint32_t context, bool finalReceived);
+    bool sendData(Socket &data, int fd, TransferType type, uint32_t context, bool finalReceived,
+                  uint64_t consumed, bool cancellable);
+    bool cancelUpload(Socket &data, bool finalReceived);
+    bool restartAt(uint64_t offset);
     bool abortTransfer(Socket &data, uint32_t code, bool finalReceived);
     void sweepDownloadFolder(const std::string &folder);
     bool sizeConfirms(const std::string &remoteName, uint64_t received);
@@ -227,6 +276,11 @@ private:
     bool m_mlsd = false;
     bool m_utf8 = false;
     bool m_pasvOnly = false;
+    bool m_restStream = false;
+    bool m_size = false;
+    bool m_mdtm = false;
+    bool m_mfmt = false;
+    uint64_t m_transferred = 0;
     int m_type = 0; // the TYPE in force, 0 = not yet sent
     size_t m_skippedNames = 0;
     // Folders (device, inode) already swept of stale download temporaries.

@@ -73,6 +73,21 @@ QStringList noUtf8()
     return {QStringLiteral("--no-utf8")};
 }
 
+QStringList noMfmt()
+{
+    return {QStringLiteral("--no-mfmt")};
+}
+
+QStringList noRest()
+{
+    return {QStringLiteral("--no-rest")};
+}
+
+QStringList refuseRenameOver()
+{
+    return {QStringLiteral("--refuse-rename-over")};
+}
+
 QStringList throttle(qint64 bytesPerSecond)
 {
     return {QStringLiteral("--throttle"), QString::number(bytesPerSecond)};
@@ -162,6 +177,7 @@ namespace {
 // The server's own lines in the command log (completed transfers); FTP has no
 // command of that name, so no received line is taken for one.
 constexpr char kDonePrefix[] = "DONE ";
+constexpr char kReceivedPrefix[] = "RECEIVED ";
 
 QByteArray unescapeLogLine(const QByteArray &line)
 {
@@ -322,7 +338,7 @@ QByteArrayList FtpServer::receivedCommands() const
 {
     QByteArrayList commands;
     for (const QByteArray &line : logLines()) {
-        if (!line.startsWith(kDonePrefix))
+        if (!line.startsWith(kDonePrefix) && !line.startsWith(kReceivedPrefix))
             commands.append(unescapeLogLine(line));
     }
     return commands;
@@ -336,6 +352,19 @@ QByteArrayList FtpServer::completedTransfers() const
             done.append(unescapeLogLine(line.mid(sizeof(kDonePrefix) - 1)));
     }
     return done;
+}
+
+qint64 FtpServer::uploadedBytes() const
+{
+    qint64 total = 0;
+    for (const QByteArray &line : logLines()) {
+        if (line.startsWith(kReceivedPrefix)) {
+            const QByteArrayList fields = line.split(' ');
+            if (fields.size() >= 3)
+                total += fields[2].toLongLong();
+        }
+    }
+    return total;
 }
 
 bool FtpServer::hasReceived(const QByteArray &prefix) const

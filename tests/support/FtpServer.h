@@ -44,6 +44,11 @@ QStringList extraName(const QByteArray &rawName);
 QStringList noMlsd();
 // Announce no UTF8 in FEAT, as a legacy server whose names are Shift-JIS bytes.
 QStringList noUtf8();
+// Know no MFMT, or no REST (and announce neither in FEAT).
+QStringList noMfmt();
+QStringList noRest();
+// Answer RNTO onto an existing file with 553, as servers that cannot replace do.
+QStringList refuseRenameOver();
 // Limit each data connection to this many bytes per second.
 QStringList throttle(qint64 bytesPerSecond);
 // Accept connections and never send a byte.
@@ -121,6 +126,9 @@ public:
     // Every transfer completed so far, in the order of the server's 226 replies,
     // as "STOR <argument>" or "RETR <argument>" with the argument as sent.
     QByteArrayList completedTransfers() const;
+    // The data bytes of every upload (STOR, APPE) the server received so far,
+    // complete or cut.
+    qint64 uploadedBytes() const;
     void clearLog();
 
     // What the launcher printed on stderr, for a failed start.

@@ -6,7 +6,9 @@ one folder to one user, with the faults a failing or hostile server shows.
 Prints "READY <port>" on stdout once it listens. Every command line it receives is
 appended to the --log file as it arrives (bytes below 0x20 and '%' written as %XX);
 a transfer that completes adds "DONE STOR <argument>" or "DONE RETR <argument>"
-(the argument as the client sent it) just before its 226 reply is sent.
+(the argument as the client sent it) just before its 226 reply is sent, and
+every upload's data connection adds "RECEIVED STOR|APPE <bytes> <argument>"
+when it closes, complete or not.
 
 Names are bytes: commands and listings go through surrogateescape, so a server
 folder holding Shift-JIS names (0x5C inside a character included) is served with
@@ -29,6 +31,10 @@ Faults (each option may be repeated where it takes a command):
   --no-mlsd                offer no MLST/MLSD, so clients list with LIST
   --no-utf8                announce no UTF8 in FEAT (a legacy server whose
                            names are Shift-JIS bytes)
+  --no-mfmt                know no MFMT (nor announce it)
+  --no-rest                know no REST (nor announce REST STREAM)
+  --refuse-rename-over     answer RNTO onto an existing file with 553, as
+                           servers whose file system cannot replace do
   --throttle BYTES         limit each data connection to BYTES per second
   --silent                 accept connections and never send a byte
   --flood POINT            send preliminary replies without end: POINT "greeting"
@@ -94,6 +100,9 @@ def parse_args():
     p.add_argument('--extra-name', action='append', default=[])
     p.add_argument('--no-mlsd', action='store_true')
     p.add_argument('--no-utf8', action='store_true')
+    p.add_argument('--no-mfmt', action='store_true')
+    p.add_argument('--no-rest', action='store_true')
+    p.add_argument('--refuse-rename-over', action='store_true')
     p.add_argument('--throttle', type=int, default=0)
     p.add_argument('--silent', action='store_true')
     p.add_argument('--flood', action='append', default=[])
@@ -201,6 +210,13 @@ def make_handler(args):
             context.use_privatekey_file(pem)
             return context
         data_context = tls_context(args.tls_data_cert) if args.tls_data_cert else None
+    unknown_cmds = set()
+    if args.no_mlsd:
+        unknown_cmds.update(('MLSD', 'MLST'))
+    if args.no_mfmt:
+        unknown_cmds.add('MFMT')
+    if args.no_rest:
+        unknown_cmds.add('REST')
 
     class FaultDTPHandler(dtp_base):
         if args.throttle:
@@ -286,6 +302,8 @@ def make_handler(args):
 
         def close(self):
             channel = self.cmd_channel
+            if not self._closed and self.receive:
+                channel.log_received(self.cmd, self.tot_bytes_received)
             if (not self._closed and self.file_obj is not None and self.transfer_finished
                     and self._resp and self._resp[0].startswith('226')):
                 channel.log_done(self.cmd)
@@ -304,8 +322,8 @@ def make_handler(args):
         unicode_errors = 'surrogateescape'
         auth_failed_timeout = 0
         banner = 'Vexmora test server ready.'
-        if args.no_mlsd:
-            proto_cmds = dict((k, v) for k, v in ftp_base.proto_cmds.items() if k not in ('MLSD', 'MLST'))
+        if unknown_cmds:
+            proto_cmds = dict((k, v) for k, v in ftp_base.proto_cmds.items() if k not in unknown_cmds)
         if args.pasv_address:
             masquerade_address = args.pasv_address
         if args.passive_ports:
@@ -360,6 +378,20 @@ def make_handler(args):
             arg = getattr(self, 'transfer_argument', None)
             if cmd in ('STOR', 'RETR') and arg is not None:
                 log_line(b'DONE ' + cmd.encode() + b' ' + arg.encode('utf8', 'surrogateescape'))
+
+        def log_received(self, cmd, count):
+            arg = getattr(self, 'transfer_argument', None)
+            if cmd in ('STOR', 'APPE') and arg is not None:
+                log_line(b'RECEIVED ' + cmd.encode() + b' ' + str(count).encode() + b' '
+                         + arg.encode('utf8', 'surrogateescape'))
+
+        if args.refuse_rename_over:
+            def ftp_RNTO(self, path):
+                if self._rnfr and os.path.lexists(path):
+                    self._rnfr = None
+                    self.respond('553 Cannot rename over an existing file.')
+                    return
+                return ftp_base.ftp_RNTO(self, path)
 
         def start_flood(self, reply):
             ends = time.monotonic() + args.flood_for
@@ -459,7 +491,7 @@ def make_handler(args):
                 if refusals[name].startswith('421'):
                     self.close_when_done()
                 return
-            if name in ('STOR', 'RETR'):
+            if name in ('STOR', 'RETR', 'APPE'):
                 self.transfer_argument = arg
             self.active_cut = cuts.get(name)
             self.listing = name in ('LIST', 'MLSD', 'NLST')
