@@ -545,6 +545,8 @@ void TMainForm::LoadSettings()
     ComboTimer->setItemIndex(timer >= 0 && timer < ComboTimer->count() ? timer : DefaultTimerItem);
     LoopInterval = ini.readInt(Section, "LoopTimer", 0);
     SetTransferConnections(ini.readInt(Section, "Connections", DefaultTransferConnections));
+    SetSafeTransferSettings(ini.readInt(Section, "TempUploadMin", static_cast<int>(DefaultTempUploadMin)),
+                            ini.readInt(Section, "KeepTimes", 1) != 0);
     if (std::find(LoopIntervalTable.begin(), LoopIntervalTable.end(), LoopInterval)
         == LoopIntervalTable.end())
         LoopInterval = 0;
@@ -577,6 +579,9 @@ void TMainForm::SaveSettings()
         LoopInterval = LoopIntervalTable[static_cast<size_t>(loopIndex)];
     ini.writeInt(Section, "LoopTimer", LoopInterval);
     ini.writeInt(Section, "Connections", TransferConnections());
+    ini.writeInt(Section, "TempUploadMin",
+                 static_cast<int>(std::clamp<int64_t>(TempUploadMin(), -1, INT32_MAX)));
+    ini.writeInt(Section, "KeepTimes", KeepTimes() ? 1 : 0);
     ini.writeInt(Section, "Target", Target->itemIndex());
     ini.commit();
 }

@@ -8,11 +8,13 @@
 #include "app/model/RemoteSnapshot.h"
 #include "app/session/CertificateTrust.h"
 #include "app/session/ConnectionPool.h"
+#include "app/session/SafeTransfer.h"
 #include "app/session/SessionEncoding.h"
 #include "app/windows/Upanddown.h"
 #include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "platform/LocalFind.h"
+#include "platform/TransferTemp.h"
 #include "ui/ComboBox.h"
 #include "ui/Dialogs.h"
 #include "ui/Edit.h"
@@ -71,6 +73,14 @@ ui::Executor &sessionThread()
 }
 
 void flushByteCount();
+
+// The rules of every upload and download (temporaries, resume, file times),
+// over the session's client and a run's extra connections alike.
+SafeTransfer &safeTransfer()
+{
+    static SafeTransfer rules([](const std::string &text) { ShowStatus(text, 0); });
+    return rules;
+}
 
 // Runs a call of the client on the session thread and returns its result; the
 // last error and the server's reply text it left come back to the caller's thread.
@@ -408,6 +418,7 @@ int ConnectServer(const std::string &server)
     }
     g_user = user;
     g_password = password;
+    safeTransfer().newSession(server + '\n' + user);
     g_nameEncoding.Connected(server + '\n' + user, utf8);
     MainForm->Connected = true;
     g_sessionOpen = 1;
@@ -491,6 +502,21 @@ platform::FtpClient *FtpSession()
 void SetFtpOptions(const platform::FtpOptions &options)
 {
     g_options = options;
+}
+
+void SetSafeTransferSettings(int64_t tempUploadMin, bool keepTimes)
+{
+    safeTransfer().setSettings({tempUploadMin, keepTimes});
+}
+
+int64_t TempUploadMin()
+{
+    return safeTransfer().settings().tempUploadMin;
+}
+
+bool KeepTimes()
+{
+    return safeTransfer().settings().keepTimes;
 }
 
 void SetTransferConnections(int count)
@@ -832,8 +858,19 @@ bool FindRemote(const std::string &pattern, std::vector<platform::FindRecord> &r
     }
     const bool ok = sessionCall(
         [&] {
-            const bool found = client()->find(pattern, records);
+            bool found = client()->find(pattern, records);
             skipped = client()->skippedNames();
+            // The temporaries of our uploads are never shown or compared.
+            const auto temporaries = std::remove_if(records.begin(), records.end(), [](const auto &record) {
+                return platform::isTransferTempName(record.name);
+            });
+            if (temporaries != records.end()) {
+                records.erase(temporaries, records.end());
+                if (found && records.empty()) {
+                    found = false;
+                    platform::setLastError(platform::err::NoMoreFiles);
+                }
+            }
             return found;
         },
         Call::AsksOnly);
@@ -940,8 +977,8 @@ int PutFile(const std::string &localFile, const std::string &remoteFile)
     const platform::TransferType type = sessionTransferType();
     struct stat st {};
     g_transferTotal = ::stat(localFile.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
-    const bool sent =
-        sessionCall([&] { return client()->putFile(localFile, remoteFile, type, ContextUpload); });
+    const bool sent = sessionCall(
+        [&] { return safeTransfer().put(*client(), localFile, remoteFile, type, ContextUpload); });
     g_transferTotal = 0;
     if (!sent) {
         putFailed(platform::lastError(), localFile, remoteFile);
@@ -959,8 +996,8 @@ int GetFile(const std::string &remoteFile, const std::string &localFile)
     // The size the remote list shows for the file, when it shows the file.
     const int64_t listed = listedRemoteSize(remoteFile);
     g_transferTotal = listed > 0 ? static_cast<uint64_t>(listed) : 0;
-    const bool received =
-        sessionCall([&] { return client()->getFile(remoteFile, localFile, type, ContextDownload, listed); });
+    const bool received = sessionCall(
+        [&] { return safeTransfer().get(*client(), remoteFile, localFile, type, ContextDownload, listed); });
     g_transferTotal = 0;
     if (!received) {
         getFailed(platform::lastError());
@@ -986,8 +1023,8 @@ void startTransfer(bool upload, const std::string &localFile, const std::string 
     run->Start(
         remoteFile,
         [upload, localFile, remoteFile, type, listed](platform::FtpClient &c) {
-            return upload ? c.putFile(localFile, remoteFile, type, 0)
-                          : c.getFile(remoteFile, localFile, type, 0, listed);
+            return upload ? safeTransfer().put(c, localFile, remoteFile, type, 0)
+                          : safeTransfer().get(c, remoteFile, localFile, type, 0, listed);
         },
         [upload, localFile, remoteFile, quiet](uint32_t code) {
             const ErrorBoxMute mute(quiet);

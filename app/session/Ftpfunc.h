@@ -92,6 +92,14 @@ void SetFtpOptions(const platform::FtpOptions &options);
 constexpr int DefaultTransferConnections = 3;
 void SetTransferConnections(int count);
 int TransferConnections();
+// Uploads of at least `tempUploadMin` bytes go through a temporary beside
+// their target, renamed over it when whole (0 = every file, negative = none);
+// `keepTimes` gives uploaded and downloaded files the modification time of
+// their source (the settings file's "TempUploadMin" and "KeepTimes").
+constexpr int64_t DefaultTempUploadMin = 102400;
+void SetSafeTransferSettings(int64_t tempUploadMin, bool keepTimes);
+int64_t TempUploadMin();
+bool KeepTimes();
 
 // --- Remote and local file primitives ---
 
@@ -128,10 +136,13 @@ int ListRemoteForCompare();
 int RemoteExists(const std::string &name);
 // Lists the remote folder (or "folder/pattern") through the session thread:
 // the entries matching the pattern and how many hostile names were skipped.
+// The temporaries of uploads (".NAME.vexmora-part") are never among them.
 bool FindRemote(const std::string &pattern, std::vector<platform::FindRecord> &records, size_t &skipped);
 
 // Stops a download under way (any thread): it fails with 12017, leaving the
-// old local file as it was. Uploads always finish their file. The request
+// old local file as it was; so does an upload through a temporary (see
+// TempUploadMin), its temporary removed and the server's file untouched.
+// Direct uploads always finish their file. The request
 // holds until ResetDownloadCancel(), which a progress-window run calls at its start.
 void CancelDownload();
 void ResetDownloadCancel();
@@ -167,7 +178,8 @@ void ReportUnsafeNames(size_t count);
 // in Finish. Files named "index.html" (in any folder) start in Finish, one
 // after another, once every other file of the run has ended. After a Cancel
 // (CancelDownload) the run starts no further file: files not yet started are
-// dropped without their `then`, downloads under way stop, uploads finish.
+// dropped without their `then`, downloads and uploads through a temporary
+// under way stop, direct uploads finish.
 class TransferRun {
 public:
     // rows: how many files the run may have (no more connections are opened).
