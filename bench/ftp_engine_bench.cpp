@@ -6,6 +6,15 @@
 //   ftp_engine_bench SERVER USER PASSWORD get REMOTE LOCAL
 //   ftp_engine_bench SERVER USER PASSWORD put-batch LOCALDIR REMOTEDIR COUNT
 //   ftp_engine_bench SERVER USER PASSWORD get-batch REMOTEDIR LOCALDIR COUNT
+//   ftp_engine_bench SERVER USER PASSWORD put-resume LOCAL REMOTE
+//   ftp_engine_bench SERVER USER PASSWORD get-resume REMOTE LOCAL
+//
+// put-resume and get-resume move one file with the program's transfer rules
+// (SafeTransfer: a temporary, continued after a cut); when the connection is
+// lost they log in again at once and continue, and print how many times that
+// happened ("cuts=").
+// With VEXMORA_BENCH_SAFE set to "keep" or "plain", every transfer of a batch
+// goes through SafeTransfer too, with KeepTimes on or off.
 //
 // A batch moves files f001.bin, f002.bin, ... over one control connection, or
 // with VEXMORA_BENCH_CONNECTIONS=N (N > 1) through the program's ConnectionPool
@@ -17,6 +26,7 @@
 // is taken (the benchmark's own local server has a self-signed one).
 
 #include "app/session/ConnectionPool.h"
+#include "app/session/SafeTransfer.h"
 #include "platform/FtpClient.h"
 #include "platform/LastError.h"
 
@@ -59,6 +69,58 @@ int failed(const char *what)
     return 1;
 }
 
+// The program's rules for batches, when VEXMORA_BENCH_SAFE asks for them.
+SafeTransfer *safeRules()
+{
+    static SafeTransfer rules(nullptr);
+    static SafeTransfer *chosen = [] {
+        const char *safe = std::getenv("VEXMORA_BENCH_SAFE");
+        if (!safe)
+            return static_cast<SafeTransfer *>(nullptr);
+        rules.setSettings({102400, std::strcmp(safe, "keep") == 0});
+        return &rules;
+    }();
+    return chosen;
+}
+
+bool putOne(platform::FtpClient &client, const std::string &local, const std::string &name)
+{
+    const auto type = platform::TransferType::Binary;
+    return safeRules() ? safeRules()->put(client, local, name, type, 100)
+                       : client.putFile(local, name, type, 100);
+}
+
+bool getOne(platform::FtpClient &client, const std::string &name, const std::string &local)
+{
+    const auto type = platform::TransferType::Binary;
+    return safeRules() ? safeRules()->get(client, name, local, type, 200)
+                       : client.getFile(name, local, type, 200);
+}
+
+// One file through SafeTransfer, logging in again after every lost connection
+// (at most 5 times).
+int resumed(const std::string &server, const std::string &user, const std::string &password,
+            const platform::FtpOptions &options, bool put, const std::string &from, const std::string &to)
+{
+    SafeTransfer rules(nullptr);
+    rules.newSession(server + '\n' + user);
+    for (int cuts = 0; cuts <= 5; ++cuts) {
+        platform::FtpClient client(options);
+        if (!client.connect(server, user, password, 300))
+            return failed("connect");
+        const auto type = platform::TransferType::Binary;
+        const bool ok = put ? rules.put(client, from, to, type, 100) : rules.get(client, from, to, type, 200);
+        if (ok) {
+            client.close();
+            std::printf("cuts=%d ", cuts);
+            return 0;
+        }
+        if (!platform::isConnectionLoss(platform::lastError(), platform::lastResponseText()))
+            return failed(put ? "put" : "get");
+    }
+    return failed("five cuts in a row");
+}
+
 // The batch through a ConnectionPool of `connections`; returns the connections
 // that were live at its end, or -1 after printing the first failure.
 int pooledBatch(const ConnectionPool::Login &login, int connections, bool put, const std::string &localDir,
@@ -70,7 +132,6 @@ int pooledBatch(const ConnectionPool::Login &login, int connections, bool put, c
     std::string firstFailure;
     // Last, so that its end (which waits for work under way) comes first.
     ConnectionPool pool(login, connections);
-    const auto type = platform::TransferType::Binary;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
     for (int i = 1; i <= count; ++i) {
         {
@@ -85,7 +146,7 @@ int pooledBatch(const ConnectionPool::Login &login, int connections, bool put, c
         const std::string local = localDir + "/" + name;
         pool.queue(
             [=](platform::FtpClient &client) {
-                return put ? client.putFile(local, name, type, 100) : client.getFile(name, local, type, 200);
+                return put ? putOne(client, local, name) : getOne(client, name, local);
             },
             [&, name](const ConnectionPool::Result &result) {
                 const std::lock_guard lock(mutex);
@@ -151,6 +212,14 @@ int main(int argc, char **argv)
     if (!client.connect(server, user, password, 300))
         return failed("connect");
     const auto type = platform::TransferType::Binary;
+    if (command == "put-resume" || command == "get-resume") {
+        if (resumed(server, user, password, options, command == "put-resume", argv[5], argv[6]) != 0)
+            return 1;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("elapsed_s=%.3f connections=1 peak_rss_kb=%ld\n", seconds, peakResidentKb());
+        return 0;
+    }
     if (command == "put") {
         if (!client.putFile(argv[5], argv[6], type, 100))
             return failed("put");
@@ -166,7 +235,7 @@ int main(int argc, char **argv)
         for (int i = 1; i <= count; ++i) {
             const std::string name = batchName(i);
             const std::string local = localDir + "/" + name;
-            if (put ? !client.putFile(local, name, type, 100) : !client.getFile(name, local, type, 200))
+            if (put ? !putOne(client, local, name) : !getOne(client, name, local))
                 return failed(name.c_str());
         }
     } else {

@@ -187,6 +187,13 @@ public:
     // ending at the file size.
     bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
                  uint32_t context, const GetOptions &options = {});
+    bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
+                 uint32_t context, int64_t expectedSize)
+    {
+        GetOptions options;
+        options.expectedSize = expectedSize;
+        return getFile(remoteName, localPath, type, context, options);
+    }
     // The local bytes the last putFile or getFile reached, offset included
     // (also when it failed).
     uint64_t transferredBytes() const { return m_transferred; }

@@ -71,6 +71,20 @@ bool isDownloadTemporaryName(std::string_view name);
 // own, unlocked regular files only.
 void removeStaleDownloadTemporaries(const std::string &folder);
 
+// The temporary a transfer that can be continued writes before the file
+// appears under its own name, on the server (an upload through a temporary)
+// and locally (a binary download): ".NAME.vexmora-part" in the same folder.
+// The program owns these names: it hides them from the remote list and
+// continues or replaces them at the next transfer of the same file. Returns
+// the temporary's path for `path` ("dir/NAME" or "NAME"); empty when the name
+// would grow past the longest a file system takes.
+std::string transferTempPath(const std::string &path);
+bool isTransferTempName(std::string_view name);
+
+// The last-write time of a local file, in seconds since 1970 UTC.
+bool localFileTime(const std::string &path, int64_t &unixSeconds);
+bool setLocalFileTime(const std::string &path, int64_t unixSeconds);
+
 // Replaces `path` atomically with `data`: writes a temporary file in the same
 // folder, flushes it to disk and renames it over `path`; the temporary never
 // survives a failure. The new file gets `mode` when it is not negative, else

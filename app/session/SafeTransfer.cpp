@@ -2,7 +2,7 @@
 #include "app/session/SafeTransfer.h"
 
 #include "platform/LastError.h"
-#include "platform/TransferTemp.h"
+#include "platform/LocalFiles.h"
 
 #include <sys/stat.h>
 
@@ -242,7 +242,8 @@ void SafeTransfer::keepLocalTime(platform::FtpClient &client, const std::string 
 }
 
 bool SafeTransfer::get(platform::FtpClient &client, const std::string &remoteName,
-                       const std::string &localPath, platform::TransferType type, uint32_t context)
+                       const std::string &localPath, platform::TransferType type, uint32_t context,
+                       int64_t listedSize)
 {
     const std::string partial = platform::transferTempPath(localPath);
     const bool resumable = type == platform::TransferType::Binary && !partial.empty()
@@ -252,7 +253,9 @@ bool SafeTransfer::get(platform::FtpClient &client, const std::string &remoteNam
         if (!client.isOpen())
             return false;
         // No size to check a continued file against: a fresh temporary.
-        if (!client.getFile(remoteName, localPath, type, context))
+        platform::GetOptions fresh;
+        fresh.expectedSize = listedSize;
+        if (!client.getFile(remoteName, localPath, type, context, fresh))
             return false;
         keepLocalTime(client, remoteName, localPath);
         return succeed();
@@ -278,7 +281,8 @@ bool SafeTransfer::get(platform::FtpClient &client, const std::string &remoteNam
     options.offset = offset;
     options.expectedSize = static_cast<int64_t>(remoteSize);
     bool received = client.getFile(remoteName, localPath, type, context, options);
-    if (!received && offset > 0 && refusedByServer(client)) {
+    if (!received && offset > 0 && client.isOpen()
+        && (refusedByServer(client) || platform::lastError() == err::TransferIncomplete)) {
         // Refused REST, or the server's file no longer what its SIZE said:
         // once more from the start.
         const bool restRefused = client.transferredBytes() == 0;

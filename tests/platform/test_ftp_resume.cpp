@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "test_ftp_fixture.h"
 
-#include "platform/TransferTemp.h"
+#include "platform/LocalFiles.h"
 
 #include <QElapsedTimer>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Uploads that appear whole, transfers that continue after a cut, kept file times.
-#include "platform/TransferTemp.h"
+#include "platform/LocalFiles.h"
 #include "support/FtpServer.h"
 #include "support/test_transfer_fixture.h"
 

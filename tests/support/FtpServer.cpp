@@ -338,7 +338,7 @@ QByteArrayList FtpServer::receivedCommands() const
 {
     QByteArrayList commands;
     for (const QByteArray &line : logLines()) {
-        if (!line.startsWith(kDonePrefix) && !line.startsWith(kReceivedPrefix))
+        if (!line.startsWith(kDonePrefix) && !line.startsWith(kReceivedPrefix) && !line.startsWith("SENT "))
             commands.append(unescapeLogLine(line));
     }
     return commands;

@@ -8,7 +8,8 @@ appended to the --log file as it arrives (bytes below 0x20 and '%' written as %X
 a transfer that completes adds "DONE STOR <argument>" or "DONE RETR <argument>"
 (the argument as the client sent it) just before its 226 reply is sent, and
 every upload's data connection adds "RECEIVED STOR|APPE <bytes> <argument>"
-when it closes, complete or not.
+and every download's "SENT RETR <bytes> <argument>" when it closes, complete
+or not.
 
 Names are bytes: commands and listings go through surrogateescape, so a server
 folder holding Shift-JIS names (0x5C inside a character included) is served with
@@ -304,6 +305,8 @@ def make_handler(args):
             channel = self.cmd_channel
             if not self._closed and self.receive:
                 channel.log_received(self.cmd, self.tot_bytes_received)
+            elif not self._closed and getattr(self, 'cmd', None) == 'RETR':
+                channel.log_received('RETR', self.tot_bytes_sent)
             if (not self._closed and self.file_obj is not None and self.transfer_finished
                     and self._resp and self._resp[0].startswith('226')):
                 channel.log_done(self.cmd)
@@ -381,8 +384,8 @@ def make_handler(args):
 
         def log_received(self, cmd, count):
             arg = getattr(self, 'transfer_argument', None)
-            if cmd in ('STOR', 'APPE') and arg is not None:
-                log_line(b'RECEIVED ' + cmd.encode() + b' ' + str(count).encode() + b' '
+            if cmd in ('STOR', 'APPE', 'RETR') and arg is not None:
+                log_line((b'SENT ' if cmd == 'RETR' else b'RECEIVED ') + cmd.encode() + b' ' + str(count).encode() + b' '
                          + arg.encode('utf8', 'surrogateescape'))
 
         if args.refuse_rename_over:
