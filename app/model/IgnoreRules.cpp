@@ -260,10 +260,10 @@ bool IgnoreRules::IgnoredEntry(std::string_view path, bool isFolder) const
     bool ignored = false;
     if (Decide(m_builtin, path, isFolder, ignored) && ignored)
         return true;
-    // A download's temporary, named by the program.
+    // A download's temporary, or a transfer's to be continued, named by the program.
     const size_t slash = path.rfind('/');
-    if (!isFolder
-        && platform::isDownloadTemporaryName(slash == std::string_view::npos ? path : path.substr(slash + 1)))
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    if (!isFolder && (platform::isDownloadTemporaryName(name) || platform::isTransferTempName(name)))
         return true;
     ignored = false;
     Decide(m_user, path, isFolder, ignored);

@@ -37,7 +37,9 @@ TEST(IgnoreRules, PatternTableDecidesEachPath)
         {"", "Vexmora.H$$.~123.4", false, true},
         {"", "Vexmora.TRUST", false, true},
         {"", "img/.vexmora-AbC123\x7f", false, true},
-        {"", ".vexmora-notes", false, false}, // a user's own file
+        {"", ".vexmora-notes", false, false},           // a user's own file
+        {"", "img/.big.bin.vexmora-part", false, true}, // a cut download, continued later
+        {"", "vexmora-part", false, false},
         {"", ".vexmoraignore", false, true},
         // Names at any depth, anchored paths.
         {"*.log", "a/b/c.log", false, true},

@@ -3,6 +3,7 @@
 // control connection's TLS session) and, for the refusal cases, pyftpdlib.
 #include "test_ftp_fixture.h"
 
+#include "platform/LocalFiles.h"
 #include "support/TlsFtpServer.h"
 
 #include <QElapsedTimer>
@@ -257,3 +258,49 @@ TEST_F(FtpTlsRefusalTest, StalledHandshakeTimesOut)
 }
 
 } // namespace
+
+// vsftpd over TLS: an upload continued on its temporary (REST + STOR), the
+// temporary renamed over an existing file, a download continued from its
+// partial file; vsftpd offers no MFMT, so no time is ever set there.
+TEST_F(FtpTlsTest, TransfersContinueAndReplaceByRenameOverTls)
+{
+    startTls();
+    auto c = makeClient();
+    ASSERT_TRUE(connectTo(*c, tls.address())) << platform::lastError() << " " << platform::lastResponseText();
+    ASSERT_TRUE(c->setCurrentDirectory("pub"));
+    EXPECT_TRUE(c->offersRestStream());
+    EXPECT_TRUE(c->offersSize());
+    EXPECT_FALSE(c->offersMfmt());
+    std::string data(700000, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>((i * 7919) >> 3);
+    ASSERT_TRUE(testsupport::writeFileBytes(local.filePath("full.bin"), data));
+    ASSERT_TRUE(testsupport::writeFileBytes(local.filePath("part.bin"), data.substr(0, 300000)));
+    ASSERT_TRUE(testsupport::writeFileBytes(local.filePath("old.bin"), "old"));
+    ASSERT_TRUE(c->putFile(local.filePath("old.bin"), "up.bin", TransferType::Binary, 100));
+    ASSERT_TRUE(c->putFile(local.filePath("part.bin"), ".up.bin.vexmora-part", TransferType::Binary, 100));
+
+    uint64_t have = 0;
+    ASSERT_TRUE(c->fileSize(".up.bin.vexmora-part", have));
+    ASSERT_EQ(have, 300000u);
+    ASSERT_TRUE(c->putFile(local.filePath("full.bin"), ".up.bin.vexmora-part", TransferType::Binary, 100,
+                           {have, false, false}))
+        << platform::lastResponseText();
+    EXPECT_EQ(testsupport::readFileBytes(tls.rootPath("up.bin")), "old");
+    ASSERT_TRUE(c->renameFile(".up.bin.vexmora-part", "up.bin")) << platform::lastResponseText();
+    EXPECT_EQ(testsupport::readFileBytes(tls.rootPath("up.bin")), data);
+
+    const std::string target = local.filePath("down.bin");
+    const std::string partial = platform::transferTempPath(target);
+    ASSERT_TRUE(testsupport::writeFileBytes(partial, data.substr(0, 123456)));
+    platform::GetOptions options;
+    options.partialPath = partial;
+    options.offset = 123456;
+    options.expectedSize = static_cast<int64_t>(data.size());
+    ASSERT_TRUE(c->getFile("up.bin", target, TransferType::Binary, 200, options))
+        << platform::lastResponseText();
+    EXPECT_EQ(testsupport::readFileBytes(target), data);
+    EXPECT_FALSE(testsupport::fileExists(partial));
+    int64_t when = 0;
+    EXPECT_TRUE(c->fileTime("up.bin", when));
+}
