@@ -215,7 +215,9 @@ TEST_F(TransferTest, AServerLostMidDownloadGivesOneReportAndKeepsTheOldFile)
         while (std::chrono::steady_clock::now() < end) {
             std::error_code error;
             for (const auto &entry : std::filesystem::directory_iterator(folder, error))
-                if (entry.path().filename().string().starts_with(".vexmora-") && entry.file_size(error) > 0) {
+                if (const std::string name = entry.path().filename().string();
+                    (name.starts_with(".vexmora-") || name.ends_with(".vexmora-part"))
+                    && entry.file_size(error) > 0) {
                     ::kill(static_cast<pid_t>(pid), SIGKILL);
                     return;
                 }
