@@ -228,3 +228,30 @@ TEST_F(SafeTransferTest, ACutDownloadContinuesFromItsLocalTemporary)
     EXPECT_GE(countReceived("REST "), 1);
     EXPECT_FALSE(localExists(".big.bin.vexmora-part"));
 }
+
+TEST_F(SafeTransferTest, ServerRefusingRestAndMfmtLosesThemForTheSessionAndTheTransfersGoOn)
+{
+    const std::string data = randomBytes(600 * 1024, 6);
+    ASSERT_NO_FATAL_FAILURE(connect(ftpfault::cutDataOnce("STOR", 300 * 1024)
+                                    + ftpfault::refuse("REST", "502 Not here.")
+                                    + ftpfault::refuse("MFMT", "500 Not here.")));
+    writeLocal("big.bin", data);
+    writeLocal("small.html", "<p>");
+    {
+        const ErrorBoxMute mute(true);
+        EXPECT_EQ(PutFile(localPath("big.bin"), "big.bin"), 0);
+    }
+    ASSERT_NO_FATAL_FAILURE(reconnect());
+    server.clearLog();
+    // REST refused: the whole file again, to its temporary.
+    ASSERT_EQ(PutFile(localPath("big.bin"), "big.bin"), 1) << panel(0);
+    EXPECT_EQ(served("big.bin"), data);
+    EXPECT_EQ(countReceived("REST "), 1);
+    EXPECT_EQ(countReceived("STOR .big.bin.vexmora-part"), 1);
+    // MFMT refused after it: not asked again in this session.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(PutFile(localPath("small.html"), "small.html"), 1) << i;
+    EXPECT_EQ(countReceived("MFMT "), 1);
+    EXPECT_NE(panel(0).find("MFMT"), std::string::npos) << panel(0);
+    EXPECT_EQ(served("small.html"), "<p>");
+}
