@@ -20,6 +20,9 @@ struct FindRecord {
     // A local file reached through a symbolic link, or one with more than one
     // hard link: it can change without its folder seeing any write.
     bool linked = false;
+    // A server entry that is a symbolic link: its target may be a folder or a
+    // file, which the listing does not tell.
+    bool symlink = false;
 
     bool isDirectory() const { return (attributes & AttrDirectory) != 0; }
 };
