@@ -109,6 +109,23 @@ void TMainForm::AddDriveRoots()
 
 // --- Navigation ---
 
+namespace {
+const char *const LinkToFileText = "ﾌｧｲﾙへのﾘﾝｸ: ";
+} // namespace
+
+bool TMainForm::RemoteLinkIsFolder(const std::string &name)
+{
+    const std::string folder = ComboCurrDir->textBytes();
+    if (EnterRemoteLink(name) == 0) {
+        RemoteFileLinks.insert(RemoteLinkPath(folder, name));
+        RemoteLinks.erase(name);
+        return false;
+    }
+    // Back where the list is; the transfer names the link's files by the link.
+    SetRemoteDir(folder);
+    return true;
+}
+
 void TMainForm::RemoteFileListVDblClick()
 {
     BeginBusy();
@@ -117,8 +134,15 @@ void TMainForm::RemoteFileListVDblClick()
         const QTreeWidgetItem *row = RemoteFileListV->row(rows.front());
         const std::string name = ui::ListView::rowName(row);
         if (!name.empty() && ui::ListView::imageIndex(row) == ImageFolder) {
-            if (SetRemoteDir(name) && RefreshRemoteList())
+            if (RemoteLinks.count(name) && EnterRemoteLink(name) == 0) {
+                // A link to a file: its row becomes a file row, and stays one.
+                RemoteFileLinks.insert(RemoteLinkPath(ComboCurrDir->textBytes(), name));
+                if (RefreshRemoteList())
+                    ShowRemoteFolderInfo();
+                ShowStatus(LinkToFileText + name, 0);
+            } else if ((RemoteLinks.count(name) || SetRemoteDir(name)) && RefreshRemoteList()) {
                 ShowRemoteFolderInfo();
+            }
             AutoUpAllowed = false;
         }
     }
@@ -407,6 +431,8 @@ void TMainForm::DeleteSelection(int side)
     MemoDir->clearLines();
     CancelRequested = false;
     ui::ListView *list = side == LocalSide ? LocalFileListV : RemoteFileListV;
+    // Links on the server go as files; the listing after the run forgets them.
+    const std::set<std::string> links = side == RemoteSide ? RemoteLinks : std::set<std::string>();
     const int rows = BuildTransferList(side, DeleteMode);
     if (rows == 0 && SelectedFolderCount == 0)
         return;
@@ -431,7 +457,7 @@ void TMainForm::DeleteSelection(int side)
         const std::string name = ui::ListView::rowName(row);
         if (side == LocalSide)
             RemoveLocalDir(name);
-        else
+        else if (!links.count(name))
             RemoveRemoteDir(name);
     }
     UpDownLoadForm->Tag = -1;

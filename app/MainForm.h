@@ -175,6 +175,18 @@ public:
     ::FolderSnapshot FolderSnapshot;
     // Names a server sent that the last remote listing refused to show.
     int UnsafeNameCount = 0;
+    // Symbolic links on the server: the names of the current remote list shown
+    // as folders, and the paths (folder and name) of those found to be files.
+    std::set<std::string> RemoteLinks;
+    std::set<std::string> RemoteFileLinks;
+    static std::string RemoteLinkPath(const std::string &folder, const std::string &name)
+    {
+        return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+    }
+    // Decides a link row of the current remote list that a transfer is about to
+    // take: true when it leads into a folder; one that the server refuses to
+    // enter is a file from then on.
+    bool RemoteLinkIsFolder(const std::string &name);
     int SortColumn = 0;
     int SortAscending = 0;
 
@@ -288,7 +300,7 @@ public:
     // The real folders (device and inode) the current BuildTransferList walked:
     // a link back to one of them is not followed again.
     std::set<platform::FileIdentity> WalkedFolders;
-    static bool IsLinkToRemove(int side, int mode, const std::string &path);
+    bool IsLinkToRemove(int side, int mode, const std::string &path) const;
     void AddTransferEntry(const std::string &prefix, const std::string &name);
     void AddRemoteFolderFiles(const std::string &folder, int mode);
     void CountTransferEntry();

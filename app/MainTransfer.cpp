@@ -237,7 +237,10 @@ int TMainForm::BuildTransferList(int side, int mode)
     for (const int index : list->selectedRows()) {
         const QTreeWidgetItem *row = list->row(index);
         const std::string name = ui::ListView::rowName(row);
-        if (ui::ListView::imageIndex(row) == ImageFolder && !IsLinkToRemove(side, mode, name)) {
+        // A link on the server is entered only when it leads to a folder.
+        const bool folder = ui::ListView::imageIndex(row) == ImageFolder && !IsLinkToRemove(side, mode, name)
+                            && (side == LocalSide || !RemoteLinks.count(name) || RemoteLinkIsFolder(name));
+        if (folder) {
             if (side == LocalSide)
                 AddLocalFolder(name, mode);
             else
@@ -251,10 +254,13 @@ int TMainForm::BuildTransferList(int side, int mode)
 }
 
 // A delete removes a symbolic link as a link, like a file: its target lies
-// outside the selection and is never walked or touched.
-bool TMainForm::IsLinkToRemove(int side, int mode, const std::string &path)
+// outside the selection and is never walked or touched. On the server, the
+// links are the ones the listing marked.
+bool TMainForm::IsLinkToRemove(int side, int mode, const std::string &path) const
 {
-    return side == LocalSide && mode == 999 && platform::isSymbolicLink(path);
+    if (mode != 999)
+        return false;
+    return side == LocalSide ? platform::isSymbolicLink(path) : RemoteLinks.count(path) > 0;
 }
 
 int TMainForm::AddLocalFolder(const std::string &folder, int mode)

@@ -616,6 +616,19 @@ int SetRemoteDir(const std::string &folder)
     return 1;
 }
 
+int EnterRemoteLink(const std::string &name)
+{
+    if (!needSession())
+        return 1;
+    if (sessionCall([&] { return client()->setCurrentDirectory(name); })) {
+        ShowStatus("FtpSetCurrentDirectory", 0);
+        return 1;
+    }
+    if (platform::lastError() == platform::err::InternetExtendedError)
+        return 0;
+    return SetRemoteDir(name);
+}
+
 int SetLocalDir(const std::string &folder)
 {
     if (!platform::setCurrentDirectory(folder)) {
@@ -727,6 +740,7 @@ void ListRemote()
     MainForm->RemoteDirCount = 0;
     MainForm->RemoteFileCount = 0;
     MainForm->UnsafeNameCount = 0;
+    MainForm->RemoteLinks.clear();
     std::vector<platform::FindRecord> records;
     size_t skipped = 0;
     const bool ok = FindRemote("*.*", records, skipped);
@@ -739,9 +753,30 @@ void ListRemote()
         reportSkippedNames(skipped);
         return;
     }
+    // A link is shown as a folder the user can try to enter, unless it was
+    // found to lead to a file; which folder this is is asked only then.
+    std::string folder;
+    bool folderKnown = false;
     for (const platform::FindRecord &record : records) {
         g_nameEncoding.NoteListedName(record.name);
-        MainForm->AddFileEntry(record, RemoteSide);
+        if (!record.symlink || record.isDirectory()) {
+            MainForm->AddFileEntry(record, RemoteSide);
+            continue;
+        }
+        if (!folderKnown && !MainForm->RemoteFileLinks.empty()) {
+            folderKnown = true;
+            if (!sessionCall([&] { return client()->getCurrentDirectory(folder); }, Call::AsksOnly))
+                folder.clear();
+        }
+        platform::FindRecord shown = record;
+        if (!folder.empty()
+            && MainForm->RemoteFileLinks.count(TMainForm::RemoteLinkPath(folder, record.name))) {
+            shown.attributes = platform::AttrNormal;
+        } else {
+            shown.attributes = platform::AttrDirectory;
+            MainForm->RemoteLinks.insert(record.name);
+        }
+        MainForm->AddFileEntry(shown, RemoteSide);
     }
     if (!ok && code != platform::err::NoMoreFiles)
         ReportError(code, "InternetFindNextFile失敗");

@@ -110,6 +110,10 @@ int MakeLocalDir(const std::string &folder);
 int RemoveRemoteDir(const std::string &folder);
 int RemoveLocalDir(const std::string &folder);
 int SetRemoteDir(const std::string &folder);
+// Enters the folder a symbolic link on the server leads to: 1 when entered (or
+// when it failed otherwise, reported as SetRemoteDir reports it); 0 when the
+// server refused it, the sign of a link to a file: nothing is reported then.
+int EnterRemoteLink(const std::string &name);
 int SetLocalDir(const std::string &folder);
 int GetRemoteDir(std::string &folder);
 int IsRemoteDirShown(std::string &folder);

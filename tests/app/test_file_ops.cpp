@@ -2,7 +2,9 @@
 // Making, renaming and deleting files and folders from the two lists' pop-up
 // menus, against a real server.
 #include "app/windows/Upanddown.h"
+#include "support/FtpServer.h"
 #include "support/test_transfer_fixture.h"
+#include "ui/ComboBox.h"
 #include "ui/Memo.h"
 #include "ui/SpeedButton.h"
 #include "ui/StatusBar.h"
@@ -10,6 +12,7 @@
 #include <QAction>
 #include <QPushButton>
 #include <set>
+#include <unistd.h>
 
 using namespace transfertest;
 using Kind = testsupport::ScriptedDialogs::Kind;
@@ -21,6 +24,8 @@ const QString RenamePrompt = QStringLiteral("新しいﾌｧｲﾙ名に変更�
 const QString LocalDeleteQuestion = QStringLiteral("削除を実行してもいいですか？\n元には戻せません");
 const QString RemoteDeleteQuestion =
     QStringLiteral("削除を実行してもいいですか？\n元には戻せません\n(※ｻﾌﾞﾌｫﾙﾀﾞは削除できません。)");
+const QString DownloadQuestion =
+    QStringLiteral("ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)");
 
 QStringList memoLines(const ui::Memo *memo)
 {
@@ -216,4 +221,61 @@ TEST_F(TransferTest, RemoteDeleteTakesTheFilesOfAFolderAndReportsARefusedRemoval
     EXPECT_TRUE(servedExists("stay.txt"));
     EXPECT_EQ(form->TransferList.TransferCount, 0);
     EXPECT_EQ(UpDownLoadForm->Tag, 0);
+}
+
+// Links on the server, as a LIST answer shows them: each is a folder row. One
+// that leads to a folder is entered; one that leads to a file is refused
+// without a message, is a file row from then on and downloads as a file, as
+// does one not tried yet; deleting a link removes the link, never what it
+// leads to.
+TEST_F(TransferTest, ServerLinksAreFoldersToTryAndFilesWhereRefused)
+{
+    serveFile("site/page.html", "page");
+    ASSERT_EQ(::symlink("site", server.rootPath("www").c_str()), 0);
+    ASSERT_EQ(::symlink("site/page.html", server.rootPath("latest.html").c_str()), 0);
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::noMlsd()));
+    auto image = [&](const char *name) {
+        const int row = rowOf(form->RemoteFileListV, name);
+        return row < 0 ? -1 : ui::ListView::imageIndex(form->RemoteFileListV->row(row));
+    };
+    EXPECT_EQ(image("www"), ImageFolder);
+    EXPECT_EQ(image("latest.html"), ImageFolder);
+
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"www"}));
+    form->RemoteFileListVDblClick();
+    EXPECT_EQ(ui::fromQ(form->ComboCurrDir->text()), "/www");
+    EXPECT_EQ(image("page.html"), ImageFile);
+    form->UpDirectoryExecute();
+    ASSERT_EQ(ui::fromQ(form->ComboCurrDir->text()), "/");
+
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"latest.html"}));
+    form->RemoteFileListVDblClick();
+    EXPECT_EQ(ui::fromQ(form->ComboCurrDir->text()), "/");
+    EXPECT_EQ(panel(0), "ﾌｧｲﾙへのﾘﾝｸ: latest.html");
+    showRemote();
+    EXPECT_EQ(image("latest.html"), ImageFile);
+    EXPECT_EQ(image("www"), ImageFolder);
+
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"latest.html"}));
+    app.dialogs().expectConfirm(DownloadQuestion, true);
+    form->DounloadExecute();
+    EXPECT_EQ(testsupport::readFileBytes(localPath("latest.html")), "page");
+
+    ASSERT_EQ(::symlink("site/page.html", server.rootPath("other.html").c_str()), 0);
+    showRemote();
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"other.html"}));
+    app.dialogs().expectConfirm(DownloadQuestion, true);
+    form->DounloadExecute();
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(localPath("other.html"))).isFile());
+    EXPECT_EQ(testsupport::readFileBytes(localPath("other.html")), "page");
+    EXPECT_EQ(ui::fromQ(form->ComboCurrDir->text()), "/");
+
+    server.clearLog();
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"www"}));
+    app.dialogs().expectConfirm(RemoteDeleteQuestion, true);
+    form->RemoteDeleteClick();
+    EXPECT_FALSE(QFileInfo(QString::fromStdString(server.rootPath("www"))).isSymLink());
+    EXPECT_EQ(served("site/page.html"), "page");
+    EXPECT_EQ(countReceived("RMD "), 0);
+    EXPECT_EQ(rowOf(form->RemoteFileListV, "www"), -1);
 }
