@@ -2,10 +2,13 @@
 #include "VexmoraBuild.h"
 #include "app/FileLocations.h"
 #include "app/Startup.h"
+#include "platform/IniProfile.h"
 #include "platform/InstanceLock.h"
+#include "ui/Language.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLocale>
 #include <cstdio>
 
 namespace {
@@ -23,7 +26,11 @@ struct CommandLine {
             QStringLiteral(
                 "Vexmora: ウェブサイトを FTP サーバーへ手動・自動でアップロードする FTP クライアント\n"
                 "(a two-pane FTP client that uploads a web site by hand or automatically)\n\n"
-                "設定とホスト一覧の保存先 (settings and accounts): %1")
+                "設定とホスト一覧の保存先 (settings and accounts): %1\n\n"
+                "表示言語はシステムのロケールに従い (ja* は日本語、それ以外は英語)、設定ファイル"
+                "の [Params] Language=ja または Language=en で変えられます。\n"
+                "(The interface follows the system locale: Japanese for ja*, English for any other;\n"
+                "Language=ja or Language=en in section [Params] of the settings file overrides it.)")
                 .arg(QString::fromStdString(folder)));
     }
 };
@@ -60,6 +67,18 @@ int main(int argc, char **argv)
     if (!PrepareFileFolder(location))
         std::fprintf(stderr, "vexmora: cannot create %s; settings will not be saved\n",
                      location.folder.c_str());
+
+    // The interface's language: the setting "Language" in Params, else the
+    // system locale. The program's translations are in translations/ beside the
+    // executable in the build tree, under share/vexmora/ when installed.
+    const std::string language = ui::chooseLanguage(
+        platform::IniProfile(location.folder + "/Vexmora.INI").readString("Params", "Language", ""),
+        QLocale::system().name());
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    if (!ui::installLanguage(language, {exeDir + QStringLiteral("/translations"),
+                                        exeDir + QStringLiteral("/../share/vexmora/translations")}))
+        std::fprintf(stderr, "vexmora: no translation for the language %s; the interface stays Japanese\n",
+                     language.c_str());
 
     StartupOptions options;
     options.exePath = location.filesPath;
