@@ -17,6 +17,7 @@
 #include "ui/ComboBox.h"
 #include "ui/Dialogs.h"
 #include "ui/InterfaceWait.h"
+#include "ui/Language.h"
 #include "ui/ListView.h"
 #include "ui/RadioGroup.h"
 #include "ui/SpeedButton.h"
@@ -37,7 +38,7 @@
 
 namespace {
 
-const char *const ReconnectFailed = "ホスト再接続に失敗しました。";
+const char *const ReconnectFailed = QT_TRANSLATE_NOOP("MainForm", "ホスト再接続に失敗しました。");
 
 std::string trimmed(const std::string &text)
 {
@@ -272,7 +273,7 @@ bool TMainForm::DetectMissingFiles()
     if (LocalFileCount <= RemoteFileCount)
         return false;
     AutoBusy = true;
-    ShowStatus("ﾛｰｶﾙのﾌｧｲﾙ数がﾎｽﾄより多いです。", 0);
+    ShowStatus(ui::translated("MainForm", "ﾛｰｶﾙのﾌｧｲﾙ数がﾎｽﾄより多いです。"), 0);
     TransferList.TransferCount = 0;
     const int target = Target->itemIndex();
     for (int i = 0; i < LocalFileListV->rowCount(); ++i) {
@@ -333,7 +334,7 @@ void TMainForm::SpeedAutoUpClick(ui::SpeedButton *sender)
     LblCounter->setProperty("tag", 0);
     if (UploadMode == 0) {
         if (!Reconnect())
-            ReportReconnectFailure(ReconnectFailed);
+            ReportReconnectFailure(ui::translated("MainForm", ReconnectFailed));
         TimerDemon->setInterval(0);
         if (SingleAutoUpForm->isVisible())
             SingleAutoUpForm->hide();
@@ -360,7 +361,7 @@ void TMainForm::StartAutoWatch(bool restart)
         FailureStreak.clear();
     }
     if (!(restart ? RebaseSnapshot() : TakeSnapshot())) {
-        ui::dialogs().message(QStringLiteral("自動Upに失敗しました。"));
+        ui::dialogs().message(ui::translate("MainForm", "自動Upに失敗しました。"));
         StopAutomation();
         return;
     }
@@ -492,7 +493,7 @@ int TMainForm::AutoUploadPass()
     AutoUpAllowed = false;
     const std::string remembered = ComboCurrDir->textBytes().substr(0, 1023);
     if (!Reconnect()) {
-        ReportReconnectFailure(ReconnectFailed);
+        ReportReconnectFailure(ui::translated("MainForm", ReconnectFailed));
         StopAutomation();
         return 1;
     }
@@ -544,7 +545,7 @@ int TMainForm::ThreadedUploadPass()
     UpDownLoadForm->Tag = 0;
     UpDownLoadForm->showModal();
     if (CancelRequested)
-        ui::dialogs().message(QStringLiteral("処理を中断しました。"));
+        ui::dialogs().message(ui::translate("MainForm", "処理を中断しました。"));
     if (ComboCurrDir->textBytes() != remembered)
         SetRemoteDir(remembered);
     RefreshRemoteList();
@@ -560,11 +561,6 @@ int TMainForm::ThreadedUploadPass()
 // --- Daemons ---
 
 namespace {
-
-const char *const DaemonWarningTail =
-    "\n\n終了するにはポップアップフォームのキャンセルを押して下さい。\n"
-    "\n※重要：実行前にローカル側、ホスト側のディレクトリを必ず確認して下さい。"
-    "\n危険を承知で実行するには「はい」を取りやめるには「いいえ」を押して下さい!";
 
 // Horizontally centred over the main window, its top at the main window's height.
 void placeDaemonWindow(TMainForm *main)
@@ -604,8 +600,11 @@ void TMainForm::BitBtnAutoDownDaemonClick()
 {
     if (UpDownLoadForm->isVisible())
         return;
-    if (!ui::dialogs().warnYesNo(
-            ui::toQ(std::string("これから「AutoDownloadDaemon」に入ります。") + DaemonWarningTail)))
+    if (!ui::dialogs().warnYesNo(ui::translate(
+            "MainForm", "これから「AutoDownloadDaemon」に入ります。"
+                        "\n\n終了するにはポップアップフォームのキャンセルを押して下さい。\n"
+                        "\n※重要：実行前にローカル側、ホスト側のディレクトリを必ず確認して下さい。"
+                        "\n危険を承知で実行するには「はい」を取りやめるには「いいえ」を押して下さい!")))
         return;
     DownDaemonActive = true;
     LockForAutoWatch();
@@ -621,9 +620,12 @@ void TMainForm::BitBtnAutoUpDaemonClick()
 {
     if (UpDownLoadForm->isVisible())
         return;
-    if (!ui::dialogs().warnYesNo(ui::toQ(std::string("これから「AutoUploadDaemon」に入ります。")
-                                         + DaemonWarningTail
-                                         + "\n\n注意：追加ファイルのアップロードには対応していません。")))
+    if (!ui::dialogs().warnYesNo(ui::translate(
+            "MainForm", "これから「AutoUploadDaemon」に入ります。"
+                        "\n\n終了するにはポップアップフォームのキャンセルを押して下さい。\n"
+                        "\n※重要：実行前にローカル側、ホスト側のディレクトリを必ず確認して下さい。"
+                        "\n危険を承知で実行するには「はい」を取りやめるには「いいえ」を押して下さい!"
+                        "\n\n注意：追加ファイルのアップロードには対応していません。")))
         return;
     ClearTransferList();
     BackupCopy("");

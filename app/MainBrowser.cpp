@@ -12,6 +12,7 @@
 #include "ui/ComboBox.h"
 #include "ui/Dialogs.h"
 #include "ui/Edit.h"
+#include "ui/Language.h"
 #include "ui/ListView.h"
 #include "ui/Memo.h"
 #include "ui/StatusBar.h"
@@ -319,7 +320,7 @@ const int DeleteMode = 999;
 QString askText(const char *caption, const char *prompt, const QString &initial)
 {
     QString value = initial;
-    if (!ui::dialogs().input(QString::fromUtf8(caption), QString::fromUtf8(prompt), value))
+    if (!ui::dialogs().input(ui::translate("MainForm", caption), ui::translate("MainForm", prompt), value))
         return initial;
     return value;
 }
@@ -348,7 +349,7 @@ bool singleSelectedName(const ui::ListView *list, std::string &name)
 // side is shown again.
 void makeFolder(TMainForm *form, int side, const char *caption)
 {
-    const QString answer = askText(caption, "ﾌｫﾙﾀﾞ名を入力して下さい。", {});
+    const QString answer = askText(caption, QT_TRANSLATE_NOOP("MainForm", "ﾌｫﾙﾀﾞ名を入力して下さい。"), {});
     std::string name;
     if (!isBlank(answer) && TypedName(answer, side, name))
         (side == LocalSide ? MakeLocalDir : MakeRemoteDir)(name);
@@ -367,7 +368,8 @@ void renameSelected(TMainForm *form, int side, const char *caption)
         return;
     // The box offers the shown name; given back unchanged it means no rename.
     const QString shown = ui::toQ(current);
-    const QString answer = askText(caption, "新しいﾌｧｲﾙ名に変更して下さい。", shown);
+    const QString answer =
+        askText(caption, QT_TRANSLATE_NOOP("MainForm", "新しいﾌｧｲﾙ名に変更して下さい。"), shown);
     std::string name;
     if (isBlank(answer) || answer == shown || !TypedName(answer, side, name) || name == current)
         return;
@@ -381,27 +383,27 @@ void renameSelected(TMainForm *form, int side, const char *caption)
 
 void TMainForm::MakeLDirClick()
 {
-    makeFolder(this, LocalSide, "ﾛｰｶﾙﾌｫﾙﾀﾞを作成");
+    makeFolder(this, LocalSide, QT_TRANSLATE_NOOP("MainForm", "ﾛｰｶﾙﾌｫﾙﾀﾞを作成"));
 }
 
 void TMainForm::MakeHDirClick()
 {
-    makeFolder(this, RemoteSide, "ﾘﾓｰﾄﾌｫﾙﾀﾞを作成");
+    makeFolder(this, RemoteSide, QT_TRANSLATE_NOOP("MainForm", "ﾘﾓｰﾄﾌｫﾙﾀﾞを作成"));
 }
 
 void TMainForm::LocalRenameClick()
 {
-    renameSelected(this, LocalSide, "ﾛｰｶﾙﾌｧｲﾙ名変更");
+    renameSelected(this, LocalSide, QT_TRANSLATE_NOOP("MainForm", "ﾛｰｶﾙﾌｧｲﾙ名変更"));
 }
 
 void TMainForm::RemoteRenameClick()
 {
-    renameSelected(this, RemoteSide, "ﾘﾓｰﾄﾌｧｲﾙ名変更");
+    renameSelected(this, RemoteSide, QT_TRANSLATE_NOOP("MainForm", "ﾘﾓｰﾄﾌｧｲﾙ名変更"));
 }
 
 void TMainForm::LocalDeleteClick()
 {
-    if (!ui::dialogs().confirm(QStringLiteral("削除を実行してもいいですか？\n元には戻せません")))
+    if (!ui::dialogs().confirm(ui::translate("MainForm", "削除を実行してもいいですか？\n元には戻せません")))
         return;
     if (!Connected || LocalFileListV->selectedCount() == 0)
         return;
@@ -413,8 +415,8 @@ void TMainForm::LocalDeleteClick()
 
 void TMainForm::RemoteDeleteClick()
 {
-    if (!ui::dialogs().confirm(
-            QStringLiteral("削除を実行してもいいですか？\n元には戻せません\n(※ｻﾌﾞﾌｫﾙﾀﾞは削除できません。)")))
+    if (!ui::dialogs().confirm(ui::translate(
+            "MainForm", "削除を実行してもいいですか？\n元には戻せません\n(※ｻﾌﾞﾌｫﾙﾀﾞは削除できません。)")))
         return;
     if (!Connected || RemoteFileListV->selectedCount() == 0)
         return;
@@ -442,7 +444,7 @@ void TMainForm::DeleteSelection(int side)
         UpDownLoadForm->Tag = DeleteMode;
         UpDownLoadForm->showModal();
         if (CancelRequested)
-            ui::dialogs().message(QStringLiteral("処理を中断しました。"));
+            ui::dialogs().message(ui::translate("MainForm", "処理を中断しました。"));
     }
     if (CancelRequested || SelectedFolderCount == 0) {
         MemoDir->clearLines();

@@ -17,6 +17,7 @@
 #include "ui/ComboBox.h"
 #include "ui/Dialogs.h"
 #include "ui/Edit.h"
+#include "ui/Language.h"
 #include "ui/Text.h"
 #include <QCheckBox>
 #include <QPushButton>
@@ -32,12 +33,12 @@ bool TMainForm::LoadHostList(bool quiet)
 void TMainForm::SaveHostList(bool allowEmpty)
 {
     if (HostListUnreadable) {
-        if (!ui::dialogs().confirm(
-                ui::toQ(HostListPath)
-                + QStringLiteral("\nを読み込めなかったため、ホスト一覧を保存しませんでした。"
-                                 "\nこのファイルは読み込めるようになるまでそのまま残します。"
-                                 "\n\n新しいホスト一覧を作成して置き換えますか？"
-                                 "\n(元のファイルに登録されたホストは失われます)")))
+        if (!ui::dialogs().confirm(ui::fillQ(
+                ui::translate("MainForm", "%1\nを読み込めなかったため、ホスト一覧を保存しませんでした。"
+                                          "\nこのファイルは読み込めるようになるまでそのまま残します。"
+                                          "\n\n新しいホスト一覧を作成して置き換えますか？"
+                                          "\n(元のファイルに登録されたホストは失われます)"),
+                {HostListPath})))
             return;
         HostListUnreadable = false;
     }
@@ -101,7 +102,8 @@ void TMainForm::OpenHostListExecute()
     } else if (DeleteHostIndex >= 0 && DeleteHostIndex < MaxHosts) {
         HostRecord &entry = HostList[DeleteHostIndex];
         if (entry.HostName() == ui::fromQ(EHost->text()) && entry.UserName() == ui::fromQ(EUserId->text()))
-            ui::dialogs().message(QStringLiteral("指定のホストは現在使用中ですので\n削除できませんでした。"));
+            ui::dialogs().message(
+                ui::translate("MainForm", "指定のホストは現在使用中ですので\n削除できませんでした。"));
         else if (entry.InUse()) {
             entry.SetInUse(false);
             // Deleting the last account empties the file, so it stays deleted.
@@ -116,15 +118,15 @@ void TMainForm::OpenHostListExecute()
 void TMainForm::ConnectActionExecute()
 {
     if (EHost->text().isEmpty()) {
-        ui::dialogs().message(QStringLiteral("ホスト名を入力して下さい。"));
+        ui::dialogs().message(ui::translate("MainForm", "ホスト名を入力して下さい。"));
         return;
     }
     if (EUserId->text().isEmpty()) {
-        ui::dialogs().message(QStringLiteral("ユーザー名を入力して下さい。"));
+        ui::dialogs().message(ui::translate("MainForm", "ユーザー名を入力して下さい。"));
         return;
     }
     if (EPassword->text().isEmpty()) {
-        ui::dialogs().message(QStringLiteral("パスワードを入力して下さい。"));
+        ui::dialogs().message(ui::translate("MainForm", "パスワードを入力して下さい。"));
         return;
     }
     if (HostEdited) {
@@ -150,7 +152,7 @@ void TMainForm::ConnectActionExecute()
         ListLocal();
         ShowLocalFolderInfo();
     } else {
-        ui::dialogs().message(QStringLiteral("ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));
+        ui::dialogs().message(ui::translate("MainForm", "ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));
     }
     HostEdited = false;
     EndBusy();
@@ -196,7 +198,7 @@ bool TMainForm::StartSession()
 {
     HostList.MarkAllFree();
     if (!OpenInternet()) {
-        ui::dialogs().message(QStringLiteral("続行できません。"));
+        ui::dialogs().message(ui::translate("MainForm", "続行できません。"));
         return false;
     }
     return true;
@@ -218,6 +220,6 @@ bool TMainForm::Reconnect()
         SetRemoteDir(ComboCurrDir->textBytes());
         return true;
     }
-    ReportReconnectFailure("ﾎｽﾄがｵｰﾌﾟﾝできませんでした。");
+    ReportReconnectFailure(ui::translated("MainForm", "ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));
     return false;
 }

@@ -12,6 +12,7 @@
 #include "ui/ComboBox.h"
 #include "ui/Dialogs.h"
 #include "ui/Edit.h"
+#include "ui/Language.h"
 #include "ui/ListView.h"
 #include "ui/Memo.h"
 #include "ui/RadioGroup.h"
@@ -154,12 +155,12 @@ void TMainForm::buildImages()
     ImageList1.set(8, style->standardIcon(QStyle::SP_FileDialogDetailedView));
     ImageList1.set(9, style->standardIcon(QStyle::SP_DirIcon));
     ImageList1.set(10, style->standardIcon(QStyle::SP_FileIcon));
-    ImageList1.set(15, tileIcon(QColor(0x2e, 0x8b, 0x57), QStringLiteral("接")));
-    ImageList1.set(16, tileIcon(QColor(0xb2, 0x22, 0x22), QStringLiteral("断")));
-    ImageList1.set(21, tileIcon(QColor(0xff, 0x8c, 0x00), QStringLiteral("自")));
+    ImageList1.set(15, tileIcon(QColor(0x2e, 0x8b, 0x57), QCoreApplication::translate("MainFormIcon", "接")));
+    ImageList1.set(16, tileIcon(QColor(0xb2, 0x22, 0x22), QCoreApplication::translate("MainFormIcon", "断")));
+    ImageList1.set(21, tileIcon(QColor(0xff, 0x8c, 0x00), QCoreApplication::translate("MainFormIcon", "自")));
     ImageList1.set(23, tileIcon(QColor(0x46, 0x82, 0xb4), QStringLiteral("↻")));
     ImageList1.set(30, style->standardIcon(QStyle::SP_DialogOpenButton));
-    ImageList1.set(32, tileIcon(QColor(0x6a, 0x5a, 0xcd), QStringLiteral("全")));
+    ImageList1.set(32, tileIcon(QColor(0x6a, 0x5a, 0xcd), QCoreApplication::translate("MainFormIcon", "全")));
     ImageList1.set(35, style->standardIcon(QStyle::SP_TrashIcon));
 }
 
@@ -175,20 +176,25 @@ void TMainForm::buildActions()
         action->setIcon(ImageList1.icon(image));
         action->setProperty("imageIndex", image);
     };
-    make(Upload, "Upload", "Upload", "ｼﾝﾌﾟﾙｱﾌﾟﾛｰﾄﾞ", 0);
-    make(Dounload, "Dounload", "Dounload", "ダウンロード", 1);
-    make(CloseAppri, "CloseAppri", "終了", "終了", 2);
-    make(UpDirectory, "UpDirectory", "", "", 4);
-    make(UpLDirectory, "UpLDirectory", "", "一つ上のﾌｫﾙﾀﾞに上がる", 4);
-    make(OpenDirBox, "OpenDirBox", "", "ﾌｫﾙﾀﾞｵｰﾌﾟﾝ", 5);
-    make(OpenHostList, "OpenHostList", "ホスト一覧", "ホスト一覧", 8);
-    make(ConnectAction, "ConnectAction", "接続", "接続", 15);
-    make(DisconnectAction, "DisconnectAction", "切断", "切断", 16);
-    make(WatchAction, "WatchAction", "自動UP", "自動UP", 21);
-    make(ActLoopUpload, "ActLoopUpload", "ActLoopUpload", "ﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞ", 23);
-    make(OpenDialogBox, "OpenDialogBox", "", "ﾌｧｲﾙからﾌｫﾙﾀﾞｵｰﾌﾟﾝ", 30);
-    make(ReUpload, "ReUpload", "ReUpload", "全ｱﾌﾟﾛｰﾄﾞ", 32);
-    make(ActionDelBackup, "ActionDelBackup", "ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙの削除", "", 35);
+    make(Upload, "Upload", QStringLiteral("Upload"), ui::translate("MainForm", "ｼﾝﾌﾟﾙｱﾌﾟﾛｰﾄﾞ"), 0);
+    make(Dounload, "Dounload", QStringLiteral("Dounload"), ui::translate("MainForm", "ダウンロード"), 1);
+    make(CloseAppri, "CloseAppri", ui::translate("MainForm", "終了"), ui::translate("MainForm", "終了"), 2);
+    make(UpDirectory, "UpDirectory", {}, {}, 4);
+    make(UpLDirectory, "UpLDirectory", {}, ui::translate("MainForm", "一つ上のﾌｫﾙﾀﾞに上がる"), 4);
+    make(OpenDirBox, "OpenDirBox", {}, ui::translate("MainForm", "ﾌｫﾙﾀﾞｵｰﾌﾟﾝ"), 5);
+    make(OpenHostList, "OpenHostList", ui::translate("MainForm", "ホスト一覧"),
+         ui::translate("MainForm", "ホスト一覧"), 8);
+    make(ConnectAction, "ConnectAction", ui::translate("MainForm", "接続"), ui::translate("MainForm", "接続"),
+         15);
+    make(DisconnectAction, "DisconnectAction", ui::translate("MainForm", "切断"),
+         ui::translate("MainForm", "切断"), 16);
+    make(WatchAction, "WatchAction", ui::translate("MainForm", "自動UP"), ui::translate("MainForm", "自動UP"),
+         21);
+    make(ActLoopUpload, "ActLoopUpload", QStringLiteral("ActLoopUpload"),
+         ui::translate("MainForm", "ﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞ"), 23);
+    make(OpenDialogBox, "OpenDialogBox", {}, ui::translate("MainForm", "ﾌｧｲﾙからﾌｫﾙﾀﾞｵｰﾌﾟﾝ"), 30);
+    make(ReUpload, "ReUpload", QStringLiteral("ReUpload"), ui::translate("MainForm", "全ｱﾌﾟﾛｰﾄﾞ"), 32);
+    make(ActionDelBackup, "ActionDelBackup", ui::translate("MainForm", "ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙの削除"), {}, 35);
 }
 
 void TMainForm::buildTopPanel()
@@ -196,9 +202,9 @@ void TMainForm::buildTopPanel()
     PanelTop = named(new QFrame(this), "PanelTop");
     PanelTop->setFixedHeight(113);
 
-    Label1 = makeLabel(PanelTop, "Label1", QStringLiteral("ホスト名"), 24, 2);
-    Label2 = makeLabel(PanelTop, "Label2", QStringLiteral("ユーザー名"), 6, 28);
-    Label3 = makeLabel(PanelTop, "Label3", QStringLiteral("パスワード"), 7, 52);
+    Label1 = makeLabel(PanelTop, "Label1", ui::translate("MainForm", "ホスト名"), 24, 2);
+    Label2 = makeLabel(PanelTop, "Label2", ui::translate("MainForm", "ユーザー名"), 6, 28);
+    Label3 = makeLabel(PanelTop, "Label3", ui::translate("MainForm", "パスワード"), 7, 52);
 
     auto makeEdit = [this](const char *name, int y) {
         auto *edit = named(new ui::Edit(PanelTop), name);
@@ -227,19 +233,19 @@ void TMainForm::buildTopPanel()
         button->setGeometry(x, 4, 45, 39);
         return button;
     };
-    SpeedNormalUp = makeModeButton("SpeedNormalUp", QStringLiteral("手動UP"), 0, 344);
+    SpeedNormalUp = makeModeButton("SpeedNormalUp", ui::translate("MainForm", "手動UP"), 0, 344);
     SpeedNormalUp->setIcon(ImageList1.icon(0));
-    SpeedAutoUp = makeModeButton("SpeedAutoUp", QStringLiteral("自動UP"), 1, 387);
-    SpeedAutoUp->setToolTip(QStringLiteral("自動UP"));
+    SpeedAutoUp = makeModeButton("SpeedAutoUp", ui::translate("MainForm", "自動UP"), 1, 387);
+    SpeedAutoUp->setToolTip(ui::translate("MainForm", "自動UP"));
     SpeedNormalUp->setDown(true);
 
-    Target = named(new ui::RadioGroup(QStringLiteral("対象"), PanelTop), "Target");
-    Target->setItems({QStringLiteral("HTML"), QStringLiteral("全て")});
+    Target = named(new ui::RadioGroup(ui::translate("MainForm", "対象"), PanelTop), "Target");
+    Target->setItems({QStringLiteral("HTML"), ui::translate("MainForm", "全て")});
     Target->setColumns(2);
     Target->setGeometry(344, 45, 115, 35);
     Target->setItemIndex(1);
 
-    Label4 = makeLabel(PanelTop, "Label4", QStringLiteral("自動UPﾀｲﾏｰ(秒)"), 479, 30);
+    Label4 = makeLabel(PanelTop, "Label4", ui::translate("MainForm", "自動UPﾀｲﾏｰ(秒)"), 479, 30);
     Label4->setFixedWidth(87);
     Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -251,7 +257,7 @@ void TMainForm::buildTopPanel()
     ComboTimer->setEditable(false);
     ComboTimer->setItemIndex(DefaultTimerItem);
 
-    LabelTimer = makeLabel(PanelTop, "LabelTimer", QStringLiteral("ﾙｰﾌﾟUPﾀｲﾏｰ(秒)"), 463, 57);
+    LabelTimer = makeLabel(PanelTop, "LabelTimer", ui::translate("MainForm", "ﾙｰﾌﾟUPﾀｲﾏｰ(秒)"), 463, 57);
     LabelTimer->setFixedWidth(89);
     LabelTimer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -262,12 +268,13 @@ void TMainForm::buildTopPanel()
     LblCounter = makeLabel(PanelTop, "LblCounter", QStringLiteral(" "), 468, 44);
     LblCounter->setStyleSheet(QStringLiteral("color: black"));
 
-    CheckUseThread = named(new QCheckBox(QStringLiteral("ｽﾚｯﾄﾞ使用"), PanelTop), "CheckUseThread");
+    CheckUseThread = named(new QCheckBox(ui::translate("MainForm", "ｽﾚｯﾄﾞ使用"), PanelTop), "CheckUseThread");
     CheckUseThread->setLayoutDirection(Qt::RightToLeft);
     CheckUseThread->setFocusPolicy(Qt::NoFocus);
     CheckUseThread->setGeometry(528, 5, 73, 17);
 
-    CheckSubFolders = named(new QCheckBox(QStringLiteral("ｻﾌﾞﾌｫﾙﾀﾞ含む"), PanelTop), "CheckSubFolders");
+    CheckSubFolders =
+        named(new QCheckBox(ui::translate("MainForm", "ｻﾌﾞﾌｫﾙﾀﾞ含む"), PanelTop), "CheckSubFolders");
     CheckSubFolders->setLayoutDirection(Qt::RightToLeft);
     CheckSubFolders->setFocusPolicy(Qt::NoFocus);
     CheckSubFolders->setGeometry(434, 5, 92, 17);
@@ -309,9 +316,9 @@ void TMainForm::buildPanes()
     auto makeList = [this](QWidget *parent, const char *name) {
         auto *list = named(new ui::ListView(parent), name);
         list->setImageList(&ImageList1);
-        list->addColumn(QStringLiteral("名前"), 120, 50);
-        list->addColumn(QStringLiteral("更新日時"), 80);
-        list->addColumn(QStringLiteral("ｻｲｽﾞ"), 60, 50);
+        list->addColumn(ui::translate("MainForm", "名前"), 120, 50);
+        list->addColumn(ui::translate("MainForm", "更新日時"), 80);
+        list->addColumn(ui::translate("MainForm", "ｻｲｽﾞ"), 60, 50);
         list->setContextMenuPolicy(Qt::CustomContextMenu);
         return list;
     };
@@ -346,7 +353,7 @@ void TMainForm::buildPanes()
     localLayout->addWidget(localStrip);
     localLayout->addWidget(ComboLocalDir);
     LocalFileListV = makeList(PanelLocal, "LocalFileListV");
-    LocalFileListV->setToolTip(QStringLiteral("ﾌｧｲﾙのあるﾌｫﾙﾀﾞｵｰﾌﾟﾝ"));
+    LocalFileListV->setToolTip(ui::translate("MainForm", "ﾌｧｲﾙのあるﾌｫﾙﾀﾞｵｰﾌﾟﾝ"));
     localLayout->addWidget(LocalFileListV, 1);
     localStrip->setFixedHeight(25);
 
@@ -358,7 +365,7 @@ void TMainForm::buildPanes()
     auto *remoteStrip = new QWidget(Panel2);
     remoteStrip->setFixedHeight(24);
     SpeedUpDir = makeStripButton(remoteStrip, "SpeedUpDir", UpDirectory, 1);
-    cbPriodDown = named(new QCheckBox(QStringLiteral("ﾋﾟﾘｵﾄﾞﾀﾞｳﾝ"), remoteStrip), "cbPriodDown");
+    cbPriodDown = named(new QCheckBox(ui::translate("MainForm", "ﾋﾟﾘｵﾄﾞﾀﾞｳﾝ"), remoteStrip), "cbPriodDown");
     cbPriodDown->setEnabled(false);
     BitBtnAutoDownDaemon =
         named(new QPushButton(QStringLiteral("DDown"), remoteStrip), "BitBtnAutoDownDaemon");
@@ -382,18 +389,18 @@ void TMainForm::buildPanes()
     Splitter1->setSizes({288, 640 - 288 - 2});
 
     PMLocal = named(new QMenu(this), "PMLocal");
-    MakeLDir = PMLocal->addAction(QStringLiteral("ﾌｫﾙﾀﾞ作成"));
+    MakeLDir = PMLocal->addAction(ui::translate("MainForm", "ﾌｫﾙﾀﾞ作成"));
     MakeLDir->setObjectName(QStringLiteral("MakeLDir"));
-    LocalRename = PMLocal->addAction(QStringLiteral("名前変更"));
+    LocalRename = PMLocal->addAction(ui::translate("MainForm", "名前変更"));
     LocalRename->setObjectName(QStringLiteral("LocalRename"));
-    LocalDelete = PMLocal->addAction(QStringLiteral("削除"));
+    LocalDelete = PMLocal->addAction(ui::translate("MainForm", "削除"));
     LocalDelete->setObjectName(QStringLiteral("LocalDelete"));
     PMRemote = named(new QMenu(this), "PMRemote");
-    MakeHDir = PMRemote->addAction(QStringLiteral("ﾌｫﾙﾀﾞ作成"));
+    MakeHDir = PMRemote->addAction(ui::translate("MainForm", "ﾌｫﾙﾀﾞ作成"));
     MakeHDir->setObjectName(QStringLiteral("MakeHDir"));
-    RemoteRename = PMRemote->addAction(QStringLiteral("名前変更"));
+    RemoteRename = PMRemote->addAction(ui::translate("MainForm", "名前変更"));
     RemoteRename->setObjectName(QStringLiteral("RemoteRename"));
-    RemoteDelete = PMRemote->addAction(QStringLiteral("削除"));
+    RemoteDelete = PMRemote->addAction(ui::translate("MainForm", "削除"));
     RemoteDelete->setObjectName(QStringLiteral("RemoteDelete"));
 }
 
@@ -501,7 +508,8 @@ void TMainForm::FormShow()
 bool TMainForm::FormCloseQuery()
 {
     if (Connected) {
-        if (!ui::dialogs().confirm(QStringLiteral("ホストに接続中です。\n切断して終了してもいいですか？")))
+        if (!ui::dialogs().confirm(
+                ui::translate("MainForm", "ホストに接続中です。\n切断して終了してもいいですか？")))
             return false;
         DisconnectActionExecute();
         return true;

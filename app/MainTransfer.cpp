@@ -16,6 +16,7 @@
 #include "ui/Clock.h"
 #include "ui/ComboBox.h"
 #include "ui/Dialogs.h"
+#include "ui/Language.h"
 #include "ui/ListView.h"
 #include "ui/Memo.h"
 #include "ui/RadioGroup.h"
@@ -32,7 +33,7 @@
 namespace {
 
 const char *const BackupFolderName = "backup_log";
-const char *const AbortedText = "処理を中断しました。";
+const char *const AbortedText = QT_TRANSLATE_NOOP("MainForm", "処理を中断しました。");
 const char *const DirectoryChangedText = "Directory has been changed";
 
 // The local paths the platform's find accepts; a folder walk stops at a folder
@@ -117,8 +118,10 @@ void TMainForm::TransferOne(int direction, const std::string &localPath, const s
     else
         SetBinaryMode();
     const char *modeWord = mode == TransferAscii ? "ASCII" : "BYNARY";
-    const char *operation = direction == 0 ? "ｱｯﾌﾟﾛｰﾄﾞ" : direction == 1 ? "ﾀﾞｳﾝﾛｰﾄﾞ" : "";
-    ShowStatus(std::string(modeWord) + operation + " " + ui::displayText(localPath), 0);
+    const QString operation = direction == 0   ? ui::translate("MainForm", "%1ｱｯﾌﾟﾛｰﾄﾞ %2")
+                              : direction == 1 ? ui::translate("MainForm", "%1ﾀﾞｳﾝﾛｰﾄﾞ %2")
+                                               : QStringLiteral("%1 %2");
+    ShowStatus(ui::fill(operation, {modeWord, localPath}), 0);
 
     // Automatic work retries a failing file on every pass: after the first
     // failure of a streak its message box is left out.
@@ -146,7 +149,8 @@ void TMainForm::TransferOne(int direction, const std::string &localPath, const s
                 found = platform::fileExists(localPath);
             }
             if (!found) {
-                ShowStatus(ui::displayText(localPath) + "\nが見つかりませんでした。", 0);
+                ShowStatus(ui::fill(ui::translate("MainForm", "%1\nが見つかりませんでした。"), {localPath}),
+                           0);
                 then(0);
                 return;
             }
@@ -214,15 +218,13 @@ int TMainForm::DeleteBackups()
     for (const platform::FindRecord &record : records)
         if (platform::deleteFile(BackupFolder + "/" + record.name))
             ++deleted;
-    char text[128];
-    std::snprintf(text, sizeof text, "%d個のﾊﾞｯｸｱｯﾌﾟﾃﾞｰﾀﾍﾞｰｽを削除しました。", deleted);
-    ui::dialogs().message(QString::fromUtf8(text));
+    ui::dialogs().message(ui::translate("MainForm", "%1個のﾊﾞｯｸｱｯﾌﾟﾃﾞｰﾀﾍﾞｰｽを削除しました。").arg(deleted));
     return deleted;
 }
 
 void TMainForm::ActionDelBackupExecute()
 {
-    if (ui::dialogs().confirm(QStringLiteral("ﾊﾞｯｸｱｯﾌﾟﾛｸﾞﾌｧｲﾙを削除してもいいですか ?")))
+    if (ui::dialogs().confirm(ui::translate("MainForm", "ﾊﾞｯｸｱｯﾌﾟﾛｸﾞﾌｧｲﾙを削除してもいいですか ?")))
         DeleteBackups();
 }
 
@@ -352,7 +354,7 @@ void TMainForm::ClearTransferList()
 int TMainForm::TransferSelection(int direction)
 {
     if (!Reconnect())
-        ReportReconnectFailure("ホスト再接続に失敗しました。");
+        ReportReconnectFailure(ui::translated("MainForm", "ホスト再接続に失敗しました。"));
     AutoUpAllowed = false;
     const std::string remembered = remoteFolderShown(this);
     const int rows = BuildTransferList(direction, 0);
@@ -364,7 +366,7 @@ int TMainForm::TransferSelection(int direction)
         UpDownLoadForm->Tag = 0;
         UpDownLoadForm->showModal();
         if (CancelRequested)
-            ui::dialogs().message(QString::fromUtf8(AbortedText));
+            ui::dialogs().message(ui::translate("MainForm", AbortedText));
     }
     if (remoteFolderShown(this) != remembered)
         ShowStatus(DirectoryChangedText, 0);
@@ -391,11 +393,11 @@ void TMainForm::UploadExecute()
 {
     if (LoopInterval > 0
         && !ui::dialogs().confirm(
-            QStringLiteral("ﾙｰﾌﾟUPﾀｲﾏｰが設定されています。\n"
-                           "ここからはﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞはできませんでご注意下さい。\n"
-                           "ﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞは隣の腕時計のｺﾏﾝﾄﾎﾞﾀﾝから実行できます。"
-                           "\n(※このﾒｯｾｰｼﾞを止めたい場合は、ﾙｰﾌﾟﾀｲﾏｰを 0 に設定して下さい。)"
-                           "\n\nｼﾝﾌﾟﾙｱｯﾌﾟﾛｰﾄﾞを実行しますか？")))
+            ui::translate("MainForm", "ﾙｰﾌﾟUPﾀｲﾏｰが設定されています。\n"
+                                      "ここからはﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞはできませんでご注意下さい。\n"
+                                      "ﾙｰﾌﾟｱﾌﾟﾛｰﾄﾞは隣の腕時計のｺﾏﾝﾄﾎﾞﾀﾝから実行できます。"
+                                      "\n(※このﾒｯｾｰｼﾞを止めたい場合は、ﾙｰﾌﾟﾀｲﾏｰを 0 に設定して下さい。)"
+                                      "\n\nｼﾝﾌﾟﾙｱｯﾌﾟﾛｰﾄﾞを実行しますか？")))
         return;
     BeginBusy();
     TransferSelection(0);
@@ -407,7 +409,7 @@ void TMainForm::DounloadExecute()
 {
     TimerDemon->setInterval(0);
     if (!ui::dialogs().confirm(
-            QStringLiteral("ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)")))
+            ui::translate("MainForm", "ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)")))
         return;
     BeginBusy();
     TransferSelection(1);
@@ -423,7 +425,7 @@ void TMainForm::ReUploadExecute()
     // Only the watch re-uploads, and never from inside one of its passes.
     if (UploadMode == 0 || AutoBusy || UpDownLoadForm->isVisible())
         return;
-    if (!ui::dialogs().confirm(QStringLiteral("全再アップロードを実行しますか？")))
+    if (!ui::dialogs().confirm(ui::translate("MainForm", "全再アップロードを実行しますか？")))
         return;
     LocalFileListV->selectAll();
     TransferSelection(0);
@@ -444,7 +446,7 @@ void TMainForm::ComboLoopTimerChange()
 
 void TMainForm::ActLoopUploadExecute()
 {
-    if (!ui::dialogs().confirm(QStringLiteral("ループアプロードを実行しますか？")))
+    if (!ui::dialogs().confirm(ui::translate("MainForm", "ループアプロードを実行しますか？")))
         return;
     BeginBusy();
     int result = LoopPass();
@@ -490,12 +492,11 @@ bool TMainForm::AskLoopRound()
     RemoteFileListV->repaint();
     LoopInterval = loopIntervalOfIndex(ComboLoopTimer->itemIndex());
 
-    char text[160];
-    std::snprintf(text, sizeof text, "%d 秒経過すると自動的に\n再アプロードします。       ", LoopInterval);
-    MssgForm->MsgLabel->setText(QString::fromUtf8(text));
-    MssgForm->ButtonOK->setText(QStringLiteral("再アプロード"));
+    MssgForm->MsgLabel->setText(
+        ui::translate("MainForm", "%1 秒経過すると自動的に\n再アプロードします。       ").arg(LoopInterval));
+    MssgForm->ButtonOK->setText(ui::translate("MainForm", "再アプロード"));
     MssgForm->ButtonOK->show();
-    MssgForm->ButtonNO->setText(QStringLiteral("停止"));
+    MssgForm->ButtonNO->setText(ui::translate("MainForm", "停止"));
     MssgForm->ButtonNO->show();
     MssgForm->setWindowTitle(QString());
     QFont font = MssgForm->MsgLabel->font();

@@ -13,6 +13,7 @@
 #include "platform/LocalFind.h"
 #include "platform/Wildcard.h"
 #include "ui/Dialogs.h"
+#include "ui/Language.h"
 #include "ui/ListView.h"
 #include "ui/RadioGroup.h"
 #include "ui/Text.h"
@@ -74,9 +75,11 @@ bool TMainForm::LoadIgnoreFile()
         Ignore.ClearUserPatterns();
         if (!IgnoreFileReported) {
             IgnoreFileReported = true;
-            ShowStatus(".vexmoraignore を読めません。組込みの除外ﾙｰﾙだけを使います。", 0);
+            ShowStatus(
+                ui::translated("MainForm", ".vexmoraignore を読めません。組込みの除外ﾙｰﾙだけを使います。"),
+                0);
             ui::dialogs().message(
-                QStringLiteral(".vexmoraignore を読めません。組込みの除外ﾙｰﾙだけを使います。"));
+                ui::translate("MainForm", ".vexmoraignore を読めません。組込みの除外ﾙｰﾙだけを使います。"));
         }
     }
     return true;
@@ -136,8 +139,9 @@ void TMainForm::RefreshTree()
     if (!dirty.empty())
         ReadTreeFolders(std::vector<std::string>(dirty.begin(), dirty.end()), false);
     if (TreeWatcher.takeUnwatchedNotice()) {
-        const std::string text = "監視できないﾌｫﾙﾀﾞがあります (fs.inotify.max_user_watches の上限など)。"
-                                 "それらのﾌｫﾙﾀﾞは順に読み直して確かめます。";
+        const std::string text = ui::translated(
+            "MainForm", "監視できないﾌｫﾙﾀﾞがあります (fs.inotify.max_user_watches の上限など)。"
+                        "それらのﾌｫﾙﾀﾞは順に読み直して確かめます。");
         ShowStatus(text, 0);
         ui::dialogs().message(ui::toQ(text));
     }
@@ -188,7 +192,8 @@ bool TMainForm::ReadTreeFolder(const std::string &folder, bool asBaseline, std::
         } else {
             TreeRetry.insert(folder);
             if (TreeUnreadable.insert(folder).second)
-                ShowStatus("ﾌｫﾙﾀﾞを読めません: " + ui::displayText(os) + " (" + std::to_string(code) + ")",
+                ShowStatus(ui::fill(ui::translate("MainForm", "ﾌｫﾙﾀﾞを読めません: %1 (%2)"),
+                                    {os, std::to_string(code)}),
                            0);
         }
         for (const std::string &path : gone)
@@ -326,7 +331,7 @@ bool TMainForm::DetectTreeMissingFiles()
     if (missing.empty())
         return false;
     AutoBusy = true;
-    ShowStatus("ﾛｰｶﾙのﾌｧｲﾙ数がﾎｽﾄより多いです。", 0);
+    ShowStatus(ui::translated("MainForm", "ﾛｰｶﾙのﾌｧｲﾙ数がﾎｽﾄより多いです。"), 0);
     ListTreeRows(TreeUploadOrder(missing));
     return true;
 }

@@ -9,6 +9,7 @@
 #include "platform/InstanceLock.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
+#include "ui/Language.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -37,10 +38,10 @@ int VexmoraMain(const StartupOptions &options, const std::string &startDir)
     try {
         platform::InstanceLock lock(options.lockPath);
         if (lock.result() == platform::InstanceLock::Result::Failed) {
-            ui::dialogs().message(QStringLiteral("Mutexの作成に失敗しました。"));
+            ui::dialogs().message(ui::translate("Startup", "Mutexの作成に失敗しました。"));
         } else if (lock.result() == platform::InstanceLock::Result::AlreadyExists) {
             if (!ui::dialogs().confirm(
-                    QStringLiteral("Vexmora はすでに起動されています。\n複数起動を行いますか？")))
+                    ui::translate("Startup", "Vexmora はすでに起動されています。\n複数起動を行いますか？")))
                 return 0;
         }
 

@@ -89,54 +89,61 @@ void setLastResponseText(std::string text)
     t_lastResponse = std::move(text);
 }
 
+// The texts are Japanese; the interface translates them where it shows them
+// (TEXT_NOOP only marks them for the translation tools).
+#define TEXT_NOOP(context, text) text
+
 std::string errorText(uint32_t code)
 {
     switch (code) {
     case err::FileNotFound:
-        return "指定されたファイルが見つかりません。";
+        return TEXT_NOOP("Errors", "指定されたファイルが見つかりません。");
     case err::PathNotFound:
-        return "指定されたパスが見つかりません。";
+        return TEXT_NOOP("Errors", "指定されたパスが見つかりません。");
     case err::AccessDenied:
-        return "アクセスが拒否されました。";
+        return TEXT_NOOP("Errors", "アクセスが拒否されました。");
     case err::ListingTooLarge:
-        return "フォルダーの一覧が上限を超えたため、途中で打ち切りました。";
+        return TEXT_NOOP("Errors", "フォルダーの一覧が上限を超えたため、途中で打ち切りました。");
     case err::NoMoreFiles:
-        return "これ以上ファイルはありません。";
+        return TEXT_NOOP("Errors", "これ以上ファイルはありません。");
     case err::SharingViolation:
-        return "プロセスはファイルにアクセスできません。別のプロセスが使用中です。";
+        return TEXT_NOOP("Errors", "プロセスはファイルにアクセスできません。別のプロセスが使用中です。");
     case err::InvalidParameter:
-        return "パラメーターが間違っています。";
+        return TEXT_NOOP("Errors", "パラメーターが間違っています。");
     case err::DirNotEmpty:
-        return "ディレクトリが空ではありません。";
+        return TEXT_NOOP("Errors", "ディレクトリが空ではありません。");
     case err::AlreadyExists:
-        return "既に存在するファイルを作成することはできません。";
+        return TEXT_NOOP("Errors", "既に存在するファイルを作成することはできません。");
     case err::NotRegularFile:
-        return "通常のファイルではないため、開けません (FIFO、ソケット、デバイスは扱えません)。";
+        return TEXT_NOOP("Errors",
+                         "通常のファイルではないため、開けません (FIFO、ソケット、デバイスは扱えません)。");
     case err::TransferIncomplete:
-        return "転送が途中で打ち切られました。";
+        return TEXT_NOOP("Errors", "転送が途中で打ち切られました。");
     case err::InternetTimeout:
-        return "操作はタイムアウトしました。";
+        return TEXT_NOOP("Errors", "操作はタイムアウトしました。");
     case err::InternetExtendedError:
         return t_lastResponse;
     case err::NameNotResolved:
-        return "サーバー名またはアドレスは解決されませんでした。";
+        return TEXT_NOOP("Errors", "サーバー名またはアドレスは解決されませんでした。");
     case err::IncorrectPassword:
-        return "パスワードが正しくありません。";
+        return TEXT_NOOP("Errors", "パスワードが正しくありません。");
     case err::LoginFailure:
-        return "ログインに失敗しました。";
+        return TEXT_NOOP("Errors", "ログインに失敗しました。");
     case err::CannotConnect:
-        return "サーバーに接続できませんでした。";
+        return TEXT_NOOP("Errors", "サーバーに接続できませんでした。");
     case err::ConnectionAborted:
-        return "サーバーとの接続が切断されました。";
+        return TEXT_NOOP("Errors", "サーバーとの接続が切断されました。");
     case err::ConnectionReset:
-        return "サーバーとの接続がリセットされました。";
+        return TEXT_NOOP("Errors", "サーバーとの接続がリセットされました。");
     case err::FtpDropped:
-        return "FTP セッションが切断されました。";
+        return TEXT_NOOP("Errors", "FTP セッションが切断されました。");
     case err::SecureCertificateRejected:
-        return "サーバーの証明書が信頼されていないため、接続しませんでした。";
+        return TEXT_NOOP("Errors", "サーバーの証明書が信頼されていないため、接続しませんでした。");
     case err::SecureChannelError:
-        return t_lastResponse.empty() ? std::string("暗号化された接続 (TLS) を確立できませんでした。")
-                                      : "暗号化された接続 (TLS) を確立できませんでした。\n" + t_lastResponse;
+        return t_lastResponse.empty()
+                   ? std::string(TEXT_NOOP("Errors", "暗号化された接続 (TLS) を確立できませんでした。"))
+                   : TEXT_NOOP("Errors", "暗号化された接続 (TLS) を確立できませんでした。")
+                         + std::string("\n") + t_lastResponse;
     default:
         return {};
     }

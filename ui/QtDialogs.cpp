@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QtDialogs.h"
+#include "ui/Language.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -30,8 +31,8 @@ bool askYesNo(QMessageBox::Icon icon, const QString &text)
 {
     QMessageBox box(icon, kTitle, text, QMessageBox::NoButton, parentWindow());
     setPlainText(box);
-    QPushButton *yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
-    QPushButton *no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+    QPushButton *yes = box.addButton(ui::translate("Dialogs", "はい"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(ui::translate("Dialogs", "いいえ"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
     box.exec();
@@ -69,7 +70,7 @@ bool QtDialogs::input(const QString &caption, const QString &prompt, QString &va
         label->setTextFormat(Qt::PlainText);
     dialog.setTextValue(value);
     dialog.setOkButtonText(QStringLiteral("OK"));
-    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    dialog.setCancelButtonText(ui::translate("Dialogs", "キャンセル"));
     if (dialog.exec() != QDialog::Accepted)
         return false;
     value = dialog.textValue();

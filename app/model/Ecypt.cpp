@@ -2,6 +2,7 @@
 #include "app/model/Ecypt.h"
 
 #include "ui/Dialogs.h"
+#include "ui/Language.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -63,7 +64,7 @@ std::string CryptPassword(const std::string &input, int &status, int direction)
 {
     const bool empty = direction == CipherDecrypt ? input.empty() : isBlankText(input);
     if (empty) {
-        ui::dialogs().message(QStringLiteral("入力データが空です。"));
+        ui::dialogs().message(ui::translate("Model", "入力データが空です。"));
         status = CipherEmptyInput;
         return {};
     }

@@ -2,6 +2,8 @@
 #include "app/model/FileEntry.h"
 
 #include "app/model/PathRules.h"
+#include "ui/Language.h"
+#include "ui/Text.h"
 
 #include <cstdio>
 
@@ -79,8 +81,7 @@ RowDecision DecideFileRow(const platform::FindRecord &record, int side)
 
 std::string FileCountText(int files, int folders)
 {
-    std::string text = "ﾌｧｲﾙ数=" + std::to_string(files);
     if (folders > 0)
-        text += " (Dir=" + std::to_string(folders) + ")";
-    return text;
+        return ui::fromQ(ui::translate("Model", "ﾌｧｲﾙ数=%1 (Dir=%2)").arg(files).arg(folders));
+    return ui::fromQ(ui::translate("Model", "ﾌｧｲﾙ数=%1").arg(files));
 }

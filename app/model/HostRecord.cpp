@@ -6,6 +6,8 @@
 #include "platform/LocalFiles.h"
 
 #include "ui/Dialogs.h"
+#include "ui/Language.h"
+#include "ui/Text.h"
 
 #include <QString>
 #include <algorithm>
@@ -14,7 +16,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-const char HostListFullFormat[] = "登録できるホストは %d 個までです。\n不要なホストを削除して下さい。";
+const char HostListFullFormat[] =
+    QT_TRANSLATE_NOOP("Model", "登録できるホストは %1 個までです。\n不要なホストを削除して下さい。");
 
 namespace {
 
@@ -84,8 +87,7 @@ std::string fullPathOf(const std::string &path)
 
 void showCannotOpen(const std::string &path)
 {
-    ui::dialogs().message(QString::fromStdString(fullPathOf(path))
-                          + QStringLiteral("\nを開けませんでした。"));
+    ui::dialogs().message(ui::fillQ(ui::translate("Model", "%1\nを開けませんでした。"), {fullPathOf(path)}));
 }
 
 bool isBlank(char c)
@@ -282,5 +284,5 @@ StoreResult StoreAccount(HostList &list, std::string_view host, std::string_view
 
 std::string HostListFullMessage()
 {
-    return QString::asprintf(HostListFullFormat, MaxHosts).toStdString();
+    return ui::fromQ(ui::translate("Model", HostListFullFormat).arg(MaxHosts));
 }

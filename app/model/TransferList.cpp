@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/model/TransferList.h"
 
-#include <cstdio>
+#include "ui/Language.h"
+#include "ui/Text.h"
 
 std::string FileLimitMessage()
 {
-    char text[128];
-    std::snprintf(text, sizeof text, FileLimitFormat, MAXFILE);
-    return text;
+    return ui::fromQ(ui::translate("Model", FileLimitFormat).arg(MAXFILE));
 }
 
 AddResult TransferList::Append(std::string_view localPath, std::string_view remotePath)

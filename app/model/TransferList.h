@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QtGlobal>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,7 +17,7 @@ constexpr int MAXFILE = 900;
 // Status panel 0 text when a row does not fit.
 constexpr const char MaxFileExceededText[] = "MAXFILE exceeded";
 // Message box of a folder scan that reached the limit, with MAXFILE.
-constexpr const char FileLimitFormat[] = "扱えるﾌｧｲﾙ数は %d までです。";
+constexpr const char FileLimitFormat[] = QT_TRANSLATE_NOOP("Model", "扱えるﾌｧｲﾙ数は %1 までです。");
 std::string FileLimitMessage();
 
 struct TransferEntry {

@@ -4,6 +4,7 @@
 #include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "ui/Dialogs.h"
+#include "ui/Language.h"
 #include "ui/Text.h"
 
 #include <vector>
@@ -43,31 +44,31 @@ std::vector<Entry> readEntries(const std::string &path, bool *unreadable = nullp
 // Why the check failed, in the user's words; OpenSSL's own text follows.
 std::string reasonText(const platform::CertificateInfo &c)
 {
-    const char *reason = "証明書を検証できません";
+    const char *reason = QT_TRANSLATE_NOOP("Trust", "証明書を検証できません");
     switch (c.verifyCode) {
     case 18: // depth zero self-signed
     case 19: // self-signed in chain
-        reason = "自己署名の証明書です";
+        reason = QT_TRANSLATE_NOOP("Trust", "自己署名の証明書です");
         break;
     case 2:
     case 20:
     case 21:
-        reason = "発行元を確認できません";
+        reason = QT_TRANSLATE_NOOP("Trust", "発行元を確認できません");
         break;
     case 10:
-        reason = "有効期限が切れています";
+        reason = QT_TRANSLATE_NOOP("Trust", "有効期限が切れています");
         break;
     case 9:
-        reason = "まだ有効になっていません";
+        reason = QT_TRANSLATE_NOOP("Trust", "まだ有効になっていません");
         break;
     case 62:
     case 64:
-        reason = "ホスト名が証明書と一致しません";
+        reason = QT_TRANSLATE_NOOP("Trust", "ホスト名が証明書と一致しません");
         break;
     default:
         break;
     }
-    return std::string(reason) + " (" + c.verifyText + ")";
+    return ui::fill(QStringLiteral("%1 (%2)"), {ui::translated("Trust", reason), c.verifyText});
 }
 
 } // namespace
@@ -122,31 +123,32 @@ bool TrustCertificate(const platform::CertificateInfo &certificate, const std::s
     if (match == TrustedCertificates::Match::Same)
         return true;
     if (match == TrustedCertificates::Match::Changed)
-        ui::dialogs().message(ui::toQ("警告: " + site
-                                      + " の証明書が、以前に信頼した証明書と異なります。\n"
-                                        "第三者が通信に割り込んでいる可能性があります。\n\n"
-                                        "信頼した証明書の SHA-256 指紋:\n"
-                                      + stored));
-    const std::string question =
-        "サーバーの証明書を確認できませんでした。\n\n"
-        "ホスト: "
-        + site + "\n理由: " + reasonText(certificate) + "\n発行先: " + certificate.subject + "\n発行者: "
-        + certificate.issuer + "\n有効期間: " + certificate.notBefore + " ～ " + certificate.notAfter
-        + "\nSHA-256 指紋:\n" + certificate.fingerprint + "\n\nこの証明書を信頼して接続しますか?";
-    if (!ui::dialogs().confirm(ui::toQ(question)))
+        ui::dialogs().message(
+            ui::fillQ(ui::translate("Trust", "警告: %1 の証明書が、以前に信頼した証明書と異なります。\n"
+                                             "第三者が通信に割り込んでいる可能性があります。\n\n"
+                                             "信頼した証明書の SHA-256 指紋:\n%2"),
+                      {site, stored}));
+    const QString question =
+        ui::fillQ(ui::translate("Trust", "サーバーの証明書を確認できませんでした。\n\n"
+                                         "ホスト: %1\n理由: %2\n発行先: %3\n発行者: %4\n"
+                                         "有効期間: %5 ～ %6\nSHA-256 指紋:\n%7\n\n"
+                                         "この証明書を信頼して接続しますか?"),
+                  {site, reasonText(certificate), certificate.subject, certificate.issuer,
+                   certificate.notBefore, certificate.notAfter, certificate.fingerprint});
+    if (!ui::dialogs().confirm(question))
         return false;
     TrustedCertificates::Kept kept = store.remember(site, certificate.fingerprint);
     // A file that exists but could not be read still holds the certificates
     // trusted before: it stays until it can be read, unless the user starts anew.
     if (kept == TrustedCertificates::Kept::FileUnreadable
-        && ui::dialogs().confirm(
-            ui::toQ(storePath)
-            + QStringLiteral("\nを読み込めなかったため、信頼した証明書を保存しませんでした。"
-                             "\nこのファイルは読み込めるようになるまでそのまま残します。"
-                             "\n\n新しいファイルを作成して置き換えますか？"
-                             "\n(元のファイルに記録された証明書は失われます)")))
+        && ui::dialogs().confirm(ui::fillQ(
+            ui::translate("Trust", "%1\nを読み込めなかったため、信頼した証明書を保存しませんでした。"
+                                   "\nこのファイルは読み込めるようになるまでそのまま残します。"
+                                   "\n\n新しいファイルを作成して置き換えますか？"
+                                   "\n(元のファイルに記録された証明書は失われます)"),
+            {storePath})))
         kept = store.remember(site, certificate.fingerprint, true);
     if (kept == TrustedCertificates::Kept::Failed)
-        ui::dialogs().message(QStringLiteral("信頼した証明書を保存できませんでした。"));
+        ui::dialogs().message(ui::translate("Trust", "信頼した証明書を保存できませんでした。"));
     return true;
 }

@@ -19,6 +19,7 @@
 #include "ui/Edit.h"
 #include "ui/Executor.h"
 #include "ui/InterfaceWait.h"
+#include "ui/Language.h"
 #include "ui/ListView.h"
 #include "ui/StatusBar.h"
 #include "ui/Text.h"
@@ -104,14 +105,7 @@ template <typename F> auto sessionCall(F &&call, Call kind = Call::MayChange) ->
     return result;
 }
 
-const char *const NoSessionText = "セッションは開かれていません。";
-
-std::string format(const char *fmt, const std::string &arg)
-{
-    char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, fmt, arg.c_str());
-    return buffer;
-}
+const char *const NoSessionText = QT_TRANSLATE_NOOP("Ftp", "セッションは開かれていません。");
 
 std::string failed(const std::string &caption, uint32_t code)
 {
@@ -199,27 +193,27 @@ void statusCallback(uint32_t context, platform::FtpStatus status, const std::str
     case ContextUpload:
         byteCount = status == S::RequestSent;
         if (byteCount && MainForm && MainForm->TransferList.TransferCount > 1) {
-            shown = std::to_string(bytes) + "ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了";
+            shown = ui::fill(ui::translate("Ftp", "%1ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了"), {std::to_string(bytes)});
             show = true;
         }
         break;
     case ContextDownload:
         byteCount = status == S::ResponseReceived;
         if (byteCount) {
-            shown = std::to_string(bytes) + "ﾊﾞｲﾄ ﾀﾞｳﾝﾛｰﾄﾞ完了";
+            shown = ui::fill(ui::translate("Ftp", "%1ﾊﾞｲﾄ ﾀﾞｳﾝﾛｰﾄﾞ完了"), {std::to_string(bytes)});
             show = true;
         }
         break;
     case ContextConnection:
         show = true;
         if (status == S::ConnectingToServer)
-            shown = format("ｿｹｯﾄｱﾄﾞﾚｽ%sに接続中", text);
+            shown = ui::fill(ui::translate("Ftp", "ｿｹｯﾄｱﾄﾞﾚｽ%1に接続中"), {text});
         else if (status == S::ConnectedToServer)
-            shown = format("ｿｹｯﾄｱﾄﾞﾚｽ%sに接続完了", text);
+            shown = ui::fill(ui::translate("Ftp", "ｿｹｯﾄｱﾄﾞﾚｽ%1に接続完了"), {text});
         else if (status == S::ReceivingResponse)
-            shown = "ｻｰﾊﾞｰからの応答を待っています。";
+            shown = ui::translated("Ftp", "ｻｰﾊﾞｰからの応答を待っています。");
         else if (status == S::ConnectionClosed)
-            shown = "ｻｰﾊﾞｰからの接続を閉じました。";
+            shown = ui::translated("Ftp", "ｻｰﾊﾞｰからの接続を閉じました。");
         else
             show = false;
         break;
@@ -251,7 +245,8 @@ bool needSession()
 void reportSkippedNames(size_t count)
 {
     if (count > 0)
-        ShowStatus("不正なﾌｧｲﾙ名を" + std::to_string(count) + "件無視しました", 0);
+        ShowStatus(ui::fill(ui::translate("Ftp", "不正なﾌｧｲﾙ名を%1件無視しました"), {std::to_string(count)}),
+                   0);
 }
 
 bool callReconnect()
@@ -325,17 +320,17 @@ void ReportError(uint32_t code, const std::string &caption)
         return;
     }
     if (code == platform::err::SharingViolation) {
-        ShowStatus(failed("他のﾌﾟﾛｾｽがﾌｧｲﾙを使用中", code), 0);
+        ShowStatus(failed(ui::translated("Ftp", "他のﾌﾟﾛｾｽがﾌｧｲﾙを使用中"), code), 0);
         return;
     }
     if (code == platform::err::DirNotEmpty) {
-        ShowStatus(failed("ﾌｫﾙﾀﾞが空でない", code), 0);
+        ShowStatus(failed(ui::translated("Ftp", "ﾌｫﾙﾀﾞが空でない"), code), 0);
         return;
     }
     const bool loss = platform::isConnectionLoss(code);
     if (loss && g_connectionLossReported)
         return;
-    ShowStatus(failed(caption, code) + "\n ", 0);
+    ShowStatus(failed(ui::translated("Ftp", caption.c_str()), code) + "\n ", 0);
     g_connectionLossReported = loss;
     const std::string text = GetErrorText(code);
     if (!text.empty())
@@ -360,6 +355,11 @@ std::string GetErrorText(uint32_t code)
     if (facility == 14 || (code >= 2100 && code <= 2999))
         return {};
     std::string text = platform::errorText(code);
+    // The message's first line is the program's own text (translated); what
+    // follows it is the server's reply, shown as it came.
+    const size_t lineEnd = text.find('\n');
+    text = ui::translated("Errors", text.substr(0, lineEnd).c_str())
+           + (lineEnd == std::string::npos ? std::string() : text.substr(lineEnd));
     if (text.size() > 1023)
         text.resize(1023);
     return text;
@@ -367,7 +367,7 @@ std::string GetErrorText(uint32_t code)
 
 void ReportNoSession()
 {
-    ShowStatus(NoSessionText, 0);
+    ShowStatus(ui::translated("Ftp", NoSessionText), 0);
 }
 
 bool OpenInternet()
@@ -378,14 +378,14 @@ bool OpenInternet()
         g_internet->setCancelFlag(&g_cancelDownload);
         return true;
     });
-    ShowStatus("InternetOpen成功", 0);
+    ShowStatus(ui::translated("Ftp", "InternetOpen成功"), 0);
     return true;
 }
 
 int ConnectServer(const std::string &server)
 {
     if (!g_internet || !MainForm) {
-        ui::dialogs().message(QStringLiteral("コールバックを設定できません。"));
+        ui::dialogs().message(ui::translate("Ftp", "コールバックを設定できません。"));
         return 0;
     }
     std::string user = ui::fromQ(MainForm->EUserId->text());
@@ -412,7 +412,7 @@ int ConnectServer(const std::string &server)
         return ok;
     });
     if (!connected) {
-        ReportError(platform::lastError(), "InternetConnect失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "InternetConnect失敗"));
         return 0;
     }
     g_user = user;
@@ -429,15 +429,21 @@ int ConnectServer(const std::string &server)
 int OpenSession(const std::string &server)
 {
     if (g_sessionOpen == 1) {
-        ShowStatus("既に接続中です<" + g_connectedServer + ">\n先にCloseしてください", 0);
+        ShowStatus(
+            ui::fill(ui::translate("Ftp", "既に接続中です<%1>\n先にCloseしてください"), {g_connectedServer}),
+            0);
         return 1;
     }
     const int result = ConnectServer(server);
-    std::string text = result ? "<" + server + ">へ接続しました" : std::string("セッションを閉じました。");
     // An encrypted session says so, with its protocol version.
-    if (result && !g_internet->securityProtocol().empty())
-        text += " (" + g_internet->securityProtocol() + "で暗号化)";
-    ShowStatus(text, 0);
+    if (!result)
+        ShowStatus(ui::translated("Ftp", "セッションを閉じました。"), 0);
+    else if (g_internet->securityProtocol().empty())
+        ShowStatus(ui::fill(ui::translate("Ftp", "<%1>へ接続しました"), {server}), 0);
+    else
+        ShowStatus(ui::fill(ui::translate("Ftp", "<%1>へ接続しました (%2で暗号化)"),
+                            {server, g_internet->securityProtocol()}),
+                   0);
     return result;
 }
 
@@ -448,11 +454,11 @@ int CloseSession()
         return 1;
     }
     if (g_internet && !sessionCall([] { return g_internet->close(); }))
-        ReportError(platform::lastError(), "InternetCloseHandle失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "InternetCloseHandle失敗"));
     if (MainForm)
         MainForm->Connected = false;
     g_sessionOpen = 0;
-    ShowStatus("セッションを閉じました", 0);
+    ShowStatus(ui::translated("Ftp", "セッションを閉じました"), 0);
     return 1;
 }
 
@@ -486,9 +492,9 @@ bool TypedName(const QString &text, int side, std::string &bytes)
     const ui::NameEncoding encoding = side == RemoteSide ? RemoteNameEncoding() : ui::NameEncoding::Utf8;
     if (ui::encodeName(text, encoding, bytes))
         return true;
-    ui::dialogs().message(QStringLiteral("「%1」には%2で表せない文字があるため使えません。")
+    ui::dialogs().message(ui::translate("Ftp", "「%1」には%2で表せない文字があるため使えません。")
                               .arg(text, encoding == ui::NameEncoding::Cp932
-                                             ? QStringLiteral("ｻｰﾊﾞｰの文字ｺｰﾄﾞ(Shift_JIS)")
+                                             ? ui::translate("Ftp", "ｻｰﾊﾞｰの文字ｺｰﾄﾞ(Shift_JIS)")
                                              : QStringLiteral("UTF-8")));
     return false;
 }
@@ -535,7 +541,7 @@ int DeleteRemoteFile(const std::string &name)
     if (!needSession())
         return 1;
     if (!sessionCall([&] { return client()->deleteFile(name); })) {
-        ReportError(platform::lastError(), "FtpDeleteFile失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "FtpDeleteFile失敗"));
         return 0;
     }
     return 1;
@@ -554,9 +560,9 @@ int MakeRemoteDir(const std::string &folder)
     if (!sessionCall([&] { return client()->createDirectory(folder); })) {
         const uint32_t code = platform::lastError();
         if (code == platform::err::InternetExtendedError)
-            ShowStatus("ﾌｫﾙﾀﾞは既に存在します。", 0);
+            ShowStatus(ui::translated("Ftp", "ﾌｫﾙﾀﾞは既に存在します。"), 0);
         else
-            ReportError(code, "FtpCreateDirectory失敗");
+            ReportError(code, QT_TRANSLATE_NOOP("Ftp", "FtpCreateDirectory失敗"));
     }
     return 1;
 }
@@ -566,7 +572,7 @@ int MakeLocalDir(const std::string &folder)
     if (platform::directoryExists(folder))
         return 1;
     if (!platform::makeDirectory(folder)) {
-        ReportError(platform::lastError(), "CreateDirectory失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "CreateDirectory失敗"));
         return 0;
     }
     return 1;
@@ -577,7 +583,7 @@ int RemoveRemoteDir(const std::string &folder)
     if (!needSession())
         return 1;
     if (!sessionCall([&] { return client()->removeDirectory(folder); })) {
-        ReportError(platform::lastError(), "FtpRemoveDirectory失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "FtpRemoveDirectory失敗"));
         return 0;
     }
     ShowStatus("FtpRemoveDirectory", 0);
@@ -590,7 +596,7 @@ int RemoveLocalDir(const std::string &folder)
     if (!platform::directoryExists(folder) || platform::isSymbolicLink(folder))
         return 1;
     if (!platform::removeDirectory(folder))
-        ReportError(platform::lastError(), "RemoveDirectory失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "RemoveDirectory失敗"));
     else
         ShowStatus("RemoveDirectory", 0);
     return 1;
@@ -606,13 +612,13 @@ int SetRemoteDir(const std::string &folder)
     }
     // One reconnect, never from inside a reconnect.
     if (g_reconnecting || !callReconnect()) {
-        ReportError(platform::lastError(), "FtpSetCurrentDirectory失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "FtpSetCurrentDirectory失敗"));
         return 1;
     }
     if (client() && sessionCall([&] { return client()->setCurrentDirectory(folder); }))
         ShowStatus("FtpSetCurrentDirectory", 0);
     else
-        ReportError(platform::lastError(), "FtpSetCurrentDirectory失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "FtpSetCurrentDirectory失敗"));
     return 1;
 }
 
@@ -632,7 +638,7 @@ int EnterRemoteLink(const std::string &name)
 int SetLocalDir(const std::string &folder)
 {
     if (!platform::setCurrentDirectory(folder)) {
-        ReportError(platform::lastError(), "SetCurrentDirectory失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "SetCurrentDirectory失敗"));
         return 0;
     }
     ShowStatus("SetCurrentDirectory", 0);
@@ -649,7 +655,7 @@ int GetRemoteDir(std::string &folder)
         callReconnect();
     if (client() && g_sessionOpen == 1 && sessionCall([&] { return client()->getCurrentDirectory(folder); }))
         return 1;
-    ReportError(platform::lastError(), "FtpGetCurrentDirectory失敗");
+    ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "FtpGetCurrentDirectory失敗"));
     return 0;
 }
 
@@ -661,7 +667,8 @@ int IsRemoteDirShown(std::string &folder)
         // This is the probe of a reconnect, which repairs what it finds: the
         // failure goes to the status bar only, so that a repaired connection
         // never stops the user with a message box.
-        ShowStatus(failed("FtpGetCurrentDirectory失敗", platform::lastError()) + "\n ", 0);
+        ShowStatus(failed(ui::translated("Ftp", "FtpGetCurrentDirectory失敗"), platform::lastError()) + "\n ",
+                   0);
         return 0;
     }
     const std::string shown = MainForm ? MainForm->ComboCurrDir->textBytes() : std::string();
@@ -673,7 +680,7 @@ int RenameRemote(const std::string &oldName, const std::string &newName)
     if (!needSession())
         return 1;
     if (!sessionCall([&] { return client()->renameFile(oldName, newName); })) {
-        ReportError(platform::lastError(), "FtpRenameFile失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "FtpRenameFile失敗"));
         return 0;
     }
     ShowStatus("FtpRenameFile", 0);
@@ -685,7 +692,7 @@ int RenameLocal(const std::string &oldName, const std::string &newName)
     if (!needSession())
         return 1;
     if (!platform::renameFile(oldName, newName)) {
-        ReportError(platform::lastError(), "RenameFile失敗");
+        ReportError(platform::lastError(), QT_TRANSLATE_NOOP("Ftp", "RenameFile失敗"));
         return 0;
     }
     ShowStatus("RenameFile", 0);
@@ -749,7 +756,7 @@ void ListRemote()
         if (code == platform::err::NoMoreFiles)
             ShowStatus("Directory is empty.", 0);
         else
-            ReportError(code, "FindFirst失敗");
+            ReportError(code, QT_TRANSLATE_NOOP("Ftp", "FindFirst失敗"));
         reportSkippedNames(skipped);
         return;
     }
@@ -779,7 +786,7 @@ void ListRemote()
         MainForm->AddFileEntry(shown, RemoteSide);
     }
     if (!ok && code != platform::err::NoMoreFiles)
-        ReportError(code, "InternetFindNextFile失敗");
+        ReportError(code, QT_TRANSLATE_NOOP("Ftp", "InternetFindNextFile失敗"));
     reportSkippedNames(skipped + static_cast<size_t>(MainForm->UnsafeNameCount));
 }
 
@@ -803,7 +810,7 @@ int ListRemoteForCompare()
         if (code == platform::err::NoMoreFiles)
             ShowStatus("Directory is empty.", 0);
         else
-            ReportError(code, "FindFirst失敗");
+            ReportError(code, QT_TRANSLATE_NOOP("Ftp", "FindFirst失敗"));
         return 0;
     }
     int index = 0;
@@ -821,7 +828,7 @@ int ListRemoteForCompare()
     }
     reportSkippedNames(skipped + unsafe);
     if (!ok && code != platform::err::NoMoreFiles) {
-        ReportError(code, "InternetFindNextFile失敗");
+        ReportError(code, QT_TRANSLATE_NOOP("Ftp", "InternetFindNextFile失敗"));
         return 0;
     }
     return index;
@@ -941,14 +948,14 @@ void ResetDownloadCancel()
 int SetAsciiMode()
 {
     SetTransferType(FtpTransferAscii);
-    ShowStatus("転送モードをASCIIにしました", 0);
+    ShowStatus(ui::translated("Ftp", "転送モードをASCIIにしました"), 0);
     return 1;
 }
 
 int SetBinaryMode()
 {
     SetTransferType(FtpTransferBinary);
-    ShowStatus("転送モードをバイナリにしました", 0);
+    ShowStatus(ui::translated("Ftp", "転送モードをバイナリにしました"), 0);
     return 1;
 }
 
@@ -970,18 +977,18 @@ void putFailed(uint32_t code, const std::string &localFile, const std::string &r
 {
     clearFailedTransferCount();
     if (code == platform::err::InvalidParameter) {
-        errorBox(QStringLiteral("ﾊﾟﾗﾒｰﾀが間違っています。"));
+        errorBox(ui::translate("Ftp", "ﾊﾟﾗﾒｰﾀが間違っています。"));
         errorBox(ui::toQ(ui::displayText(localFile) + ":" + ui::displayText(remoteFile)));
     } else if (code == platform::err::FileNotFound) {
-        errorBox(ui::toQ(ui::displayText(localFile) + " が見つかりませんでした"));
+        errorBox(ui::fillQ(ui::translate("Ftp", "%1 が見つかりませんでした"), {localFile}));
     }
-    ReportError(code, "FtpPutFile失敗");
+    ReportError(code, QT_TRANSLATE_NOOP("Ftp", "FtpPutFile失敗"));
 }
 
 void getFailed(uint32_t code)
 {
     clearFailedTransferCount();
-    ReportError(code, "FtpGetFile失敗");
+    ReportError(code, QT_TRANSLATE_NOOP("Ftp", "FtpGetFile失敗"));
 }
 
 // The size the remote list shows for a file, -1 when it does not show the file.

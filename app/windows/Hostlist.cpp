@@ -3,6 +3,7 @@
 
 #include "ui/Button.h"
 #include "ui/Dialogs.h"
+#include "ui/Language.h"
 #include "ui/ListView.h"
 #include "ui/Placement.h"
 
@@ -13,18 +14,18 @@
 THostForm *HostForm = nullptr;
 
 namespace {
-const QString NoHostText = QStringLiteral("ホストが指定されていません。");
+const QString NoHostText = ui::translate("HostForm", "ホストが指定されていません。");
 }
 
 THostForm::THostForm(QWidget *owner)
     : ui::Form(owner), ListView1(new ui::ListView(this)), Panel1(new QWidget(this)),
-      ButtonSet(new QPushButton(QStringLiteral("設定"), Panel1)),
-      ButtonDelete(new ui::Button(QStringLiteral("削除"), Panel1)),
-      ButtonCancel(new QPushButton(QStringLiteral("キャンセル"), Panel1))
+      ButtonSet(new QPushButton(ui::translate("HostForm", "設定"), Panel1)),
+      ButtonDelete(new ui::Button(ui::translate("HostForm", "削除"), Panel1)),
+      ButtonCancel(new QPushButton(ui::translate("HostForm", "キャンセル"), Panel1))
 {
     HostForm = this;
     setObjectName(QStringLiteral("HostForm"));
-    setWindowTitle(QStringLiteral("ホスト一覧"));
+    setWindowTitle(ui::translate("HostForm", "ホスト一覧"));
     // Title bar with the system menu and close box only: no minimise or maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
@@ -32,8 +33,8 @@ THostForm::THostForm(QWidget *owner)
 
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->addColumn(QStringLiteral("ホスト名"), 200);
-    ListView1->addColumn(QStringLiteral("ユーザー名"), 100);
+    ListView1->addColumn(ui::translate("HostForm", "ホスト名"), 200);
+    ListView1->addColumn(ui::translate("HostForm", "ユーザー名"), 100);
     ListView1->header()->setStretchLastSection(true);
 
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -81,7 +82,7 @@ void THostForm::ButtonSetClick()
         ui::dialogs().message(NoHostText);
         return;
     }
-    if (ui::dialogs().confirm(QStringLiteral("指定のホストに設定してもいいですか？"))) {
+    if (ui::dialogs().confirm(ui::translate("HostForm", "指定のホストに設定してもいいですか？"))) {
         ButtonDelete->setTag(-1);
         Tag = row;
         close();
@@ -96,7 +97,7 @@ void THostForm::ButtonDeleteClick()
         ui::dialogs().message(NoHostText);
         return;
     }
-    if (ui::dialogs().confirm(QStringLiteral("指定のホストを削除してもいいですか？"))) {
+    if (ui::dialogs().confirm(ui::translate("HostForm", "指定のホストを削除してもいいですか？"))) {
         ButtonDelete->setTag(row);
         Tag = -1;
         close();

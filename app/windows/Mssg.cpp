@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/windows/Mssg.h"
 
+#include "ui/Language.h"
 #include "ui/Placement.h"
 #include "ui/Timer.h"
 
@@ -15,7 +16,7 @@ TMssgForm::TMssgForm(QWidget *owner)
 {
     MssgForm = this;
     setObjectName(QStringLiteral("MssgForm"));
-    setWindowTitle(QStringLiteral("メッセージフォーム"));
+    setWindowTitle(ui::translate("MssgForm", "メッセージフォーム"));
     // Title only: no system menu, no close, minimise or maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setStayOnTop(true);
@@ -72,7 +73,7 @@ void TMssgForm::FormShow()
 void TMssgForm::TimerTimer()
 {
     RemainingSeconds = CountdownSeconds - ElapsedTicks;
-    setWindowTitle(QStringLiteral("残り %1秒").arg(RemainingSeconds));
+    setWindowTitle(ui::translate("MssgForm", "残り %1秒").arg(RemainingSeconds));
     ++ElapsedTicks;
     if (RemainingSeconds <= 0) {
         Answer = 1;

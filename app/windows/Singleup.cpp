@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "app/windows/Upanddown.h"
 #include "ui/InterfaceWait.h"
+#include "ui/Language.h"
 #include "ui/Placement.h"
 #include "ui/StatusBar.h"
 #include "ui/Text.h"
@@ -14,14 +15,14 @@
 TSingleAutoUpForm *SingleAutoUpForm = nullptr;
 
 TSingleAutoUpForm::TSingleAutoUpForm(QWidget *owner)
-    : ui::Form(owner), Label1(new QLabel(QStringLiteral("起動回数"), this)),
+    : ui::Form(owner), Label1(new QLabel(ui::translate("SingleAutoUpForm", "起動回数"), this)),
       StatusBarSingleUp(new ui::StatusBar(this))
 {
     SingleAutoUpForm = this;
     setObjectName(QStringLiteral("SingleAutoUpForm"));
     // Its close box ends the watch also while the watch waits.
     ui::acceptInputWhileWaiting(this);
-    setWindowTitle(QStringLiteral("自動ｱﾌﾟﾛｰﾄﾞ監視中"));
+    setWindowTitle(ui::translate("SingleAutoUpForm", "自動ｱﾌﾟﾛｰﾄﾞ監視中"));
     // Dialog frame with a close box: no minimise or maximise, fixed size.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
@@ -82,7 +83,8 @@ void TSingleAutoUpForm::FormShow()
 void TSingleAutoUpForm::ShowUploadCount(const std::string &text)
 {
     SetColors(Qt::white, Qt::red);
-    Label1->setText(QStringLiteral("起動回数：") + QString::asprintf("%05d", UploadCount));
+    Label1->setText(
+        ui::translate("SingleAutoUpForm", "起動回数：%1").arg(UploadCount, 5, 10, QLatin1Char('0')));
     if (UploadCount != 0 && !text.empty())
         StatusBarSingleUp->setPanelText(0, ui::toQ(text));
     repaint();

@@ -5,6 +5,7 @@
 #include "app/session/Ftpfunc.h"
 #include "ui/Clock.h"
 #include "ui/InterfaceWait.h"
+#include "ui/Language.h"
 #include "ui/Placement.h"
 #include "ui/StatusBar.h"
 #include "ui/Timer.h"
@@ -23,7 +24,9 @@
 
 TUpDownLoadForm *UpDownLoadForm = nullptr;
 
-const char *const OperationNames[4] = {"ｱｯﾌﾟﾛｰﾄﾞ", "ﾀﾞｳﾝﾛｰﾄﾞ", "AutoDown監視", "AutoUP監視"};
+const char *const OperationNames[4] = {
+    QT_TRANSLATE_NOOP("UpDownLoadForm", "ｱｯﾌﾟﾛｰﾄﾞ"), QT_TRANSLATE_NOOP("UpDownLoadForm", "ﾀﾞｳﾝﾛｰﾄﾞ"),
+    QT_TRANSLATE_NOOP("UpDownLoadForm", "AutoDown監視"), QT_TRANSLATE_NOOP("UpDownLoadForm", "AutoUP監視")};
 
 std::atomic<int> PassCount{0};
 std::atomic<int> IdleCount{0};
@@ -108,7 +111,7 @@ TUpDownLoadForm::TUpDownLoadForm(QWidget *owner)
 
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     MainMenu1->setNativeMenuBar(false);
-    N1 = MainMenu1->addAction(QStringLiteral("キャンセル"));
+    N1 = MainMenu1->addAction(ui::translate("UpDownLoadForm", "キャンセル"));
     N1->setObjectName(QStringLiteral("N1"));
     connect(N1, &QAction::triggered, this, &TUpDownLoadForm::N1Click);
 
@@ -134,7 +137,7 @@ TUpDownLoadForm::TUpDownLoadForm(QWidget *owner)
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
 
-    ButtonCancel = new QPushButton(QStringLiteral("キャンセル"), client);
+    ButtonCancel = new QPushButton(ui::translate("UpDownLoadForm", "キャンセル"), client);
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     ButtonCancel->setGeometry(81, 45, 105, 25);
     connect(ButtonCancel, &QPushButton::clicked, this, &TUpDownLoadForm::ButtonCancelClick);
@@ -179,7 +182,7 @@ QString TUpDownLoadForm::OperationName() const
 {
     if (OperationCode < 0 || OperationCode > 3)
         return QString();
-    return QString::fromUtf8(OperationNames[OperationCode]);
+    return ui::translate("UpDownLoadForm", OperationNames[OperationCode]);
 }
 
 void TUpDownLoadForm::shown()
@@ -194,7 +197,8 @@ void TUpDownLoadForm::FormShow()
     SetAutoBusy();
     ResetDownloadCancel();
     const QString running =
-        QStringLiteral("\n%1中です。\n中断するにはｷｬﾝｾﾙﾎﾞﾀﾝを押して下さい。").arg(OperationName());
+        ui::translate("UpDownLoadForm", "\n%1中です。\n中断するにはｷｬﾝｾﾙﾎﾞﾀﾝを押して下さい。")
+            .arg(OperationName());
     switch (Tag) {
     case 2:
         setWindowTitle(QStringLiteral("AutoDownDaemon"));
@@ -206,7 +210,8 @@ void TUpDownLoadForm::FormShow()
         break;
     case DeleteTag:
         setWindowTitle(QStringLiteral("Delete"));
-        MyLabel->setText(QStringLiteral("\nﾌｧｲﾙ削除中です。\n中断するにはｷｬﾝｾﾙﾎﾞﾀﾝを押して下さい。"));
+        MyLabel->setText(
+            ui::translate("UpDownLoadForm", "\nﾌｧｲﾙ削除中です。\n中断するにはｷｬﾝｾﾙﾎﾞﾀﾝを押して下さい。"));
         break;
     default:
         setWindowTitle(QStringLiteral("UpAndDownLoad"));
@@ -272,8 +277,7 @@ void TUpDownLoadForm::WorkStep()
         UploadDaemonPass();
         break;
     case DeleteTag:
-        setWindowTitle(QStringLiteral("%1 (%2/%3)")
-                           .arg(QStringLiteral("削除"))
+        setWindowTitle(ui::translate("UpDownLoadForm", "削除 (%1/%2)")
                            .arg(ProgressBar->value())
                            .arg(ProgressBar->maximum()));
         DeleteRow(row);
@@ -342,9 +346,10 @@ void TUpDownLoadForm::FinishRun(int state)
 {
     ButtonCancel->setEnabled(false);
     if (state == TCounterThread::Ended)
-        MyLabel->setText(QStringLiteral("正常終了"));
+        MyLabel->setText(ui::translate("UpDownLoadForm", "正常終了"));
     else if (state == TCounterThread::Cancelled)
-        MyLabel->setText(IsDaemon() ? QStringLiteral("ｷｬﾝｾﾙ終了") : QStringLiteral("強制終了"));
+        MyLabel->setText(IsDaemon() ? ui::translate("UpDownLoadForm", "ｷｬﾝｾﾙ終了")
+                                    : ui::translate("UpDownLoadForm", "強制終了"));
     m_closingByWorker = true;
     close();
     m_closingByWorker = false;
@@ -352,7 +357,7 @@ void TUpDownLoadForm::FinishRun(int state)
 
 void TUpDownLoadForm::ButtonCancelClick()
 {
-    MyLabel->setText(QStringLiteral("キャンセル中"));
+    MyLabel->setText(ui::translate("UpDownLoadForm", "キャンセル中"));
     const bool daemon = IsDaemon();
     ButtonCancel->setEnabled(false);
     // A download under way stops now (the old local file stays); an upload
