@@ -233,9 +233,9 @@ void TMainForm::buildTopPanel()
         button->setGeometry(x, 4, 45, 39);
         return button;
     };
-    SpeedNormalUp = makeModeButton("SpeedNormalUp", ui::translate("MainForm", "手動UP"), 0, 344);
+    SpeedNormalUp = makeModeButton("SpeedNormalUp", ui::translate("MainFormModeButton", "手動UP"), 0, 344);
     SpeedNormalUp->setIcon(ImageList1.icon(0));
-    SpeedAutoUp = makeModeButton("SpeedAutoUp", ui::translate("MainForm", "自動UP"), 1, 387);
+    SpeedAutoUp = makeModeButton("SpeedAutoUp", ui::translate("MainFormModeButton", "自動UP"), 1, 387);
     SpeedAutoUp->setToolTip(ui::translate("MainForm", "自動UP"));
     SpeedNormalUp->setDown(true);
 

@@ -64,21 +64,22 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const FileLocation location = ChooseFileLocation(QCoreApplication::applicationFilePath().toStdString());
     CommandLine(location.folder).parser.process(app); // ends with a message on an unknown option
-    if (!PrepareFileFolder(location))
-        std::fprintf(stderr, "vexmora: cannot create %s; settings will not be saved\n",
-                     location.folder.c_str());
-
     // The interface's language: the setting "Language" in Params, else the
-    // system locale. The program's translations are in translations/ beside the
+    // system locale (its first interface language: LANGUAGE, LC_ALL, LC_MESSAGES,
+    // LANG). The program's translations are in translations/ beside the
     // executable in the build tree, under share/vexmora/ when installed.
     const std::string language = ui::chooseLanguage(
         platform::IniProfile(location.folder + "/Vexmora.INI").readString("Params", "Language", ""),
-        QLocale::system().name());
+        QLocale::system().uiLanguages().value(0));
     const QString exeDir = QCoreApplication::applicationDirPath();
     if (!ui::installLanguage(language, {exeDir + QStringLiteral("/translations"),
                                         exeDir + QStringLiteral("/../share/vexmora/translations")}))
         std::fprintf(stderr, "vexmora: no translation for the language %s; the interface stays Japanese\n",
                      language.c_str());
+
+    if (!PrepareFileFolder(location))
+        std::fprintf(stderr, "vexmora: cannot create %s; settings will not be saved\n",
+                     location.folder.c_str());
 
     StartupOptions options;
     options.exePath = location.filesPath;

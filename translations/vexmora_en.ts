@@ -500,10 +500,6 @@ and could not be deleted.</translation>
         <translation>Password</translation>
     </message>
     <message>
-        <source>手動UP</source>
-        <translation>Manual</translation>
-    </message>
-    <message>
         <source>対象</source>
         <translation>Target</translation>
     </message>
@@ -659,6 +655,17 @@ in %1 seconds.       </translation>
     <message>
         <source>全</source>
         <translation>R</translation>
+    </message>
+</context>
+<context>
+    <name>MainFormModeButton</name>
+    <message>
+        <source>手動UP</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>自動UP</source>
+        <translation>Auto</translation>
     </message>
 </context>
 <context>

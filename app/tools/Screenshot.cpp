@@ -3,7 +3,8 @@
 // README and for review:
 //   vexmora_screenshot <output folder> [host user password [local folder]]
 // With an account it also connects and saves the connected main window; the
-// local list shows the local folder (default: an empty program folder).
+// local list shows the local folder (default: an empty program folder). Each
+// window is rendered in Japanese ("main.png") and in English ("main-en.png").
 #include "app/MainForm.h"
 #include "app/Startup.h"
 #include "app/windows/Hostlist.h"
@@ -13,6 +14,7 @@
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Edit.h"
+#include "ui/Language.h"
 #include "ui/ListView.h"
 
 #include <QApplication>
@@ -44,6 +46,37 @@ bool save(QWidget *window, const QString &folder, const QString &name)
     return ok;
 }
 
+// The five windows in the installed language, saved as NAME<suffix>.png.
+bool render(int argc, char **argv, const QString &folder, const QString &suffix)
+{
+    // A throw-away program folder, so no real settings are read or written.
+    QTemporaryDir programDir;
+    const QString start = QDir::currentPath();
+    CreateWindows(programDir.path().toStdString() + "/Vexmora", argc > 5 ? argv[5] : "");
+
+    bool ok = save(MainForm, folder, QStringLiteral("main") + suffix);
+    if (argc > 4) {
+        // A new account starts in the process's current folder.
+        if (argc > 5)
+            QDir::setCurrent(QString::fromLocal8Bit(argv[5]));
+        MainForm->EHost->setText(QString::fromLocal8Bit(argv[2]));
+        MainForm->EUserId->setText(QString::fromLocal8Bit(argv[3]));
+        MainForm->EPassword->setText(QString::fromLocal8Bit(argv[4]));
+        MainForm->show();
+        MainForm->ConnectActionExecute();
+        ok = MainForm->Connected && save(MainForm, folder, QStringLiteral("main-connected") + suffix) && ok;
+        if (MainForm->Connected)
+            MainForm->DisconnectActionExecute();
+    }
+    ok = save(HostForm, folder, QStringLiteral("hostlist") + suffix) && ok;
+    ok = save(UpDownLoadForm, folder, QStringLiteral("progress") + suffix) && ok;
+    ok = save(MssgForm, folder, QStringLiteral("message") + suffix) && ok;
+    ok = save(SingleAutoUpForm, folder, QStringLiteral("monitor") + suffix) && ok;
+    DestroyWindows();
+    QDir::setCurrent(start);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -54,28 +87,16 @@ int main(int argc, char **argv)
     ui::Dialogs::install(std::make_unique<SilentDialogs>());
     ui::applyProgramFont();
 
-    // A throw-away program folder, so no real settings are read or written.
-    QTemporaryDir programDir;
-    CreateWindows(programDir.path().toStdString() + "/Vexmora", argc > 5 ? argv[5] : "");
-
-    bool ok = save(MainForm, folder, QStringLiteral("main"));
-    if (argc > 4) {
-        // A new account starts in the process's current folder.
-        if (argc > 5)
-            QDir::setCurrent(QString::fromLocal8Bit(argv[5]));
-        MainForm->EHost->setText(QString::fromLocal8Bit(argv[2]));
-        MainForm->EUserId->setText(QString::fromLocal8Bit(argv[3]));
-        MainForm->EPassword->setText(QString::fromLocal8Bit(argv[4]));
-        MainForm->show();
-        MainForm->ConnectActionExecute();
-        ok = MainForm->Connected && save(MainForm, folder, QStringLiteral("main-connected")) && ok;
-        if (MainForm->Connected)
-            MainForm->DisconnectActionExecute();
+    bool ok = true;
+    for (const char *language : {"ja", "en"}) {
+        const QString suffix = language == std::string("ja") ? QString() : QStringLiteral("-en");
+        if (!ui::installLanguage(
+                language, {QCoreApplication::applicationDirPath() + QStringLiteral("/translations")})) {
+            std::printf("FAILED no translation for %s\n", language);
+            ok = false;
+            continue;
+        }
+        ok = render(argc, argv, folder, suffix) && ok;
     }
-    ok = save(HostForm, folder, QStringLiteral("hostlist")) && ok;
-    ok = save(UpDownLoadForm, folder, QStringLiteral("progress")) && ok;
-    ok = save(MssgForm, folder, QStringLiteral("message")) && ok;
-    ok = save(SingleAutoUpForm, folder, QStringLiteral("monitor")) && ok;
-    DestroyWindows();
     return ok ? 0 : 1;
 }

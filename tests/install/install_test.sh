@@ -72,6 +72,8 @@ install)
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --version) || fail "--version failed"
   [ "$out" = "Vexmora $version" ] || fail "--version printed '$out'"
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --help | grep -q -- '--version' || fail "--help"
+  "$program" --help | grep -q 'Language=en' || fail "--help does not say how the language is chosen"
+  [ -f "$prefix/share/vexmora/translations/vexmora_en.qm" ] || fail "no English translation installed"
   # The manual page renders without a warning and names the options and files.
   page=$prefix/share/man/man1/vexmora.1.gz
   [ -f "$page" ] || fail "no manual page $page"
@@ -91,11 +93,13 @@ files)
   # Installed: the configuration folder is made owner-only at the start, and
   # nothing is written beside the program.
   config=$work/config
-  XDG_CONFIG_HOME=$config HOME=$work/home "$program" >"$work/out" 2>&1 &
+  # Started in an English locale, it finds its installed translation.
+  LC_ALL=C.UTF-8 XDG_CONFIG_HOME=$config HOME=$work/home "$program" >"$work/out" 2>&1 &
   pid=$!
   wait_until 20 test -d "$config/vexmora" || fail "no $config/vexmora after the start"
   [ "$(stat -c %a "$config/vexmora")" = 700 ] || fail "$config/vexmora is not owner-only"
   kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+  if grep -q 'no translation' "$work/out"; then fail "the installed program did not find its translation"; fi
   [ "$(ls -A "$prefix/bin")" = vexmora ] || fail "files were written beside the installed program"
   # Without XDG_CONFIG_HOME: ~/.config/vexmora (the help text names the folder).
   env -u XDG_CONFIG_HOME HOME=$work/home "$program" --help | grep -q "$work/home/.config/vexmora" \

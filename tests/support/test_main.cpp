@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ScriptedDialogs.h"
+#include "ui/Language.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -8,12 +9,14 @@
 // sets QT_QPA_PLATFORM, and so does this main when it is unset). A scripted
 // dialogs implementation with no expectations is installed for the whole run,
 // so any dialog a test did not ask for fails that test instead of blocking.
+// The interface is Japanese, whatever the machine's locale.
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    ui::installLanguage("ja", {});
     ui::Dialogs::install(std::make_unique<testsupport::ScriptedDialogs>());
     const int result = RUN_ALL_TESTS();
     ui::Dialogs::install(nullptr);

@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The English interface: the language chosen at start-up, and the five windows
+// and the messages of a session in English, every text fitting its control.
+#include "app/MainForm.h"
+#include "app/windows/Hostlist.h"
+#include "app/windows/Mssg.h"
+#include "app/windows/Singleup.h"
+#include "app/windows/Upanddown.h"
+#include "support/SessionFixture.h"
+#include "ui/Edit.h"
+#include "ui/Language.h"
+#include "ui/StatusBar.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using testsupport::ScriptedDialogs;
+
+namespace {
+
+TEST(Language, SettingWinsOverTheLocaleAndOnlyJapaneseLocalesGiveJapanese)
+{
+    const struct {
+        const char *setting;
+        const char *locale;
+        const char *language;
+    } cases[] = {
+        {"", "ja_JP", "ja"},   {"", "ja", "ja"},    {"", "en_US", "en"},   {"", "de_DE", "en"},
+        {"", "C", "en"},       {"", "", "en"},      {"en", "ja_JP", "en"}, {"ja", "fr_FR", "ja"},
+        {"EN", "ja_JP", "en"}, {" ja ", "C", "ja"}, {"fr", "ja_JP", "ja"}, {"fr", "en_GB", "en"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(ui::chooseLanguage(c.setting, QString::fromLatin1(c.locale)), c.language)
+            << "setting '" << c.setting << "', locale '" << c.locale << "'";
+    }
+}
+
+TEST(Language, PartsArePlacedByTheTranslationInOnePass)
+{
+    // The translation may put the parts in another order; a part that holds
+    // "%2" (a file name) is not filled again.
+    EXPECT_EQ(ui::fill(QStringLiteral("%2 then %1"), {"a%2", "b"}), "b then a%2");
+    EXPECT_EQ(ui::fill(QStringLiteral("100% of %1"), {"x"}), "100% of x");
+    EXPECT_EQ(ui::fill(QStringLiteral("%1%3"), {"x"}), "x%3");
+}
+
+bool hasJapanese(const QString &text)
+{
+    static const QRegularExpression japanese(
+        QStringLiteral("[\\x{3000}-\\x{30ff}\\x{ff00}-\\x{ffef}\\x{4e00}-\\x{9fff}]"));
+    return japanese.match(text).hasMatch();
+}
+
+QString where(const QWidget *widget)
+{
+    QString path;
+    for (const QWidget *w = widget; w; w = w->parentWidget())
+        path = w->objectName() + (path.isEmpty() ? QString() : QStringLiteral("/") + path);
+    return path;
+}
+
+// The width a control's text needs, beside what the control draws around it.
+int neededWidth(const QWidget *widget, const QString &text)
+{
+    const QFontMetrics metrics(widget->font());
+    int width = 0;
+    for (const QString &line : text.split(u'\n'))
+        width = std::max(width, metrics.horizontalAdvance(line));
+    if (qobject_cast<const QCheckBox *>(widget) || qobject_cast<const QRadioButton *>(widget))
+        return static_cast<const QAbstractButton *>(widget)->sizeHint().width();
+    if (qobject_cast<const QPushButton *>(widget))
+        return width + widget->style()->pixelMetric(QStyle::PM_ButtonMargin)
+               + 2 * widget->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    return width;
+}
+
+int availableWidth(const QWidget *widget)
+{
+    if (const auto *label = qobject_cast<const QLabel *>(widget))
+        return label->contentsRect().width() - 2 * label->margin() - label->indent();
+    return widget->width();
+}
+
+// Every text a window shows (title, captions, tool tips, column heads, list
+// items): none holds a Japanese character, and no label or button caption is
+// wider than its control.
+void checkWindow(QWidget *window)
+{
+    SCOPED_TRACE(window->objectName().toStdString());
+    EXPECT_FALSE(hasJapanese(window->windowTitle())) << window->windowTitle().toStdString();
+    QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        const std::string name = where(widget).toStdString();
+        EXPECT_FALSE(hasJapanese(widget->toolTip())) << name << ": " << widget->toolTip().toStdString();
+        QString text;
+        bool wraps = false;
+        if (const auto *label = qobject_cast<QLabel *>(widget)) {
+            text = label->text();
+            wraps = label->wordWrap();
+        } else if (const auto *button = qobject_cast<QAbstractButton *>(widget)) {
+            text = button->text();
+            // A tool bar's buttons show their icons only.
+            const auto *tool = qobject_cast<QToolButton *>(widget);
+            if (tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly) {
+                EXPECT_FALSE(hasJapanese(text)) << name << ": " << text.toStdString();
+                text.clear();
+            }
+        } else if (const auto *group = qobject_cast<QGroupBox *>(widget)) {
+            text = group->title();
+        } else if (const auto *tree = qobject_cast<QTreeWidget *>(widget)) {
+            for (int c = 0; c < tree->columnCount(); ++c) {
+                EXPECT_FALSE(hasJapanese(tree->headerItem()->text(c))) << name;
+            }
+        } else if (const auto *box = qobject_cast<QComboBox *>(widget)) {
+            for (int i = 0; i < box->count(); ++i) {
+                EXPECT_FALSE(hasJapanese(box->itemText(i))) << name << ": " << box->itemText(i).toStdString();
+            }
+        }
+        text.remove(u'&');
+        EXPECT_FALSE(hasJapanese(text)) << name << ": " << text.toStdString();
+        if (!text.isEmpty() && !wraps) {
+            EXPECT_LE(neededWidth(widget, text), availableWidth(widget))
+                << name << ": " << text.toStdString();
+        }
+    }
+    for (const QAction *action : window->findChildren<QAction *>()) {
+        EXPECT_FALSE(hasJapanese(action->text())) << action->objectName().toStdString();
+        EXPECT_FALSE(hasJapanese(action->toolTip())) << action->objectName().toStdString();
+        EXPECT_FALSE(hasJapanese(action->statusTip())) << action->objectName().toStdString();
+    }
+}
+
+void checkAllWindows()
+{
+    for (QWidget *window : {static_cast<QWidget *>(MainForm), static_cast<QWidget *>(HostForm),
+                            static_cast<QWidget *>(UpDownLoadForm), static_cast<QWidget *>(MssgForm),
+                            static_cast<QWidget *>(SingleAutoUpForm)})
+        checkWindow(window);
+}
+
+// The windows made in English: the translation is installed before the fixture
+// builds them, and Japanese is put back after they are gone.
+class EnglishTest : public testsupport::SessionTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ui::installLanguage("en", {QStringLiteral(VEXMORA_TRANSLATIONS_DIR)}));
+        SessionTest::SetUp();
+    }
+    void TearDown() override
+    {
+        SessionTest::TearDown();
+        ui::installLanguage("ja", {});
+    }
+};
+
+} // namespace
+
+TEST_F(EnglishTest, WindowsAndMessagesOfASessionAreEnglishAndFitTheirControls)
+{
+    EXPECT_EQ(ui::currentLanguage(), "en");
+    startServer();
+    checkAllWindows();
+
+    // The messages of a session, from a missing field to the closing question.
+    ScriptedDialogs &dialogs = app.dialogs();
+    const QString host = form->EHost->text();
+    form->EHost->clear();
+    dialogs.expectMessage(QStringLiteral("Enter the host name."));
+    form->ConnectActionExecute();
+    form->EHost->setText(host);
+    const QString password = form->EPassword->text();
+    form->EPassword->setText(QStringLiteral("wrong"));
+    dialogs.expectMessage(QStringLiteral("The password is incorrect."));
+    dialogs.expectMessage(QStringLiteral("Could not open the host."));
+    form->ConnectActionExecute();
+    ASSERT_FALSE(form->Connected);
+    form->EPassword->setText(password);
+    form->ConnectActionExecute();
+    ASSERT_TRUE(form->Connected) << panel(0);
+    EXPECT_EQ(panel(1).rfind("Files=", 0), 0u) << panel(1);
+    dialogs.expectConfirm({}, false);
+    form->ActionDelBackupExecute();
+    form->LoopInterval = 5;
+    dialogs.expectConfirm({}, false);
+    form->UploadExecute();
+    dialogs.expectConfirm(QStringLiteral("Connected to a host.\nDisconnect and quit?"), false);
+    EXPECT_FALSE(form->FormCloseQuery());
+    dialogs.verifyAllMet();
+    for (const ScriptedDialogs::Call &call : dialogs.calls()) {
+        EXPECT_FALSE(hasJapanese(call.text)) << call.text.toStdString();
+    }
+    // The status panels with the texts the session left in them.
+    checkAllWindows();
+}
