@@ -14,8 +14,11 @@
 THostForm *HostForm = nullptr;
 
 namespace {
-const QString NoHostText = ui::translate("HostForm", "ホストが指定されていません。");
+QString noHostText()
+{
+    return ui::translate("HostForm", "ホストが指定されていません。");
 }
+} // namespace
 
 THostForm::THostForm(QWidget *owner)
     : ui::Form(owner), ListView1(new ui::ListView(this)), Panel1(new QWidget(this)),
@@ -79,7 +82,7 @@ void THostForm::ButtonSetClick()
 {
     const int row = SelectedRow();
     if (row < 0) {
-        ui::dialogs().message(NoHostText);
+        ui::dialogs().message(noHostText());
         return;
     }
     if (ui::dialogs().confirm(ui::translate("HostForm", "指定のホストに設定してもいいですか？"))) {
@@ -94,7 +97,7 @@ void THostForm::ButtonDeleteClick()
 {
     const int row = SelectedRow();
     if (row < 0) {
-        ui::dialogs().message(NoHostText);
+        ui::dialogs().message(noHostText());
         return;
     }
     if (ui::dialogs().confirm(ui::translate("HostForm", "指定のホストを削除してもいいですか？"))) {

@@ -180,6 +180,8 @@ TEST_F(EnglishTest, WindowsAndMessagesOfASessionAreEnglishAndFitTheirControls)
     dialogs.expectMessage(QStringLiteral("Enter the host name."));
     form->ConnectActionExecute();
     form->EHost->setText(host);
+    dialogs.expectMessage(QStringLiteral("No host is selected."));
+    HostForm->ButtonSet->click();
     const QString password = form->EPassword->text();
     form->EPassword->setText(QStringLiteral("wrong"));
     dialogs.expectMessage(QStringLiteral("The password is incorrect."));
