@@ -2,10 +2,12 @@
 // The English interface: the language chosen at start-up, and the five windows
 // and the messages of a session in English, every text fitting its control.
 #include "app/MainForm.h"
+#include "app/session/CertificateTrust.h"
 #include "app/windows/Hostlist.h"
 #include "app/windows/Mssg.h"
 #include "app/windows/Singleup.h"
 #include "app/windows/Upanddown.h"
+#include "platform/Tls.h"
 #include "support/SessionFixture.h"
 #include "ui/Edit.h"
 #include "ui/Language.h"
@@ -197,6 +199,27 @@ TEST_F(EnglishTest, WindowsAndMessagesOfASessionAreEnglishAndFitTheirControls)
     form->LoopInterval = 5;
     dialogs.expectConfirm({}, false);
     form->UploadExecute();
+    // The certificate questions, for a self-signed certificate and for one that
+    // differs from the one trusted before.
+    platform::CertificateInfo certificate;
+    certificate.host = "127.0.0.1";
+    certificate.port = 990;
+    certificate.subject = "CN=site";
+    certificate.issuer = "CN=site";
+    certificate.fingerprint = "AA:BB";
+    certificate.verifyCode = 18;
+    certificate.verifyText = "self-signed certificate";
+    const std::string store = app.dir() + "/Vexmora.TRUST";
+    dialogs.expectContaining(
+        ScriptedDialogs::Kind::Confirm,
+        QStringLiteral("Reason: The certificate is self-signed (self-signed certificate)"),
+        ScriptedDialogs::Answer::No);
+    EXPECT_FALSE(TrustCertificate(certificate, store));
+    app.writeFile(store, "127.0.0.1:990 CC:DD\n");
+    dialogs.expectContaining(ScriptedDialogs::Kind::Message,
+                             QStringLiteral("Warning: the certificate of 127.0.0.1:990"));
+    dialogs.expectConfirm({}, false);
+    EXPECT_FALSE(TrustCertificate(certificate, store));
     dialogs.expectConfirm(QStringLiteral("Connected to a host.\nDisconnect and quit?"), false);
     EXPECT_FALSE(form->FormCloseQuery());
     dialogs.verifyAllMet();
