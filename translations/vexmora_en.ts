@@ -267,6 +267,30 @@ Close it first</translation>
         <source>FtpGetFile失敗</source>
         <translation>FtpGetFile failed</translation>
     </message>
+    <message>
+        <source>ｻｰﾊﾞｰがRESTを受け付けないため、途中からの再開をやめました</source>
+        <translation>The server refuses REST, so the transfer is not resumed</translation>
+    </message>
+    <message>
+        <source>ｻｰﾊﾞｰがMFMTを受け付けないため、ｻｰﾊﾞｰのﾌｧｲﾙ時刻を合わせません</source>
+        <translation>The server refuses MFMT, so the server file times are not set</translation>
+    </message>
+    <message>
+        <source>ｻｰﾊﾞｰがMDTMを受け付けないため、ﾌｧｲﾙ時刻を合わせません</source>
+        <translation>The server refuses MDTM, so the file times are not set</translation>
+    </message>
+    <message>
+        <source>ｻｰﾊﾞｰが上書きﾘﾈｰﾑを受け付けないため、古いﾌｧｲﾙを削除してからﾘﾈｰﾑします</source>
+        <translation>The server refuses renames over a file, so the old file is deleted before the rename</translation>
+    </message>
+    <message>
+        <source>ｻｰﾊﾞｰに一時ﾌｧｲﾙを作れないため、直接ｱｯﾌﾟﾛｰﾄﾞします</source>
+        <translation>No temporary file can be made on the server, so the file is uploaded directly</translation>
+    </message>
+    <message>
+        <source>ｻｰﾊﾞｰのｻｲｽﾞが送信ﾊﾞｲﾄ数と一致しません (%1 / %2)</source>
+        <translation>The size on the server differs from the bytes sent (%1 / %2)</translation>
+    </message>
 </context>
 <context>
     <name>HostForm</name>

@@ -3,6 +3,7 @@
 
 #include "platform/LastError.h"
 #include "platform/LocalFiles.h"
+#include "ui/Language.h"
 
 #include <sys/stat.h>
 
@@ -78,14 +79,14 @@ void SafeTransfer::giveUp(Fallback fallback)
             return;
     }
     static const char *const texts[] = {
-        "ｻｰﾊﾞｰがRESTを受け付けないため、途中からの再開をやめました",
-        "ｻｰﾊﾞｰがMFMTを受け付けないため、ｻｰﾊﾞｰのﾌｧｲﾙ時刻を合わせません",
-        "ｻｰﾊﾞｰがMDTMを受け付けないため、ﾌｧｲﾙ時刻を合わせません",
-        "ｻｰﾊﾞｰが上書きﾘﾈｰﾑを受け付けないため、古いﾌｧｲﾙを削除してからﾘﾈｰﾑします",
-        "ｻｰﾊﾞｰに一時ﾌｧｲﾙを作れないため、直接ｱｯﾌﾟﾛｰﾄﾞします",
+        QT_TRANSLATE_NOOP("Ftp", "ｻｰﾊﾞｰがRESTを受け付けないため、途中からの再開をやめました"),
+        QT_TRANSLATE_NOOP("Ftp", "ｻｰﾊﾞｰがMFMTを受け付けないため、ｻｰﾊﾞｰのﾌｧｲﾙ時刻を合わせません"),
+        QT_TRANSLATE_NOOP("Ftp", "ｻｰﾊﾞｰがMDTMを受け付けないため、ﾌｧｲﾙ時刻を合わせません"),
+        QT_TRANSLATE_NOOP("Ftp", "ｻｰﾊﾞｰが上書きﾘﾈｰﾑを受け付けないため、古いﾌｧｲﾙを削除してからﾘﾈｰﾑします"),
+        QT_TRANSLATE_NOOP("Ftp", "ｻｰﾊﾞｰに一時ﾌｧｲﾙを作れないため、直接ｱｯﾌﾟﾛｰﾄﾞします"),
     };
     if (m_notice)
-        m_notice(texts[fallback]);
+        m_notice(ui::translated("Ftp", texts[fallback]));
 }
 
 std::string SafeTransfer::markKey(const std::string &a, const std::string &b) const
@@ -183,8 +184,9 @@ bool SafeTransfer::putThroughTemp(platform::FtpClient &client, const std::string
         } else if (held != sentBytes) {
             forget();
             client.deleteFile(temp);
-            platform::setLastResponseText("ｻｰﾊﾞｰのｻｲｽﾞが送信ﾊﾞｲﾄ数と一致しません (" + std::to_string(held)
-                                          + " / " + std::to_string(sentBytes) + ")");
+            platform::setLastResponseText(
+                ui::fill(ui::translate("Ftp", "ｻｰﾊﾞｰのｻｲｽﾞが送信ﾊﾞｲﾄ数と一致しません (%1 / %2)"),
+                         {std::to_string(held), std::to_string(sentBytes)}));
             platform::setLastError(err::InternetExtendedError);
             return false;
         }
