@@ -110,10 +110,6 @@ void TMainForm::AddDriveRoots()
 
 // --- Navigation ---
 
-namespace {
-const char *const LinkToFileText = "ﾌｧｲﾙへのﾘﾝｸ: ";
-} // namespace
-
 bool TMainForm::RemoteLinkIsFolder(const std::string &name)
 {
     const std::string folder = ComboCurrDir->textBytes();
@@ -140,7 +136,7 @@ void TMainForm::RemoteFileListVDblClick()
                 RemoteFileLinks.insert(RemoteLinkPath(ComboCurrDir->textBytes(), name));
                 if (RefreshRemoteList())
                     ShowRemoteFolderInfo();
-                ShowStatus(LinkToFileText + name, 0);
+                ShowStatus(ui::fill(ui::translate("MainForm", "ﾌｧｲﾙへのﾘﾝｸ: %1"), {name}), 0);
             } else if ((RemoteLinks.count(name) || SetRemoteDir(name)) && RefreshRemoteList()) {
                 ShowRemoteFolderInfo();
             }

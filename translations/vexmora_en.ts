@@ -661,6 +661,10 @@ in %1 seconds.       </translation>
         <source>ﾌｫﾙﾀﾞを読めません: %1 (%2)</source>
         <translation>Cannot read the folder: %1 (%2)</translation>
     </message>
+    <message>
+        <source>ﾌｧｲﾙへのﾘﾝｸ: %1</source>
+        <translation>Link to a file: %1</translation>
+    </message>
 </context>
 <context>
     <name>MainFormIcon</name>
