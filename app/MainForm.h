@@ -7,6 +7,7 @@
 #include "app/model/RemoteSnapshot.h"
 #include "app/model/TransferList.h"
 #include "app/model/TreeSnapshot.h"
+#include "app/session/SecretStore.h"
 #include "platform/FindRecord.h"
 #include "platform/FolderWatch.h"
 #include "platform/LocalFiles.h"
@@ -225,6 +226,26 @@ public:
     void SaveHostList(bool allowEmpty = false);
     void StoreCurrentHost();
     void RestorePassword();
+    // Passwords of stored accounts: in the desktop's secret store when one
+    // answers (the host list file then holds a marker), else obfuscated in the
+    // file as before. SavePasswords (setting "SavePasswords"): 1 stores them
+    // where it can, 0 stores none and asks at connect.
+    SecretStore Secrets;
+    int SavePasswords = 1;
+    // This run found no secret store (none on the bus, or locked and not
+    // unlocked): it is not asked again, and the passwords stay in the file.
+    bool SecretStoreMissing = false;
+    bool SecretNoticeShown = false;
+    // The password a stored entry holds (from the secret store or its cipher);
+    // empty when it has none to give. Shows the cipher's message for an empty
+    // field as reading it always did.
+    std::string StoredPassword(const HostRecord &entry);
+    // Before the host list is written: moves the passwords still held as
+    // ciphers into the secret store (or clears them when none are to be kept).
+    void MovePasswordsToStore();
+    // The secret of a deleted account, unless another account shares its key.
+    void ForgetPassword(const HostRecord &entry);
+    void NoteSecretResult(SecretStore::Result result);
     void OpenHostListExecute();
     void FillHostListView();
     void ConnectActionExecute();

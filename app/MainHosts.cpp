@@ -20,6 +20,7 @@
 #include "ui/Language.h"
 #include "ui/Text.h"
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 
 bool TMainForm::LoadHostList(bool quiet)
@@ -42,7 +43,96 @@ void TMainForm::SaveHostList(bool allowEmpty)
             return;
         HostListUnreadable = false;
     }
+    MovePasswordsToStore();
     SaveHostListFile(HostList, HostListPath, allowEmpty);
+}
+
+void TMainForm::NoteSecretResult(SecretStore::Result result)
+{
+    if (result != SecretStore::Result::NoService && result != SecretStore::Result::Declined)
+        return;
+    SecretStoreMissing = true;
+    HostForm->LabelPasswordNotice->setVisible(true);
+    if (!SecretNoticeShown) {
+        SecretNoticeShown = true;
+        ShowStatus(ui::fromQ(PasswordFileOnlyText), 999);
+    }
+}
+
+std::string TMainForm::StoredPassword(const HostRecord &entry)
+{
+    if (SavePasswords == 0)
+        return {};
+    if (!entry.HoldsPasswordMarker())
+        return PasswordFromCipher(entry.PasswordCipher());
+    if (SecretStoreMissing)
+        return {};
+    std::string password;
+    const SecretStore::Result result =
+        Secrets.lookup(SecretKeyOf(entry.HostName(), entry.UserName()), password);
+    NoteSecretResult(result);
+    // Nothing behind the marker (the store was reset) or no answer: the
+    // connect asks for the password, and the next save stores it again.
+    return result == SecretStore::Result::Ok ? password : std::string();
+}
+
+// Every password kept as a cipher goes into the secret store, its field then
+// holding the marker. A store that errors or does not answer is not asked
+// again during this save: the other accounts' fields wait for the next one,
+// and the current account's password (the one this run knows) is not written
+// into the file then but replaced by the marker: the connect asks for it next
+// time.
+void TMainForm::MovePasswordsToStore()
+{
+    bool storeFailed = false;
+    for (int i = 0; i < MaxHosts; ++i) {
+        HostRecord &entry = HostList[i];
+        if (!entry.InUse())
+            continue;
+        const SecretKey key = SecretKeyOf(entry.HostName(), entry.UserName());
+        const bool current =
+            entry.HostName() == ui::fromQ(EHost->text()) && entry.UserName() == ui::fromQ(EUserId->text());
+        if (SavePasswords == 0) {
+            if (entry.HoldsPasswordMarker() && !SecretStoreMissing && !storeFailed) {
+                const SecretStore::Result result = Secrets.remove(key);
+                NoteSecretResult(result);
+                storeFailed = result == SecretStore::Result::Failed;
+            }
+            entry.SetPasswordCipher({});
+            continue;
+        }
+        if (!entry.HoldsPasswordCipher() || SecretStoreMissing)
+            continue;
+        if (storeFailed) {
+            if (current)
+                entry.SetPasswordMarker();
+            continue;
+        }
+        const SecretStore::Result result = Secrets.store(key, SecretLabel(entry.HostName(), entry.UserName()),
+                                                         PasswordFromCipher(entry.PasswordCipher()));
+        NoteSecretResult(result);
+        if (result == SecretStore::Result::Ok) {
+            entry.SetPasswordMarker();
+        } else if (result == SecretStore::Result::Failed) {
+            storeFailed = true;
+            if (current)
+                entry.SetPasswordMarker();
+            ShowStatus("ｷｰﾘﾝｸﾞにﾊﾟｽﾜｰﾄﾞを保存できませんでした。", 999);
+        }
+    }
+}
+
+void TMainForm::ForgetPassword(const HostRecord &entry)
+{
+    if (!entry.HoldsPasswordMarker() || SecretStoreMissing)
+        return;
+    const SecretKey key = SecretKeyOf(entry.HostName(), entry.UserName());
+    for (const HostRecord &other : HostList.Entries) {
+        if (&other != &entry && other.InUse() && other.HoldsPasswordMarker()
+            && SecretKeyOf(other.HostName(), other.UserName()) == key)
+            return;
+    }
+    NoteSecretResult(Secrets.remove(key));
 }
 
 void TMainForm::StoreCurrentHost()
@@ -50,11 +140,20 @@ void TMainForm::StoreCurrentHost()
     const std::string host = ui::fromQ(EHost->text());
     if (!HostNameGiven(host))
         return;
+    const std::string user = ui::fromQ(EUserId->text());
+    const std::string password = ui::fromQ(EPassword->text());
+    // A password the secret store did not give this run stays where it is.
+    const int existing = HostList.FindAccount(host, user);
+    const bool keepMarker = password.empty() && existing >= 0 && HostList[existing].HoldsPasswordMarker();
     int status = 0;
-    PasswordCipher = CryptPassword(ui::fromQ(EPassword->text()), status, CipherEncrypt);
-    if (StoreAccount(HostList, host, ui::fromQ(EUserId->text()), PasswordCipher, LastLocalDir, LastRemoteDir)
-        == StoreResult::ListFull)
+    PasswordCipher =
+        SavePasswords == 0 || keepMarker ? std::string() : CryptPassword(password, status, CipherEncrypt);
+    const StoreResult stored =
+        StoreAccount(HostList, host, user, PasswordCipher, LastLocalDir, LastRemoteDir);
+    if (stored == StoreResult::ListFull)
         ui::dialogs().message(ui::toQ(HostListFullMessage()));
+    else if (stored == StoreResult::Stored && keepMarker)
+        HostList[existing].SetPasswordMarker();
 }
 
 // Fills the password field from the stored account that matches the host and
@@ -62,13 +161,14 @@ void TMainForm::StoreCurrentHost()
 void TMainForm::RestorePassword()
 {
     PasswordCipher.clear();
-    if (LoadHostList(true)) {
-        const int index = HostList.FindAccount(ui::fromQ(EHost->text()), ui::fromQ(EUserId->text()));
-        if (index >= 0)
-            PasswordCipher = HostList[index].PasswordCipher();
-    }
+    if (!LoadHostList(true))
+        return;
+    const int index = HostList.FindAccount(ui::fromQ(EHost->text()), ui::fromQ(EUserId->text()));
+    if (index < 0)
+        return;
+    PasswordCipher = HostList[index].PasswordCipher();
     if (!PasswordCipher.empty())
-        EPassword->setText(ui::toQ(PasswordFromCipher(PasswordCipher)));
+        EPassword->setText(ui::toQ(StoredPassword(HostList[index])));
 }
 
 // --- Host list window ---
@@ -96,7 +196,7 @@ void TMainForm::OpenHostListExecute()
         const HostRecord &entry = HostList[SelectedHostIndex];
         EHost->setText(ui::toQ(entry.HostName()));
         EUserId->setText(ui::toQ(entry.UserName()));
-        EPassword->setText(ui::toQ(PasswordFromCipher(entry.PasswordCipher())));
+        EPassword->setText(ui::toQ(StoredPassword(entry)));
         LastLocalDir = entry.LocalDir();
         LastRemoteDir = entry.RemoteDir();
     } else if (DeleteHostIndex >= 0 && DeleteHostIndex < MaxHosts) {
@@ -106,6 +206,7 @@ void TMainForm::OpenHostListExecute()
                 ui::translate("MainForm", "指定のホストは現在使用中ですので\n削除できませんでした。"));
         else if (entry.InUse()) {
             entry.SetInUse(false);
+            ForgetPassword(entry);
             // Deleting the last account empties the file, so it stays deleted.
             deleted = true;
         }
@@ -126,8 +227,20 @@ void TMainForm::ConnectActionExecute()
         return;
     }
     if (EPassword->text().isEmpty()) {
-        ui::dialogs().message(ui::translate("MainForm", "パスワードを入力して下さい。"));
-        return;
+        // An account whose password is not kept (SavePasswords=0), or whose
+        // secret the store did not give, asks for it here, once per run.
+        const int index = HostList.FindAccount(ui::fromQ(EHost->text()), ui::fromQ(EUserId->text()));
+        QString typed;
+        if (SavePasswords != 0 && (index < 0 || !HostList[index].HoldsPasswordMarker())) {
+            ui::dialogs().message(ui::translate("MainForm", "パスワードを入力して下さい。"));
+            return;
+        }
+        if (!ui::dialogs().inputPassword(EUserId->text() + QLatin1Char('@') + EHost->text()
+                                             + QStringLiteral(" のパスワードを入力して下さい。"),
+                                         typed)
+            || typed.isEmpty())
+            return;
+        EPassword->setText(typed);
     }
     if (HostEdited) {
         const int index = HostList.FindAccount(ui::fromQ(EHost->text()), ui::fromQ(EUserId->text()));

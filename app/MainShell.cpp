@@ -555,6 +555,7 @@ void TMainForm::LoadSettings()
     SetTransferConnections(ini.readInt(Section, "Connections", DefaultTransferConnections));
     SetSafeTransferSettings(ini.readInt(Section, "TempUploadMin", static_cast<int>(DefaultTempUploadMin)),
                             ini.readInt(Section, "KeepTimes", 1) != 0);
+    SavePasswords = ini.readInt(Section, "SavePasswords", 1) == 0 ? 0 : 1;
     if (std::find(LoopIntervalTable.begin(), LoopIntervalTable.end(), LoopInterval)
         == LoopIntervalTable.end())
         LoopInterval = 0;
@@ -576,7 +577,8 @@ void TMainForm::SaveSettings()
     ini.writeString(Section, "HostName", ui::fromQ(EHost->text()));
     ini.writeString(Section, "UserID", ui::fromQ(EUserId->text()));
     int status = 0;
-    PasswordCipher = CryptPassword(ui::fromQ(EPassword->text()), status, 0);
+    if (SavePasswords != 0)
+        PasswordCipher = CryptPassword(ui::fromQ(EPassword->text()), status, 0);
     ini.writeInt(Section, "UseThread", CheckUseThread->isChecked() ? 1 : 0);
     ini.writeInt(Section, "SubFolders", CheckSubFolders->isChecked() ? 1 : 0);
     ini.writeInt(Section, "Timer", TimerItem());
@@ -590,6 +592,7 @@ void TMainForm::SaveSettings()
     ini.writeInt(Section, "TempUploadMin",
                  static_cast<int>(std::clamp<int64_t>(TempUploadMin(), -1, INT32_MAX)));
     ini.writeInt(Section, "KeepTimes", KeepTimes() ? 1 : 0);
+    ini.writeInt(Section, "SavePasswords", SavePasswords);
     ini.writeInt(Section, "Target", Target->itemIndex());
     ini.commit();
 }

@@ -26,6 +26,8 @@ public:
     // Input box: returns false on cancel; value holds the default on entry and
     // the entered text on OK.
     virtual bool input(const QString &caption, const QString &prompt, QString &value) = 0;
+    // The same for a password: what is typed is not shown.
+    virtual bool inputPassword(const QString &prompt, QString &value) = 0;
     // Folder browser; returns an empty string when cancelled.
     virtual QString browseFolder(const QString &caption, const QString &start) = 0;
     // Open-file dialog; returns an empty string when cancelled.

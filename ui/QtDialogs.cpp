@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -71,6 +72,22 @@ bool QtDialogs::input(const QString &caption, const QString &prompt, QString &va
     dialog.setTextValue(value);
     dialog.setOkButtonText(QStringLiteral("OK"));
     dialog.setCancelButtonText(ui::translate("Dialogs", "キャンセル"));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.textValue();
+    return true;
+}
+
+bool QtDialogs::inputPassword(const QString &prompt, QString &value)
+{
+    QInputDialog dialog(parentWindow());
+    dialog.setWindowTitle(kTitle);
+    dialog.setLabelText(prompt);
+    for (QLabel *label : dialog.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
     if (dialog.exec() != QDialog::Accepted)
         return false;
     value = dialog.textValue();

@@ -12,6 +12,7 @@ public:
     bool confirm(const QString &text) override;
     bool warnYesNo(const QString &text) override;
     bool input(const QString &caption, const QString &prompt, QString &value) override;
+    bool inputPassword(const QString &prompt, QString &value) override;
     QString browseFolder(const QString &caption, const QString &start) override;
     QString openFile(const QString &caption, const QString &start, const QString &filter) override;
 };

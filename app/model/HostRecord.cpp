@@ -145,7 +145,8 @@ void HostRecord::SetPasswordCipher(std::string_view cipher)
 {
     char *field = Bytes.data() + HostPasswordOffset;
     std::memset(field, 0, HostFieldSize);
-    std::memcpy(field, cipher.data(), std::min(cipher.size(), HostFieldSize));
+    if (!cipher.empty())
+        std::memcpy(field, cipher.data(), std::min(cipher.size(), HostFieldSize));
 }
 
 std::string HostRecord::PasswordCipher() const
@@ -154,6 +155,36 @@ std::string HostRecord::PasswordCipher() const
     if (std::all_of(field, field + HostFieldSize, [](char c) { return c == '\0'; }))
         return {};
     return std::string(field, HostFieldSize);
+}
+
+namespace {
+
+std::string passwordMarker()
+{
+    int status = 0;
+    static const std::string marker =
+        CryptPassword(std::string("\0kept in the desktop's secret store", 35), status, CipherEncrypt);
+    return marker;
+}
+
+} // namespace
+
+void HostRecord::SetPasswordMarker()
+{
+    SetPasswordCipher(passwordMarker());
+}
+
+bool HostRecord::HoldsPasswordMarker() const
+{
+    const std::string marker = passwordMarker();
+    return std::memcmp(Bytes.data() + HostPasswordOffset, marker.data(),
+                       std::min(marker.size(), HostFieldSize))
+           == 0;
+}
+
+bool HostRecord::HoldsPasswordCipher() const
+{
+    return !PasswordCipher().empty() && !HoldsPasswordMarker();
 }
 
 std::string PasswordFromCipher(const std::string &cipher)

@@ -57,6 +57,16 @@ struct HostRecord {
     // fields written with only the bytes up to the first zero unchanged.
     std::string PasswordCipher() const;
 
+    // An account whose password lives in the desktop's secret store keeps a
+    // marker in its password field instead of a cipher: the cipher of a zero
+    // byte followed by a tag, which decrypts to an empty password (so programs
+    // that know no marker read it as no password). No stored password begins
+    // with a zero byte, so no cipher is ever taken for the marker.
+    void SetPasswordMarker();
+    bool HoldsPasswordMarker() const;
+    // A password kept in the field itself (a cipher, not the marker).
+    bool HoldsPasswordCipher() const;
+
     bool operator==(const HostRecord &) const = default;
 };
 

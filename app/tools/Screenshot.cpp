@@ -31,6 +31,7 @@ public:
     bool confirm(const QString &) override { return false; }
     bool warnYesNo(const QString &) override { return false; }
     bool input(const QString &, const QString &, QString &) override { return false; }
+    bool inputPassword(const QString &, QString &) override { return false; }
     QString browseFolder(const QString &, const QString &) override { return {}; }
     QString openFile(const QString &, const QString &, const QString &) override { return {}; }
 };

@@ -8,10 +8,14 @@
 #include "ui/Placement.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 THostForm *HostForm = nullptr;
+
+const QString PasswordFileOnlyText =
+    QStringLiteral("ｷｰﾘﾝｸﾞがないため、ﾊﾟｽﾜｰﾄﾞは難読化しただけでﾌｧｲﾙに保存されます。");
 
 namespace {
 QString noHostText()
@@ -21,8 +25,8 @@ QString noHostText()
 } // namespace
 
 THostForm::THostForm(QWidget *owner)
-    : ui::Form(owner), ListView1(new ui::ListView(this)), Panel1(new QWidget(this)),
-      ButtonSet(new QPushButton(ui::translate("HostForm", "設定"), Panel1)),
+    : ui::Form(owner), ListView1(new ui::ListView(this)), LabelPasswordNotice(new QLabel(this)),
+      Panel1(new QWidget(this)), ButtonSet(new QPushButton(ui::translate("HostForm", "設定"), Panel1)),
       ButtonDelete(new ui::Button(ui::translate("HostForm", "削除"), Panel1)),
       ButtonCancel(new QPushButton(ui::translate("HostForm", "キャンセル"), Panel1))
 {
@@ -40,6 +44,12 @@ THostForm::THostForm(QWidget *owner)
     ListView1->addColumn(ui::translate("HostForm", "ユーザー名"), 100);
     ListView1->header()->setStretchLastSection(true);
 
+    LabelPasswordNotice->setObjectName(QStringLiteral("LabelPasswordNotice"));
+    LabelPasswordNotice->setText(PasswordFileOnlyText);
+    LabelPasswordNotice->setWordWrap(true);
+    LabelPasswordNotice->setContentsMargins(6, 4, 6, 0);
+    LabelPasswordNotice->hide();
+
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFixedHeight(37);
     ButtonSet->setObjectName(QStringLiteral("ButtonSet"));
@@ -54,6 +64,7 @@ THostForm::THostForm(QWidget *owner)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(ListView1, 1);
+    layout->addWidget(LabelPasswordNotice);
     layout->addWidget(Panel1);
 
     connect(ButtonSet, &QPushButton::clicked, this, &THostForm::ButtonSetClick);

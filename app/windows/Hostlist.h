@@ -3,6 +3,7 @@
 
 #include "ui/Form.h"
 
+class QLabel;
 class QPushButton;
 class QWidget;
 
@@ -24,7 +25,9 @@ public:
     ~THostForm() override;
 
     // --- Controls ---
-    ui::ListView *ListView1;  // columns "ホスト名" and "ユーザー名", single selection
+    ui::ListView *ListView1; // columns "ホスト名" and "ユーザー名", single selection
+    // Shown above the buttons while the passwords are kept in the file only.
+    QLabel *LabelPasswordNotice;
     QWidget *Panel1;          // button panel along the bottom
     QPushButton *ButtonSet;   // "設定"
     ui::Button *ButtonDelete; // "削除"; its tag is the row to delete
@@ -46,3 +49,7 @@ private:
 };
 
 extern THostForm *HostForm;
+
+// The notice that no secret store keeps the passwords: they are only
+// obfuscated in the host list file.
+extern const QString PasswordFileOnlyText;

@@ -18,6 +18,8 @@ const char *ScriptedDialogs::kindName(Kind kind)
         return "warnYesNo";
     case Kind::Input:
         return "input";
+    case Kind::Password:
+        return "password";
     case Kind::BrowseFolder:
         return "browseFolder";
     case Kind::OpenFile:
@@ -146,6 +148,15 @@ bool ScriptedDialogs::input(const QString &caption, const QString &prompt, QStri
     Q_UNUSED(caption);
     Expectation met{};
     if (!take(Kind::Input, prompt, met) || met.answer != Answer::Ok)
+        return false;
+    value = met.value;
+    return true;
+}
+
+bool ScriptedDialogs::inputPassword(const QString &prompt, QString &value)
+{
+    Expectation met{};
+    if (!take(Kind::Password, prompt, met) || met.answer != Answer::Ok)
         return false;
     value = met.value;
     return true;

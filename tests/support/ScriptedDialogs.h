@@ -20,7 +20,7 @@ namespace testsupport {
 // at the recorded texts afterwards.
 class ScriptedDialogs : public ui::Dialogs {
 public:
-    enum class Kind { Message, Confirm, WarnYesNo, Input, BrowseFolder, OpenFile };
+    enum class Kind { Message, Confirm, WarnYesNo, Input, Password, BrowseFolder, OpenFile };
     using Answer = ui::Dialogs::Answer;
 
     struct Call {
@@ -60,6 +60,10 @@ public:
     {
         return expect(Kind::Input, prompt, Answer::Cancel);
     }
+    ScriptedDialogs &expectPassword(const QString &prompt, const QString &entered)
+    {
+        return expect(Kind::Password, prompt, Answer::Ok, entered);
+    }
     ScriptedDialogs &expectBrowseFolder(const QString &chosen)
     {
         return expect(Kind::BrowseFolder, {}, Answer::Ok, chosen);
@@ -88,6 +92,7 @@ public:
     bool confirm(const QString &text) override;
     bool warnYesNo(const QString &text) override;
     bool input(const QString &caption, const QString &prompt, QString &value) override;
+    bool inputPassword(const QString &prompt, QString &value) override;
     QString browseFolder(const QString &caption, const QString &start) override;
     QString openFile(const QString &caption, const QString &start, const QString &filter) override;
 

@@ -1,0 +1,293 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Stored passwords in the desktop's secret store: a real gnome-keyring-daemon
+// on a bus of the test's own, a bus with no service, and a service that never
+// answers; the main window against a real server.
+#include "app/MainForm.h"
+#include "app/model/Ecypt.h"
+#include "app/session/SecretStore.h"
+#include "app/windows/Hostlist.h"
+#include "support/PrivateBus.h"
+#include "support/SessionFixture.h"
+#include "support/TestUtil.h"
+#include "ui/Button.h"
+#include "ui/Edit.h"
+#include "ui/ListView.h"
+#include "ui/Text.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+using testsupport::PrivateBus;
+using testsupport::SessionTest;
+
+namespace {
+
+std::string cipherOf(const std::string &password)
+{
+    int status = 0;
+    return CryptPassword(password, status, CipherEncrypt);
+}
+
+// The file holds the password neither as plain text nor as any run of three
+// or more bytes of its cipher.
+::testing::AssertionResult holdsNoFormOf(const std::string &file, const std::string &password)
+{
+    if (file.find(password) != std::string::npos)
+        return ::testing::AssertionFailure() << "plain text of " << password << " in the file";
+    const std::string cipher = cipherOf(password);
+    for (size_t at = 0; at + 3 <= cipher.size(); ++at)
+        for (size_t n = 3; at + n <= cipher.size(); ++n)
+            if (file.find(cipher.substr(at, n)) != std::string::npos)
+                return ::testing::AssertionFailure()
+                       << "cipher bytes " << at << "+" << n << " of " << password;
+    return ::testing::AssertionSuccess();
+}
+
+class SecretsTest : public SessionTest {
+protected:
+    explicit SecretsTest(PrivateBus::Service service) : m_service(service) {}
+
+    void SetUp() override
+    {
+        bus = std::make_unique<PrivateBus>(m_service);
+        ASSERT_TRUE(bus->isReady()) << bus->errorString().toStdString();
+        SessionTest::SetUp();
+    }
+    void TearDown() override
+    {
+        SessionTest::TearDown();
+        bus.reset();
+    }
+
+    SecretKey serverKey() const { return SecretKeyOf(server.address(), server.user()); }
+
+    // Settings naming the server's account and a host list file of the given
+    // records, then the program started again on them.
+    void restartWith(const ::HostList *list, const std::string &extraSettings = {})
+    {
+        app.destroyMainForm();
+        if (list) {
+            ASSERT_EQ(SaveHostListFile(*list, app.hostListPath()), HostSaveResult::Saved);
+        }
+        app.writeFile(app.iniPath(), "[Params]\nHostName=" + server.address() + "\nUserID=" + server.user()
+                                         + "\n" + extraSettings);
+        form = app.showMainForm();
+    }
+    void connect()
+    {
+        form->ConnectActionExecute();
+        ASSERT_TRUE(form->Connected) << panel(0);
+    }
+    ::HostList stored() const
+    {
+        ::HostList list;
+        EXPECT_TRUE(LoadHostListFile(list, app.hostListPath(), false));
+        return list;
+    }
+
+    std::unique_ptr<PrivateBus> bus;
+
+private:
+    PrivateBus::Service m_service;
+};
+
+class KeyringTest : public SecretsTest {
+protected:
+    KeyringTest() : SecretsTest(PrivateBus::Service::Keyring) {}
+};
+class NoSecretServiceTest : public SecretsTest {
+protected:
+    NoSecretServiceTest() : SecretsTest(PrivateBus::Service::None) {}
+};
+class SilentSecretServiceTest : public SecretsTest {
+protected:
+    SilentSecretServiceTest() : SecretsTest(PrivateBus::Service::Silent) {}
+};
+
+TEST(SecretKey, HostTextsGiveHostPortAndUser)
+{
+    const struct {
+        const char *text;
+        SecretKey key;
+    } cases[] = {
+        {"example.com", {"example.com", 21, "u"}},
+        {"example.com:2121", {"example.com", 2121, "u"}},
+        {"FTPES://Example.com/", {"Example.com", 21, "u"}},
+        {"ftps://example.com", {"example.com", 990, "u"}},
+        {"sftp://example.com", {"example.com", 22, "u"}},
+        {"sftp://example.com:2222", {"example.com", 2222, "u"}},
+        {"[::1]:2121", {"::1", 2121, "u"}},
+        {"fe80::1", {"fe80::1", 21, "u"}},
+        {"example.com:99999", {"example.com:99999", 21, "u"}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(SecretKeyOf(c.text, "u"), c.key) << c.text;
+}
+
+TEST_F(KeyringTest, ItemsAreStoredFoundReplacedAndRemovedByHostPortAndUser)
+{
+    const SecretStore store;
+    const SecretKey key{"example.com", 2121, "ユーザー"};
+    std::string password;
+    EXPECT_EQ(store.lookup(key, password), SecretStore::Result::NotFound);
+    ASSERT_EQ(store.store(key, SecretLabel("example.com:2121", "ユーザー"), "first"),
+              SecretStore::Result::Ok);
+    ASSERT_EQ(store.store(key, SecretLabel("example.com:2121", "ユーザー"), "p@ss wörd"),
+              SecretStore::Result::Ok);
+    EXPECT_EQ(store.lookup(key, password), SecretStore::Result::Ok);
+    EXPECT_EQ(password, "p@ss wörd");
+    // Another port or another user is another item.
+    EXPECT_EQ(store.lookup({"example.com", 21, "ユーザー"}, password), SecretStore::Result::NotFound);
+    EXPECT_EQ(store.lookup({"example.com", 2121, "other"}, password), SecretStore::Result::NotFound);
+
+    QProcess search;
+    search.start(QStringLiteral("secret-tool"),
+                 {QStringLiteral("search"), QStringLiteral("host"), QStringLiteral("example.com")});
+    ASSERT_TRUE(search.waitForFinished(10000));
+    EXPECT_TRUE((search.readAllStandardOutput() + search.readAllStandardError())
+                    .contains("label = Vexmora: ユーザー@example.com:2121"));
+
+    EXPECT_EQ(store.remove(key), SecretStore::Result::Ok);
+    EXPECT_EQ(store.lookup(key, password), SecretStore::Result::NotFound);
+    EXPECT_EQ(store.remove(key), SecretStore::Result::NotFound);
+}
+
+// Two accounts of an old file (passwords as ciphers) move into the keyring at
+// the first save; the file then holds no form of either password, the program
+// started again connects with the keyring's password without asking, and
+// deleting an account deletes its secret.
+TEST_F(KeyringTest, OldCiphersMoveIntoTheKeyringAndTheFileKeepsNoPassword)
+{
+    startServer();
+    ::HostList list;
+    StoreAccount(list, "elsewhere.invalid", "user", cipherOf("other-secret"), "/l", "/r");
+    StoreAccount(list, server.address(), server.user(), cipherOf(server.password()), "", "");
+    restartWith(&list);
+    EXPECT_EQ(ui::fromQ(form->EPassword->text()), server.password());
+
+    connect();
+    form->DisconnectActionExecute();
+    const std::string file = app.readFile(app.hostListPath());
+    EXPECT_EQ(file.size(), 2 * HostRecordSize);
+    EXPECT_TRUE(holdsNoFormOf(file, server.password()));
+    EXPECT_TRUE(holdsNoFormOf(file, "other-secret"));
+    ::HostList after = stored();
+    EXPECT_TRUE(after[0].HoldsPasswordMarker());
+    EXPECT_TRUE(after[1].HoldsPasswordMarker());
+    // What earlier versions read from a marker: an empty password.
+    EXPECT_EQ(PasswordFromCipher(after[1].PasswordCipher()), "");
+    std::string secret;
+    ASSERT_EQ(SecretStore().lookup({"elsewhere.invalid", 21, "user"}, secret), SecretStore::Result::Ok);
+    EXPECT_EQ(secret, "other-secret");
+
+    restartWith(nullptr);
+    EXPECT_EQ(ui::fromQ(form->EPassword->text()), server.password());
+    connect();
+    form->DisconnectActionExecute();
+
+    app.dialogs().expectConfirm(QStringLiteral("指定のホストを削除してもいいですか？"), true);
+    QTimer::singleShot(0, [] {
+        HostForm->ListView1->selectRow(0);
+        HostForm->ButtonDelete->click();
+    });
+    form->OpenHostListExecute();
+    EXPECT_EQ(stored().CountInUse(), 1);
+    EXPECT_EQ(SecretStore().lookup({"elsewhere.invalid", 21, "user"}, secret), SecretStore::Result::NotFound);
+    EXPECT_EQ(SecretStore().lookup(serverKey(), secret), SecretStore::Result::Ok);
+    EXPECT_FALSE(HostForm->LabelPasswordNotice->isVisibleTo(HostForm));
+}
+
+// The keyring was reset: the marker has nothing behind it. The connect asks
+// for the password once and the next save stores it again.
+TEST_F(KeyringTest, AMarkerWithoutItsSecretAsksAtConnectAndStoresAgain)
+{
+    startServer();
+    ::HostList list;
+    StoreAccount(list, server.address(), server.user(), "", "", "");
+    list[0].SetPasswordMarker();
+    restartWith(&list);
+    EXPECT_TRUE(form->EPassword->text().isEmpty());
+
+    app.dialogs().expectPassword(
+        ui::toQ(server.user() + "@" + server.address() + " のパスワードを入力して下さい。"),
+        ui::toQ(server.password()));
+    connect();
+    form->DisconnectActionExecute();
+    connect(); // asked once only
+    form->DisconnectActionExecute();
+    std::string secret;
+    ASSERT_EQ(SecretStore().lookup(serverKey(), secret), SecretStore::Result::Ok);
+    EXPECT_EQ(secret, server.password());
+    EXPECT_TRUE(holdsNoFormOf(app.readFile(app.hostListPath()), server.password()));
+}
+
+// SavePasswords=0: nothing is read from an old cipher or stored anywhere; the
+// connect asks, and the save clears the old field.
+TEST_F(KeyringTest, SavePasswordsOffStoresNoneAndAsksAtConnect)
+{
+    startServer();
+    ::HostList list;
+    StoreAccount(list, server.address(), server.user(), cipherOf(server.password()), "", "");
+    restartWith(&list, "SavePasswords=0\n");
+    EXPECT_TRUE(form->EPassword->text().isEmpty());
+
+    app.dialogs().expectPassword({}, ui::toQ(server.password()));
+    connect();
+    form->DisconnectActionExecute();
+    ::HostList after = stored();
+    EXPECT_TRUE(after[0].PasswordCipher().empty());
+    std::string secret;
+    EXPECT_EQ(SecretStore().lookup(serverKey(), secret), SecretStore::Result::NotFound);
+    ASSERT_TRUE(form->close());
+    EXPECT_NE(app.readFile(app.iniPath()).find("SavePasswords=0"), std::string::npos);
+}
+
+// No Secret Service on the bus: the password goes into the file as before, and
+// the user is told so in the status line and the host list window.
+TEST_F(NoSecretServiceTest, PasswordsStayInTheFileWithANotice)
+{
+    startServer();
+    connect();
+    form->DisconnectActionExecute();
+    ::HostList after = stored();
+    EXPECT_EQ(PasswordFromCipher(after[0].PasswordCipher()), server.password());
+    EXPECT_EQ(statusLine(), ui::fromQ(PasswordFileOnlyText));
+
+    QTimer::singleShot(0, [] {
+        EXPECT_TRUE(HostForm->LabelPasswordNotice->isVisible());
+        HostForm->ButtonCancel->click();
+    });
+    form->OpenHostListExecute();
+
+    restartWith(nullptr);
+    EXPECT_EQ(ui::fromQ(form->EPassword->text()), server.password());
+    connect();
+}
+
+// A store that takes the name and never answers: every call ends at its bound,
+// the password is never written into the file, and the next start asks.
+TEST_F(SilentSecretServiceTest, ANeverAnsweringStoreIsBoundedAndFallsBackToAsking)
+{
+    startServer();
+    form->Secrets = SecretStore(300);
+    connect();
+    QElapsedTimer clock;
+    clock.start();
+    form->DisconnectActionExecute();
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_EQ(statusLine(), "ｷｰﾘﾝｸﾞにﾊﾟｽﾜｰﾄﾞを保存できませんでした。");
+    EXPECT_TRUE(holdsNoFormOf(app.readFile(app.hostListPath()), server.password()));
+    EXPECT_TRUE(stored()[0].HoldsPasswordMarker());
+
+    clock.restart();
+    restartWith(nullptr); // the lookup at start waits its full 5 s
+    EXPECT_LT(clock.elapsed(), 9000);
+    EXPECT_TRUE(form->EPassword->text().isEmpty());
+    app.dialogs().expectPassword({}, ui::toQ(server.password()));
+    connect();
+}
+
+} // namespace
