@@ -236,6 +236,7 @@ public:
     // unlocked): it is not asked again, and the passwords stay in the file.
     bool SecretStoreMissing = false;
     bool SecretNoticeShown = false;
+    bool SecretStoreProbed = false;
     // The password a stored entry holds (from the secret store or its cipher);
     // empty when it has none to give. Shows the cipher's message for an empty
     // field as reading it always did.

@@ -52,7 +52,6 @@ void TMainForm::NoteSecretResult(SecretStore::Result result)
     if (result != SecretStore::Result::NoService && result != SecretStore::Result::Declined)
         return;
     SecretStoreMissing = true;
-    HostForm->LabelPasswordNotice->setVisible(true);
     if (!SecretNoticeShown) {
         SecretNoticeShown = true;
         ShowStatus(ui::fromQ(PasswordFileOnlyText), 999);
@@ -188,6 +187,12 @@ void TMainForm::OpenHostListExecute()
     DeleteHostIndex = -1;
     HostForm->ButtonDelete->setTag(-1);
     FillHostListView();
+    // Whether the passwords shown here are kept in a secret store, asked once a run.
+    if (SavePasswords != 0 && !SecretStoreMissing && !SecretStoreProbed) {
+        SecretStoreProbed = true;
+        NoteSecretResult(Secrets.probe());
+    }
+    HostForm->LabelPasswordNotice->setVisible(SavePasswords != 0 && SecretStoreMissing);
     bool deleted = false;
     HostForm->showModal();
     SelectedHostIndex = HostForm->Tag;

@@ -125,9 +125,8 @@ Result classify(const GError *error, GCancellable *cancellable)
 using Work = std::function<Result(SecretService *, GCancellable *, GError **, std::string &)>;
 
 // Connects to the session bus, makes the Secret Service's proxy and runs the
-// work; runs on a thread of its own. The bus connection is closed after every
-// call: the next one connects again (to the bus DBUS_SESSION_BUS_ADDRESS names
-// then), and a bus that goes away never ends the program.
+// work; runs on a thread of its own. The process shares one session bus
+// connection (GLib's); a bus that goes away never ends the program.
 Result connectAndRun(GCancellable *cancellable, const Work &work, std::string &value)
 {
     GError *error = nullptr;
@@ -152,7 +151,6 @@ Result connectAndRun(GCancellable *cancellable, const Work &work, std::string &v
         g_object_unref(service);
     }
     g_clear_error(&error);
-    g_dbus_connection_close_sync(connection, nullptr, nullptr);
     g_object_unref(connection);
     return result;
 }
@@ -169,7 +167,8 @@ struct PendingCall {
     ~PendingCall() { g_object_unref(cancellable); }
 };
 
-Result runBounded(int timeoutMs, Work work, std::string *value = nullptr)
+// keepPainting: on the interface thread, the windows paint during the wait.
+Result runBounded(int timeoutMs, Work work, std::string *value = nullptr, bool keepPainting = true)
 {
     auto call = std::make_shared<PendingCall>();
     std::thread([call, work = std::move(work)] {
@@ -186,7 +185,7 @@ Result runBounded(int timeoutMs, Work work, std::string *value = nullptr)
 
     std::unique_lock lock(call->mutex);
     if (!call->done) {
-        if (ui::isInterfaceThread()) {
+        if (keepPainting && ui::isInterfaceThread()) {
             ui::InterfaceWait wait;
             call->wait = &wait;
             lock.unlock();
@@ -316,8 +315,11 @@ SecretStore::Result SecretStore::remove(const SecretKey &key) const
 
 SecretStore::Result SecretStore::probe() const
 {
-    return runBounded(m_timeoutMs, [](SecretService *service, GCancellable *cancellable, GError **error,
-                                      std::string &) {
-        return secret_service_ensure_session_sync(service, cancellable, error) ? Result::Ok : Result::Failed;
-    });
+    return runBounded(
+        m_timeoutMs,
+        [](SecretService *service, GCancellable *cancellable, GError **error, std::string &) {
+            return secret_service_ensure_session_sync(service, cancellable, error) ? Result::Ok
+                                                                                   : Result::Failed;
+        },
+        nullptr, false);
 }

@@ -23,9 +23,9 @@ SecretKey SecretKeyOf(std::string_view hostText, std::string_view user);
 // Keyring, KWallet, KeePassXC: whatever owns the Secret Service on the
 // session bus), one item per account, labelled "Vexmora: user@host".
 //
-// Every call connects to the session bus anew (the one DBUS_SESSION_BUS_ADDRESS
-// or the user's runtime folder names at that moment: tests point it at a bus
-// of their own) and closes the connection at its end. Every call ends within the timeout: the work runs on a
+// The store is the one on the session bus (DBUS_SESSION_BUS_ADDRESS, else the
+// user's runtime folder): tests point that at a bus of their own before the
+// first call. Every call ends within the timeout: the work runs on a
 // thread of its own and is cancelled when the time is up. Called on the interface thread, the windows keep
 // painting meanwhile (ui::InterfaceWait).
 class SecretStore {
@@ -45,7 +45,9 @@ public:
     Result lookup(const SecretKey &key, std::string &password) const;
     // NotFound when there was nothing to remove.
     Result remove(const SecretKey &key) const;
-    // Whether a store answers at all (Ok or NoService/Failed).
+    // Whether a store answers at all (Ok or NoService/Failed). Runs no events
+    // while it waits (it comes before a window opens, which nothing may
+    // overtake); still bounded by the timeout.
     Result probe() const;
 
     int timeoutMs() const { return m_timeoutMs; }
