@@ -54,7 +54,7 @@ void TMainForm::NoteSecretResult(SecretStore::Result result)
     SecretStoreMissing = true;
     if (!SecretNoticeShown) {
         SecretNoticeShown = true;
-        ShowStatus(ui::fromQ(PasswordFileOnlyText), 999);
+        ShowStatus(ui::fromQ(PasswordFileOnlyText()), 999);
     }
 }
 
@@ -116,7 +116,7 @@ void TMainForm::MovePasswordsToStore()
             storeFailed = true;
             if (current)
                 entry.SetPasswordMarker();
-            ShowStatus("ｷｰﾘﾝｸﾞにﾊﾟｽﾜｰﾄﾞを保存できませんでした。", 999);
+            ShowStatus(ui::translated("MainForm", "ｷｰﾘﾝｸﾞにﾊﾟｽﾜｰﾄﾞを保存できませんでした。"), 999);
         }
     }
 }
@@ -240,8 +240,8 @@ void TMainForm::ConnectActionExecute()
             ui::dialogs().message(ui::translate("MainForm", "パスワードを入力して下さい。"));
             return;
         }
-        if (!ui::dialogs().inputPassword(EUserId->text() + QLatin1Char('@') + EHost->text()
-                                             + QStringLiteral(" のパスワードを入力して下さい。"),
+        if (!ui::dialogs().inputPassword(ui::translate("MainForm", "%1@%2 のパスワードを入力して下さい。")
+                                             .arg(EUserId->text(), EHost->text()),
                                          typed)
             || typed.isEmpty())
             return;

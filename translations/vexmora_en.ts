@@ -330,6 +330,10 @@ Close it first</translation>
         <source>指定のホストを削除してもいいですか？</source>
         <translation>Delete the selected host?</translation>
     </message>
+    <message>
+        <source>ｷｰﾘﾝｸﾞがないため、ﾊﾟｽﾜｰﾄﾞは難読化しただけでﾌｧｲﾙに保存されます。</source>
+        <translation>No keyring: passwords are stored in the file, only obfuscated.</translation>
+    </message>
 </context>
 <context>
     <name>MainForm</name>
@@ -664,6 +668,14 @@ in %1 seconds.       </translation>
     <message>
         <source>ﾌｧｲﾙへのﾘﾝｸ: %1</source>
         <translation>Link to a file: %1</translation>
+    </message>
+    <message>
+        <source>ｷｰﾘﾝｸﾞにﾊﾟｽﾜｰﾄﾞを保存できませんでした。</source>
+        <translation>The password could not be stored in the keyring.</translation>
+    </message>
+    <message>
+        <source>%1@%2 のパスワードを入力して下さい。</source>
+        <translation>Enter the password of %1@%2.</translation>
     </message>
 </context>
 <context>

@@ -87,7 +87,7 @@ bool QtDialogs::inputPassword(const QString &prompt, QString &value)
         label->setTextFormat(Qt::PlainText);
     dialog.setTextEchoMode(QLineEdit::Password);
     dialog.setOkButtonText(QStringLiteral("OK"));
-    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    dialog.setCancelButtonText(ui::translate("Dialogs", "キャンセル"));
     if (dialog.exec() != QDialog::Accepted)
         return false;
     value = dialog.textValue();

@@ -14,8 +14,10 @@
 
 THostForm *HostForm = nullptr;
 
-const QString PasswordFileOnlyText =
-    QStringLiteral("ｷｰﾘﾝｸﾞがないため、ﾊﾟｽﾜｰﾄﾞは難読化しただけでﾌｧｲﾙに保存されます。");
+QString PasswordFileOnlyText()
+{
+    return ui::translate("HostForm", "ｷｰﾘﾝｸﾞがないため、ﾊﾟｽﾜｰﾄﾞは難読化しただけでﾌｧｲﾙに保存されます。");
+}
 
 namespace {
 QString noHostText()
@@ -45,7 +47,7 @@ THostForm::THostForm(QWidget *owner)
     ListView1->header()->setStretchLastSection(true);
 
     LabelPasswordNotice->setObjectName(QStringLiteral("LabelPasswordNotice"));
-    LabelPasswordNotice->setText(PasswordFileOnlyText);
+    LabelPasswordNotice->setText(PasswordFileOnlyText());
     LabelPasswordNotice->setWordWrap(true);
     LabelPasswordNotice->setContentsMargins(6, 4, 6, 0);
     LabelPasswordNotice->hide();

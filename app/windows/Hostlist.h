@@ -52,4 +52,4 @@ extern THostForm *HostForm;
 
 // The notice that no secret store keeps the passwords: they are only
 // obfuscated in the host list file.
-extern const QString PasswordFileOnlyText;
+QString PasswordFileOnlyText();

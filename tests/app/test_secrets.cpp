@@ -254,7 +254,7 @@ TEST_F(NoSecretServiceTest, PasswordsStayInTheFileWithANotice)
     form->DisconnectActionExecute();
     ::HostList after = stored();
     EXPECT_EQ(PasswordFromCipher(after[0].PasswordCipher()), server.password());
-    EXPECT_EQ(statusLine(), ui::fromQ(PasswordFileOnlyText));
+    EXPECT_EQ(statusLine(), ui::fromQ(PasswordFileOnlyText()));
 
     QTimer::singleShot(0, [] {
         EXPECT_TRUE(HostForm->LabelPasswordNotice->isVisible());
