@@ -240,7 +240,7 @@ static void enterPickedFolder(TMainForm *form, const std::string &folder)
 
 void TMainForm::OpenDirBoxExecute()
 {
-    const QString folder = ui::dialogs().browseFolder(QStringLiteral("Select Directory"), QString());
+    const QString folder = ui::dialogs().browseFolder(ui::translate("MainForm", "ﾌｫﾙﾀﾞの選択"), QString());
     if (!folder.isEmpty())
         enterPickedFolder(this, ui::fromQ(folder));
     if (LocalFileListV->isEnabled())

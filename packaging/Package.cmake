@@ -20,7 +20,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # by dpkg-shlibdeps; the rest is loaded at run time: Qt's window-system plug-ins,
 # the Japanese font the windows ask for, and OpenSSL for FTP over TLS.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic, libssl3, libsecret-1-0, dbus")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-ipafont-gothic, libssl3, libsecret-1-0, dbus")
 # Where the passwords go when the desktop runs a Secret Service.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -9,6 +9,9 @@
 #include "platform/InstanceLock.h"
 #include "support/ScriptedDialogs.h"
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -91,4 +94,26 @@ TEST(Startup, AFifoAtTheLockPathIsReportedAndTheProgramStillStarts)
     });
     EXPECT_EQ(VexmoraMain({dir.path().toStdString() + "/Vexmora", lockPath}), 0);
     EXPECT_TRUE(shown);
+}
+
+// The toolkit's own dialogs speak the interface's language: the folder chooser
+// the program opens shows Japanese buttons.
+TEST(Startup, TheFolderChooserOfARunningProgramHasJapaneseButtons)
+{
+    QTemporaryDir dir;
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->expectMessage(QStringLiteral("入力データが空です。"));
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        QFileDialog chooser(MainForm);
+        chooser.setOption(QFileDialog::DontUseNativeDialog);
+        chooser.setFileMode(QFileDialog::Directory);
+        chooser.setOption(QFileDialog::ShowDirsOnly);
+        for (const QAbstractButton *button : chooser.findChild<QDialogButtonBox *>()->buttons())
+            buttons << button->text();
+        MainForm->close();
+    });
+    EXPECT_EQ(VexmoraMain({dir.path().toStdString() + "/Vexmora", dir.path().toStdString() + "/lock"}), 0);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("キャンセル"), QStringLiteral("選択(&C)")}));
 }
