@@ -190,6 +190,9 @@ public:
     bool RemoteLinkIsFolder(const std::string &name);
     int SortColumn = 0;
     int SortAscending = 0;
+    // The file lists' column widths before the settings' ones (the date and
+    // size columns measured with the lists' font).
+    std::array<int, 3> DefaultColumnWidths{};
 
     // --- Shell: start-up, settings, control state ---
     void FormCreate();

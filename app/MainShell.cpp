@@ -95,6 +95,40 @@ QIcon tileIcon(const QColor &color, const QString &glyph)
     return QIcon(pixmap);
 }
 
+// The widest texts a column shows: the pattern with every '#' one digit, for
+// each digit, so that the widest digit of a proportional font decides.
+QStringList widestDigitTexts(const QString &pattern)
+{
+    QStringList texts;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        texts << QString(pattern).replace(QLatin1Char('#'), QLatin1Char(digit));
+    return texts;
+}
+
+// Column widths as the settings file keeps them: "name,date,size" in pixels, 0
+// for a column left at its default width.
+std::string columnWidthsText(const ui::ListView *list, const std::array<int, 3> &defaults)
+{
+    std::string text;
+    for (int column = 0; column < 3; ++column) {
+        const int width = list->columnWidth(column);
+        text +=
+            (column ? "," : "") + std::to_string(width == defaults[static_cast<size_t>(column)] ? 0 : width);
+    }
+    return text;
+}
+
+void applyColumnWidths(ui::ListView *list, const std::string &text)
+{
+    const QStringList parts = QString::fromStdString(text).split(QLatin1Char(','));
+    for (int column = 0; column < 3 && column < parts.size(); ++column) {
+        bool ok = false;
+        const int width = parts[column].trimmed().toInt(&ok);
+        if (ok && width > 0 && width <= 4000)
+            list->setColumnWidth(column, std::max(width, list->columnMinWidth(column)));
+    }
+}
+
 // A control's own enabled flag, whatever its parents say (a disabled tool bar
 // must not make the buttons on it read as disabled).
 bool ownEnabled(const QWidget *widget)
@@ -384,6 +418,18 @@ void TMainForm::buildPanes()
     MemoDir = named(new ui::Memo(Panel2), "MemoDir");
     MemoDir->setVisible(false);
 
+    // The date and size columns fit the longest date and a ten-digit size in
+    // the lists' font.
+    const int dateWidth = std::max(
+        80, LocalFileListV->textColumnWidth(1, widestDigitTexts(QStringLiteral("####/##/## ##:##.##"))));
+    const int sizeWidth =
+        std::max(60, LocalFileListV->textColumnWidth(2, widestDigitTexts(QStringLiteral("##########"))));
+    DefaultColumnWidths = {120, dateWidth, sizeWidth};
+    for (ui::ListView *list : {LocalFileListV, RemoteFileListV}) {
+        list->setColumnWidth(1, dateWidth);
+        list->setColumnWidth(2, sizeWidth);
+    }
+
     Splitter1->addWidget(PanelLocal);
     Splitter1->addWidget(Panel2);
     Splitter1->setSizes({288, 640 - 288 - 2});
@@ -559,6 +605,8 @@ void TMainForm::LoadSettings()
     if (std::find(LoopIntervalTable.begin(), LoopIntervalTable.end(), LoopInterval)
         == LoopIntervalTable.end())
         LoopInterval = 0;
+    applyColumnWidths(LocalFileListV, ini.readString(Section, "LocalColumns", ""));
+    applyColumnWidths(RemoteFileListV, ini.readString(Section, "RemoteColumns", ""));
 }
 
 int TMainForm::TimerItem() const
@@ -594,6 +642,8 @@ void TMainForm::SaveSettings()
     ini.writeInt(Section, "KeepTimes", KeepTimes() ? 1 : 0);
     ini.writeInt(Section, "SavePasswords", SavePasswords);
     ini.writeInt(Section, "Target", Target->itemIndex());
+    ini.writeString(Section, "LocalColumns", columnWidthsText(LocalFileListV, DefaultColumnWidths));
+    ini.writeString(Section, "RemoteColumns", columnWidthsText(RemoteFileListV, DefaultColumnWidths));
     ini.commit();
 }
 

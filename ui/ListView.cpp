@@ -5,6 +5,8 @@
 #include "ui/Text.h"
 
 #include <QHeaderView>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <algorithm>
 
 namespace ui {
@@ -118,6 +120,21 @@ int ListView::columnMinWidth(int column) const
     return column >= 0 && column < static_cast<int>(m_columnMinWidths.size())
                ? m_columnMinWidths[static_cast<size_t>(column)]
                : 0;
+}
+
+int ListView::textColumnWidth(int column, const QStringList &texts) const
+{
+    // The same measure the list's delegate uses for a cell of that text.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    int width = std::max(0, header()->sectionSizeHint(column));
+    for (const QString &text : texts) {
+        option.text = text;
+        width = std::max(width,
+                         style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width());
+    }
+    return width;
 }
 
 void ListView::customSort(const Compare &compare)

@@ -42,6 +42,9 @@ public:
     int columnTag(int column) const;
     void setColumnTag(int column, int tag);
     int columnMinWidth(int column) const;
+    // The width a column needs to show each of these texts (and its caption)
+    // whole, measured with the list's own font and style.
+    int textColumnWidth(int column, const QStringList &texts) const;
 
     // Reorders the rows by the comparison (negative: a before b); stable.
     void customSort(const Compare &compare);

@@ -43,11 +43,10 @@ void StatusBar::setPanels(const std::vector<int> &widths)
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
         label->setObjectName(QStringLiteral("%1_panel%2").arg(objectName()).arg(i));
+        // At least its width; as the window widens, a panel gets the room its
+        // text asks for before the last one takes what is left.
         const bool last = i + 1 == widths.size();
-        if (last)
-            label->setMinimumWidth(widths[i]);
-        else
-            label->setFixedWidth(widths[i]);
+        label->setMinimumWidth(widths[i]);
         layout->insertWidget(static_cast<int>(i), label, last ? 1 : 0);
         m_panels.push_back(label);
     }
@@ -58,7 +57,13 @@ void StatusBar::setPanelText(int panel, const QString &text)
 {
     if (panel >= 0 && panel < panelCount()) {
         m_texts[static_cast<size_t>(panel)] = text;
-        m_panels[static_cast<size_t>(panel)]->setText(oneLine(text));
+        QLabel *label = m_panels[static_cast<size_t>(panel)];
+        label->setText(oneLine(text));
+        // The whole text, also where the panel cuts it; server texts are
+        // never read as markup.
+        label->setToolTip(
+            text.isEmpty() ? QString()
+                           : QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped()));
     }
 }
 

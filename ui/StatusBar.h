@@ -7,16 +7,17 @@
 
 namespace ui {
 
-// A status bar of fixed-width panels, or one simple text line across the whole
-// width. Text changes can be painted at once (repaintNow) so progress shows while
-// the user-interface thread is busy. Every panel is one line high: a text is kept
-// as given (panelText, simpleText) and drawn with its line breaks as blanks.
+// A status bar of panels, or one simple text line across the whole width. A
+// panel is never narrower than its width and grows with its text while the
+// window has room; its tooltip shows the whole text. Text changes can be painted at once (repaintNow) so
+// progress shows while the user-interface thread is busy. Every panel is one line high: a text is kept as
+// given (panelText, simpleText) and drawn with its line breaks as blanks.
 class StatusBar : public QFrame {
     Q_OBJECT
 public:
     explicit StatusBar(QWidget *parent = nullptr);
 
-    // Panel mode: one label per width; the last one stretches.
+    // Panel mode: one label per (minimum) width; the last one stretches.
     void setPanels(const std::vector<int> &widths);
     int panelCount() const { return static_cast<int>(m_panels.size()); }
     void setPanelText(int panel, const QString &text);

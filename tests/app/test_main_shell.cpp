@@ -4,16 +4,20 @@
 #include "app/MainForm.h"
 #include "app/model/Ecypt.h"
 #include "support/AppFixture.h"
+#include "ui/Application.h"
 #include "ui/ComboBox.h"
 #include "ui/Edit.h"
 #include "ui/ListView.h"
 #include "ui/RadioGroup.h"
 #include "ui/SpeedButton.h"
+#include "ui/StatusBar.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextDocumentFragment>
 #include <QToolBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -116,6 +120,8 @@ TEST(MainShell, SettingsRoundTripInTheirKeyOrder)
         f->ComboLoopTimer->setItemIndex(3);
         f->LastLocalDir = app.dir() + "/site";
         f->LastRemoteDir = "/public_html";
+        f->LocalFileListV->setColumnWidth(0, 201);
+        f->RemoteFileListV->setColumnWidth(2, 151);
         f->SaveSettings();
         EXPECT_EQ(f->LoopInterval, 40);
         int status = -9;
@@ -149,8 +155,47 @@ TEST(MainShell, SettingsRoundTripInTheirKeyOrder)
     EXPECT_EQ(g->ComboLoopTimer->itemIndex(), 3);
     EXPECT_EQ(g->LastLocalDir, app.dir() + "/site");
     EXPECT_EQ(g->LastRemoteDir, "/public_html");
+    // Column widths the user set come back; the others stay at their defaults.
+    EXPECT_EQ(g->LocalFileListV->columnWidth(0), 201);
+    EXPECT_EQ(g->RemoteFileListV->columnWidth(2), 151);
+    EXPECT_EQ(g->LocalFileListV->columnWidth(2), g->DefaultColumnWidths[2]);
+    EXPECT_EQ(g->RemoteFileListV->columnWidth(0), 120);
     // Loading the host and user fields is not an edit by the user.
     EXPECT_FALSE(g->HostEdited);
+}
+
+// In the program's font the lists show the longest date and a ten-digit size
+// whole, and a long status text gets its room as the window widens.
+TEST(MainShell, ColumnsAndStatusPanelsShowTheirWholeTexts)
+{
+    ui::applyProgramFont();
+    AppFixture app;
+    TMainForm *f = app.showMainForm();
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        const std::string d(1, digit);
+        f->LocalFileListV->addRow("f" + d,
+                                  {QString::fromStdString(d + d + d + d + "/" + d + d + "/" + d + d + " " + d
+                                                          + d + ":" + d + d + "." + d + d),
+                                   QString::fromStdString(std::string(10, digit))},
+                                  10);
+    }
+    // Qt's own measure of what a column's cells need.
+    const QAbstractItemView *view = f->LocalFileListV;
+    for (int column : {1, 2})
+        EXPECT_GE(f->LocalFileListV->columnWidth(column), view->sizeHintForColumn(column)) << column;
+    EXPECT_EQ(f->RemoteFileListV->columnWidth(1), f->LocalFileListV->columnWidth(1));
+
+    const QString text = QStringLiteral("<ftpes://127.0.0.1:21203>へ接続しています。しばらくお待ち下さい。");
+    f->StatusBar->setPanelText(0, text);
+    const QLabel *panel0 = f->StatusBar->findChild<QLabel *>(QStringLiteral("StatusBar_panel0"));
+    ASSERT_NE(panel0, nullptr);
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(panel0->toolTip()).toPlainText(), text);
+    f->resize(1400, f->height());
+    QCoreApplication::processEvents();
+    EXPECT_GE(panel0->width(), panel0->sizeHint().width());
+    f->resize(640, f->height());
+    QCoreApplication::processEvents();
+    EXPECT_GE(panel0->width(), 200);
 }
 
 TEST(MainShell, OddStoredValuesAreKeptAsTheRulesSay)
