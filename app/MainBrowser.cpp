@@ -140,7 +140,7 @@ void TMainForm::RemoteFileListVDblClick()
             } else if ((RemoteLinks.count(name) || SetRemoteDir(name)) && RefreshRemoteList()) {
                 ShowRemoteFolderInfo();
             }
-            AutoUpAllowed = false;
+            DisallowAutoUp();
         }
     }
     EndBusy();
@@ -157,7 +157,7 @@ void TMainForm::LocalFileListVDblClick()
         if (!name.empty() && ui::ListView::imageIndex(row) == ImageFolder) {
             if (SetLocalDir(name) && RefreshLocalList())
                 RefreshFileList(LocalSide);
-            AutoUpAllowed = false;
+            DisallowAutoUp();
         }
     }
     EndBusy();
@@ -170,7 +170,7 @@ void TMainForm::UpDirectoryExecute()
     if (SetRemoteDir("..")) {
         if (RefreshRemoteList())
             ShowRemoteFolderInfo();
-        AutoUpAllowed = false;
+        DisallowAutoUp();
     }
     EndBusy();
     RemoteFileListV->setFocus();
@@ -182,7 +182,7 @@ void TMainForm::UpLDirectoryExecute()
     if (SetLocalDir("..")) {
         if (RefreshLocalList())
             RefreshFileList(LocalSide);
-        AutoUpAllowed = false;
+        DisallowAutoUp();
     }
     EndBusy();
     LocalFileListV->setFocus();
@@ -194,7 +194,7 @@ void TMainForm::ComboCurrDirChange()
     const std::string folder = ComboCurrDir->itemBytes(index);
     if (SetRemoteDir(folder) && RefreshRemoteList())
         ShowRemoteFolderInfo();
-    AutoUpAllowed = false;
+    DisallowAutoUp();
     RemoteFileListV->setFocus();
 }
 
@@ -214,7 +214,54 @@ void TMainForm::ComboLocalDirChange()
     } else if (RefreshLocalList()) {
         ShowLocalFolderInfo();
     }
-    AutoUpAllowed = false;
+    DisallowAutoUp();
+    LocalFileListV->setFocus();
+}
+
+// The bytes of the folder typed into a folder box: the shown folder or an
+// entry keeps its bytes, anything else typed is encoded for its side.
+static bool typedFolder(const ui::ComboBox *box, int side, std::string &folder)
+{
+    if (box->typedBytes(folder))
+        return true;
+    return !box->typedText().trimmed().isEmpty() && TypedName(box->typedText(), side, folder);
+}
+
+// Enter in the remote box: the server changes to the typed folder; whether it
+// did or refused, the box then shows the folder the list is in.
+void TMainForm::ComboCurrDirEnter()
+{
+    std::string folder;
+    if (!typedFolder(ComboCurrDir, RemoteSide, folder)) {
+        ComboCurrDir->restoreText();
+        return;
+    }
+    BeginBusy();
+    if (SetRemoteDir(folder) && RefreshRemoteList())
+        ShowRemoteFolderInfo();
+    ComboCurrDir->restoreText();
+    DisallowAutoUp();
+    EndBusy();
+    RemoteFileListV->setFocus();
+}
+
+// Enter in the local box: the same for the local folder.
+void TMainForm::ComboLocalDirEnter()
+{
+    std::string folder;
+    if (!typedFolder(ComboLocalDir, LocalSide, folder)) {
+        ComboLocalDir->restoreText();
+        return;
+    }
+    BeginBusy();
+    if (SetLocalDir(folder)) {
+        RefreshLocalList();
+        // Also for a folder without entries: the box names the folder listed.
+        ShowLocalFolderInfo();
+    }
+    ComboLocalDir->restoreText();
+    DisallowAutoUp();
+    EndBusy();
     LocalFileListV->setFocus();
 }
 
@@ -234,7 +281,7 @@ static void enterPickedFolder(TMainForm *form, const std::string &folder)
     if (SetLocalDir(folder)) {
         if (RefreshLocalList())
             form->RefreshFileList(LocalSide);
-        form->AutoUpAllowed = false;
+        form->DisallowAutoUp();
     }
 }
 

@@ -216,6 +216,9 @@ public:
     void ReleaseLocks();
     int BusyDepth = 0;
     void ApplyConnectionState();
+    // A folder change: "自動UP" waits for an upload in the new pair of folders,
+    // and the status line says so when the button was usable until now.
+    void DisallowAutoUp();
     void UpdateTransferButtons(int side);
     int SelectionCount(int side) const;
     void LocalFileListVClick();
@@ -280,6 +283,8 @@ public:
     void DirEditKeyPress();
     void ComboLocalDirChange();
     void ComboCurrDirChange();
+    void ComboLocalDirEnter();
+    void ComboCurrDirEnter();
     void MakeLDirClick();
     void LocalRenameClick();
     void LocalDeleteClick();

@@ -42,6 +42,12 @@ namespace {
 
 const char *const Section = "Params";
 
+const char *const AutoUpBlockedStatus =
+    "ﾌｫﾙﾀﾞを移動したため、自動UPはこのﾌｫﾙﾀﾞでｱｯﾌﾟﾛｰﾄﾞを行うまで使えません。";
+const char *const AutoUpBlockedHint =
+    "自動UPは、今のﾛｰｶﾙとﾘﾓｰﾄのﾌｫﾙﾀﾞでｱｯﾌﾟﾛｰﾄﾞを行うと使えるようになります。\n"
+    "(ﾌｫﾙﾀﾞを移動すると、そこでｱｯﾌﾟﾛｰﾄﾞを行うまで使えません)";
+
 // The executable's path with its extension replaced (or appended).
 std::string replaceExtension(const std::string &path, const std::string &extension)
 {
@@ -490,6 +496,8 @@ void TMainForm::connectHandlers()
     connect(ComboLoopTimer, &ui::ComboBox::picked, this, &TMainForm::ComboLoopTimerChange);
     connect(ComboLocalDir, &ui::ComboBox::picked, this, &TMainForm::ComboLocalDirChange);
     connect(ComboCurrDir, &ui::ComboBox::picked, this, &TMainForm::ComboCurrDirChange);
+    connect(ComboLocalDir, &ui::ComboBox::entered, this, &TMainForm::ComboLocalDirEnter);
+    connect(ComboCurrDir, &ui::ComboBox::entered, this, &TMainForm::ComboCurrDirEnter);
     connect(DirEdit, &QLineEdit::returnPressed, this, &TMainForm::DirEditKeyPress);
     connect(BitBtnAutoUpDaemon, &QPushButton::clicked, this, &TMainForm::BitBtnAutoUpDaemonClick);
     connect(BitBtnAutoDownDaemon, &QPushButton::clicked, this, &TMainForm::BitBtnAutoDownDaemonClick);
@@ -724,10 +732,24 @@ void TMainForm::ApplyConnectionState()
     UpdateTransferButtons(1);
     if (!ownEnabled(SpeedAutoUp) && Connected && LocalFileCount == 0)
         SpeedAutoUp->setEnabled(true);
+    // A disabled "自動UP" says why.
+    SpeedAutoUp->setToolTip(ownEnabled(SpeedAutoUp) || !Connected ? QStringLiteral("自動UP")
+                                                                  : QString::fromUtf8(AutoUpBlockedHint));
     // The daemons need a connection to work with.
     BitBtnAutoDownDaemon->setEnabled(Connected);
     cbPriodDown->setEnabled(Connected);
     BitBtnAutoUpDaemon->setEnabled(Connected);
+}
+
+void TMainForm::DisallowAutoUp()
+{
+    const bool wasUsable = AutoUpAllowed && Connected && !SpeedAutoUp->isDown();
+    AutoUpAllowed = false;
+    if (wasUsable)
+        ShowStatus(AutoUpBlockedStatus, 999);
+    // Inside a busy section its end shows the button's new state.
+    if (BusyDepth == 0)
+        ApplyConnectionState();
 }
 
 void TMainForm::UpdateTransferButtons(int side)

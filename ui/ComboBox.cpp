@@ -18,6 +18,42 @@ ComboBox::ComboBox(QWidget *parent) : QComboBox(parent)
     setInsertPolicy(QComboBox::NoInsert);
     setFocusPolicy(Qt::ClickFocus);
     connect(this, &QComboBox::activated, this, &ComboBox::picked);
+    // Qt would pick an entry whose text the user happened to type when the edit
+    // loses the focus, and complete typed text from the entries: what is typed
+    // acts on Enter only, as typed.
+    setCompleter(nullptr);
+    disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
+    connect(lineEdit(), &QLineEdit::returnPressed, this, &ComboBox::entered);
+    connect(lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (!lineEdit()->hasFocus())
+            restoreText();
+    });
+}
+
+bool ComboBox::typedBytes(std::string &bytes) const
+{
+    const QString typed = currentText();
+    if (typed == toQ(m_textBytes)) {
+        bytes = m_textBytes;
+        return true;
+    }
+    for (int i = 0; i < count(); ++i)
+        if (itemText(i) == typed) {
+            bytes = itemBytes(i);
+            return true;
+        }
+    return false;
+}
+
+void ComboBox::restoreText()
+{
+    if (!lineEdit() || currentText() == toQ(m_textBytes))
+        return;
+    const QSignalBlocker block(this);
+    const int index = findItemBytes(m_textBytes);
+    if (index >= 0 && index != currentIndex())
+        setCurrentIndex(index);
+    setEditText(toQ(m_textBytes));
 }
 
 int ComboBox::itemIndex() const

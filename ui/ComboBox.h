@@ -14,6 +14,9 @@ namespace ui {
 // Entries and the program's text can be kept as bytes (names that need not be
 // UTF-8): the box shows them decoded (ui::toQ) and gives the bytes back
 // unchanged. What the user types into the edit never changes textBytes().
+//
+// Typed text acts only through Enter (entered()); leaving the edit without it
+// shows the program's text again, so the box never keeps a text nobody acted on.
 class ComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -38,8 +41,18 @@ public:
     // The first entry with exactly these bytes, or -1.
     int findItemBytes(const std::string &bytes) const;
 
+    // The text in the edit; typedBytes gives the bytes it stands for when it is
+    // the program's text or an entry as shown (names need not be UTF-8), and
+    // false for anything else the user typed.
+    QString typedText() const { return currentText(); }
+    bool typedBytes(std::string &bytes) const;
+    // Shows textBytes() again in the edit.
+    void restoreText();
+
 signals:
     void picked(int index);
+    // Enter in the edit, whatever it holds.
+    void entered();
 
 private:
     std::string m_textBytes;

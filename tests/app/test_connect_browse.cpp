@@ -12,12 +12,16 @@
 #include "ui/ComboBox.h"
 #include "ui/Edit.h"
 #include "ui/ListView.h"
+#include "ui/SpeedButton.h"
 #include "ui/StatusBar.h"
 #include "ui/Text.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -270,6 +274,52 @@ TEST_F(ConnectTest, NavigationOnBothSidesKeepsBoxesHistoryAndCounts)
     QStringList history = items(form->ComboLocalDir);
     EXPECT_EQ(history.count(QStringLiteral("/")), 1);
     EXPECT_EQ(history.removeDuplicates(), 0);
+}
+
+// Enter in a folder box as the user presses it.
+void typeAndEnter(ui::ComboBox *box, const QString &text)
+{
+    box->setEditText(text);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(box->lineEdit(), &press);
+}
+
+TEST_F(ConnectTest, AFolderTypedIntoEitherBoxIsEnteredOnEnterAndTheBoxShowsTheListsFolder)
+{
+    startServer();
+    serveFolder("docs/img");
+    serveFile("docs/img/logo.png", "p");
+    connect();
+
+    // Remote: a typed folder the history does not hold.
+    typeAndEnter(form->ComboCurrDir, QStringLiteral("/docs/img"));
+    EXPECT_EQ(remoteShown(), "/docs/img");
+    EXPECT_EQ(names(form->RemoteFileListV), (std::vector<std::string>{"logo.png"}));
+    // Refused: reported, and the box shows the folder still listed.
+    app.dialogs().expectContaining(ScriptedDialogs::Kind::Message, QStringLiteral("550"));
+    typeAndEnter(form->ComboCurrDir, QStringLiteral("/nowhere"));
+    EXPECT_EQ(remoteShown(), "/docs/img");
+    EXPECT_EQ(names(form->RemoteFileListV), (std::vector<std::string>{"logo.png"}));
+    // Left without Enter: the typed text goes, nothing moves.
+    form->ComboCurrDir->setEditText(QStringLiteral("/docs"));
+    emit form->ComboCurrDir->lineEdit()->editingFinished();
+    EXPECT_EQ(remoteShown(), "/docs/img");
+    EXPECT_FALSE(server.receivedCommands().contains(QByteArray("CWD /docs")));
+
+    // Local, after an upload made "自動UP" usable: the move disables it and says why.
+    form->AutoUpAllowed = true;
+    form->ApplyConnectionState();
+    ASSERT_TRUE(form->SpeedAutoUp->isEnabled());
+    typeAndEnter(form->ComboLocalDir, ui::toQ(local->filePath("site/sub")));
+    EXPECT_EQ(localShown(), local->filePath("site/sub"));
+    EXPECT_EQ(names(form->LocalFileListV), (std::vector<std::string>{"a.html"}));
+    EXPECT_FALSE(form->SpeedAutoUp->isEnabled());
+    EXPECT_TRUE(ui::fromQ(form->StatusBar1->simpleText()).find("自動UP") != std::string::npos);
+    EXPECT_TRUE(form->SpeedAutoUp->toolTip().contains(QStringLiteral("ｱｯﾌﾟﾛｰﾄﾞを行うと")));
+    app.dialogs().expectMessage();
+    typeAndEnter(form->ComboLocalDir, ui::toQ(local->filePath("nowhere")));
+    EXPECT_EQ(localShown(), local->filePath("site/sub"));
+    EXPECT_EQ(names(form->LocalFileListV), (std::vector<std::string>{"a.html"}));
 }
 
 TEST_F(ConnectTest, AFailedLocalBoxChangeReselectsTheCurrentFolder)
