@@ -67,6 +67,8 @@ void TMainForm::ShowLocalFolderInfo()
         return;
     }
     ComboLocalDir->setTextBytes(folder);
+    LastShownLocalDir = folder;
+    SessionFoldersShown = true;
     ShowFolderInDirEdit(folder);
     AddFolderHistory(ComboLocalDir, folder);
     ShowStatus(FileCountText(LocalFileCount, LocalDirCount), 1);
@@ -80,6 +82,7 @@ void TMainForm::ShowRemoteFolderInfo()
     if (GetRemoteDir(folder) == 1 && !folder.empty()) {
         ShowStatus(FileCountText(RemoteFileCount, RemoteDirCount), 2);
         ComboCurrDir->setTextBytes(folder);
+        LastShownRemoteDir = folder;
         AddFolderHistory(ComboCurrDir, folder);
     } else {
         ComboCurrDir->setTextBytes({});
@@ -458,8 +461,10 @@ void TMainForm::LocalDeleteClick()
 
 void TMainForm::RemoteDeleteClick()
 {
-    if (!ui::dialogs().confirm(ui::translate(
-            "MainForm", "削除を実行してもいいですか？\n元には戻せません\n(※ｻﾌﾞﾌｫﾙﾀﾞは削除できません。)")))
+    if (!ui::dialogs().confirm(
+            WholeTrees() ? ui::translate("MainForm", "削除を実行してもいいですか？\n元には戻せません")
+                         : ui::translate("MainForm",
+                                         "削除を実行してもいいですか？\n元には戻せません\n(※ｻﾌﾞﾌｫﾙﾀﾞは削除できません。)")))
         return;
     if (!Connected || RemoteFileListV->selectedCount() == 0)
         return;
@@ -478,6 +483,7 @@ void TMainForm::DeleteSelection(int side)
     ui::ListView *list = side == LocalSide ? LocalFileListV : RemoteFileListV;
     // Links on the server go as files; the listing after the run forgets them.
     const std::set<std::string> links = side == RemoteSide ? RemoteLinks : std::set<std::string>();
+    const bool remoteTrees = side == RemoteSide && WholeTrees();
     const int rows = BuildTransferList(side, DeleteMode);
     if (rows == 0 && SelectedFolderCount == 0)
         return;
@@ -493,9 +499,17 @@ void TMainForm::DeleteSelection(int side)
         MemoDir->clearLines();
         return;
     }
-    if (side == LocalSide)
+    if (side == LocalSide) {
         RemoveRecordedFolders(LocalSide);
-    for (const int index : list->selectedRows()) {
+    } else if (remoteTrees) {
+        // Every selected folder and its tree were recorded parents first:
+        // backwards, each folder goes after everything inside it.
+        for (int i = MemoDir->lineCount() - 1; i >= 0; --i)
+            if (const std::string folder = MemoDir->line(i); !folder.empty())
+                RemoveRemoteDir(folder);
+        MemoDir->clearLines();
+    }
+    for (const int index : remoteTrees ? std::vector<int>{} : list->selectedRows()) {
         const QTreeWidgetItem *row = list->row(index);
         if (ui::ListView::imageIndex(row) != ImageFolder)
             continue;

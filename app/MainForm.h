@@ -258,6 +258,13 @@ public:
     void ConnectActionExecute();
     void DisconnectActionExecute();
     void StopAutomation();
+    void RememberShownFolders();
+    // The folders the boxes last showed during a session, and whether one
+    // has shown them since the last disconnect (a lost connection leaves the
+    // window unconnected without one).
+    std::string LastShownLocalDir;
+    std::string LastShownRemoteDir;
+    bool SessionFoldersShown = false;
     bool StartSession();
     bool Reconnect();
 
@@ -332,7 +339,11 @@ public:
     std::set<platform::FileIdentity> WalkedFolders;
     bool IsLinkToRemove(int side, int mode, const std::string &path) const;
     void AddTransferEntry(const std::string &prefix, const std::string &name);
+    // A remote folder's files; with WholeTrees its whole tree (folder links on
+    // the server are not walked), and in delete mode its folders in MemoDir.
     void AddRemoteFolderFiles(const std::string &folder, int mode);
+    // "ｻﾌﾞﾌｫﾙﾀﾞ含む": downloads and remote deletes cover whole folder trees.
+    bool WholeTrees() const;
     void CountTransferEntry();
     void ShowFileLimit(int flag);
     void ClearTransferList();

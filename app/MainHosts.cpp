@@ -8,6 +8,7 @@
 #include "app/windows/Hostlist.h"
 #include "app/windows/Singleup.h"
 #include "app/windows/Upanddown.h"
+#include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "ui/Button.h"
 #include "ui/ListView.h"
@@ -253,6 +254,8 @@ void TMainForm::ConnectActionExecute()
         LastRemoteDir = index >= 0 ? HostList[index].RemoteDir() : std::string();
     }
     BeginBusy();
+    LastShownLocalDir.clear();
+    LastShownRemoteDir.clear();
     if (!StartSession()) {
         EndBusy();
         return;
@@ -269,7 +272,8 @@ void TMainForm::ConnectActionExecute()
         AddDriveRoots();
         ListLocal();
         ShowLocalFolderInfo();
-    } else {
+    } else if (platform::lastError() != platform::err::SecureCertificateRejected) {
+        // A certificate the user refused was answered in its own box already.
         ui::dialogs().message(ui::translate("MainForm", "ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));
     }
     HostEdited = false;
@@ -279,8 +283,7 @@ void TMainForm::ConnectActionExecute()
 void TMainForm::DisconnectActionExecute()
 {
     BeginUserAction();
-    LastRemoteDir = ComboCurrDir->textBytes();
-    LastLocalDir = ComboLocalDir->textBytes();
+    RememberShownFolders();
     CloseSession();
     LocalFileListV->clear();
     RemoteFileListV->clear();
@@ -291,6 +294,15 @@ void TMainForm::DisconnectActionExecute()
     BitBtnAutoDownDaemon->setEnabled(false);
     cbPriodDown->setEnabled(false);
     BitBtnAutoUpDaemon->setEnabled(false);
+}
+
+// The folders the account is stored with: those the boxes show, or, where a
+// lost connection emptied a box, the last folder it showed.
+void TMainForm::RememberShownFolders()
+{
+    LastRemoteDir = ComboCurrDir->textBytes().empty() ? LastShownRemoteDir : ComboCurrDir->textBytes();
+    LastLocalDir = ComboLocalDir->textBytes().empty() ? LastShownLocalDir : ComboLocalDir->textBytes();
+    SessionFoldersShown = false;
 }
 
 void TMainForm::StopAutomation()
@@ -338,6 +350,7 @@ bool TMainForm::Reconnect()
         SetRemoteDir(ComboCurrDir->textBytes());
         return true;
     }
-    ReportReconnectFailure(ui::translated("MainForm", "ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));
+    if (platform::lastError() != platform::err::SecureCertificateRejected)
+        ReportReconnectFailure(ui::translated("MainForm", "ﾎｽﾄがｵｰﾌﾟﾝできませんでした。"));
     return false;
 }

@@ -568,6 +568,9 @@ bool TMainForm::FormCloseQuery()
         DisconnectActionExecute();
         return true;
     }
+    // A session whose connection was lost is remembered with its folders too.
+    if (SessionFoldersShown)
+        RememberShownFolders();
     StopAutomation();
     return true;
 }

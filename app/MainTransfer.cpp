@@ -24,6 +24,7 @@
 #include "ui/Text.h"
 #include "ui/Timer.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
@@ -39,6 +40,8 @@ const char *const DirectoryChangedText = "Directory has been changed";
 // The local paths the platform's find accepts; a folder walk stops at a folder
 // whose search pattern would be longer.
 constexpr size_t MaxPathBytes = 259;
+// The longest path a walk of a server's tree goes down to.
+constexpr size_t MaxRemoteTreePathBytes = 1023;
 
 // Without surrounding blanks and control characters.
 std::string trimmedBlanks(const std::string &text)
@@ -306,20 +309,40 @@ void TMainForm::AddTransferEntry(const std::string &prefix, const std::string &n
         ShowStatus(MaxFileExceededText, 0);
 }
 
+bool TMainForm::WholeTrees() const
+{
+    return CheckSubFolders->isChecked();
+}
+
 void TMainForm::AddRemoteFolderFiles(const std::string &folder, int mode)
 {
+    const bool trees = WholeTrees();
     if (mode != 999)
         MakeLocalDir(folder);
+    else if (trees)
+        MemoDir->addLine(folder); // removed after its files, deepest first
     if (!FtpSession() || !SessionOpen())
         return;
+    // The folder is listed once: its files become rows, and with whole trees
+    // its sub-folders are walked from the same listing afterwards.
     std::vector<platform::FindRecord> records;
     size_t unsafe = 0;
     FindRemote(folder + "/*.*", records, unsafe); // an empty or unreadable folder adds nothing
+    std::vector<std::string> subFolders;
     for (const platform::FindRecord &record : records) {
-        if (record.isDirectory())
+        // Only names that stay inside the local folder become rows or are walked.
+        const bool safe = IsSafeRemoteName(record.name);
+        if (record.isDirectory()) {
+            // A link on the server may lead out of the selection: never walked.
+            if (trees && !record.symlink) {
+                if (safe)
+                    subFolders.push_back(folder + "/" + record.name);
+                else
+                    ++unsafe;
+            }
             continue;
-        // Only names that stay inside the local folder become rows.
-        if (!IsSafeRemoteName(record.name)) {
+        }
+        if (!safe) {
             ++unsafe;
             continue;
         }
@@ -328,6 +351,12 @@ void TMainForm::AddRemoteFolderFiles(const std::string &folder, int mode)
             ShowStatus(MaxFileExceededText, 0);
     }
     ReportUnsafeNames(unsafe);
+    for (const std::string &sub : subFolders) {
+        // A server that nests without end stops at the length a path may have.
+        if (sub.size() > MaxRemoteTreePathBytes)
+            continue;
+        AddRemoteFolderFiles(sub, mode);
+    }
 }
 
 void TMainForm::CountTransferEntry()
@@ -408,8 +437,10 @@ void TMainForm::UploadExecute()
 void TMainForm::DounloadExecute()
 {
     TimerDemon->setInterval(0);
+    // With whole trees sub-folders come too, and the warning is left out.
     if (!ui::dialogs().confirm(
-            ui::translate("MainForm", "ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)")))
+            WholeTrees() ? ui::translate("MainForm", "ダウンロードを実行しますか？")
+                         : ui::translate("MainForm", "ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)")))
         return;
     BeginBusy();
     TransferSelection(1);

@@ -185,6 +185,31 @@ TEST_F(ConnectTest, StoredAccountsOpenTheirFoldersAndDisconnectRemembersTheShown
     EXPECT_EQ(ui::fromQ(form->EPassword->text()), server.password());
 }
 
+// A server that went away leaves the window unconnected: closing it still
+// remembers the account with the folders last shown, as after a clean session.
+TEST_F(ConnectTest, AnAccountWhoseServerWentAwayIsStillRemembered)
+{
+    startServer();
+    serveFolder("a");
+    connect();
+    ASSERT_EQ(SetRemoteDir("a"), 1);
+    ASSERT_EQ(RefreshRemoteList(), 1);
+    form->RefreshFileList(1);
+    ASSERT_EQ(SetLocalDir(local->filePath("site")), 1);
+    form->RefreshFileList(0);
+    server.stop();
+    app.dialogs().allowMessages();
+    form->UpDirectoryExecute();
+    ASSERT_FALSE(form->Connected);
+    ASSERT_TRUE(form->close());
+    ::HostList stored;
+    ASSERT_TRUE(LoadHostListFile(stored, app.hostListPath(), false));
+    ASSERT_EQ(stored.CountInUse(), 1);
+    EXPECT_EQ(stored[0].HostName(), server.address());
+    EXPECT_EQ(stored[0].RemoteDir(), "/a");
+    EXPECT_EQ(stored[0].LocalDir(), local->filePath("site"));
+}
+
 TEST_F(ConnectTest, ARestartedServerIsReconnectedInTheShownFolder)
 {
     startServer();

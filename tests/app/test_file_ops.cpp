@@ -10,6 +10,7 @@
 #include "ui/StatusBar.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QPushButton>
 #include <set>
 #include <unistd.h>
@@ -278,4 +279,45 @@ TEST_F(TransferTest, ServerLinksAreFoldersToTryAndFilesWhereRefused)
     EXPECT_EQ(served("site/page.html"), "page");
     EXPECT_EQ(countReceived("RMD "), 0);
     EXPECT_EQ(rowOf(form->RemoteFileListV, "www"), -1);
+}
+
+// With "ｻﾌﾞﾌｫﾙﾀﾞ含む" a download and a remote delete cover the whole tree, each
+// folder listed once, and their questions leave out the sub-folder warning.
+TEST_F(TransferTest, WithSubFoldersOnADownloadAndARemoteDeleteCoverTheWholeTree)
+{
+    serveFile("tree/a.txt", "a");
+    serveFile("tree/l1/b.txt", "b");
+    serveFile("tree/l1/l2/c.txt", "c");
+    serveFolder("tree/l1/l2/empty");
+    serveFile("other.txt", "o");
+    ASSERT_NO_FATAL_FAILURE(connect());
+    form->CheckSubFolders->setChecked(true);
+
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"tree"}));
+    server.clearLog();
+    app.dialogs().expectConfirm(QStringLiteral("ダウンロードを実行しますか？"), true);
+    form->DounloadExecute();
+    EXPECT_EQ(testsupport::readFileBytes(localPath("tree/a.txt")), "a");
+    EXPECT_EQ(testsupport::readFileBytes(localPath("tree/l1/b.txt")), "b");
+    EXPECT_EQ(testsupport::readFileBytes(localPath("tree/l1/l2/c.txt")), "c");
+    EXPECT_TRUE(localExists("tree/l1/l2/empty"));
+    EXPECT_EQ(countReceived("RETR "), 3);
+    for (const char *folder : {"tree", "tree/l1", "tree/l1/l2", "tree/l1/l2/empty"}) {
+        int listings = 0;
+        for (const QByteArray &line : server.receivedCommands())
+            if ((line.startsWith("MLSD ") || line.startsWith("LIST "))
+                && line.endsWith(QByteArray(" ") + folder))
+                ++listings;
+        EXPECT_EQ(listings, 1) << folder;
+    }
+
+    server.clearLog();
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"tree"}));
+    app.dialogs().expectConfirm(LocalDeleteQuestion, true);
+    form->RemoteDeleteClick();
+    EXPECT_FALSE(servedExists("tree"));
+    EXPECT_TRUE(servedExists("other.txt"));
+    EXPECT_EQ(countReceived("DELE "), 3);
+    EXPECT_EQ(countReceived("RMD "), 4);
+    EXPECT_EQ(memoLines(form->MemoDir), QStringList{});
 }

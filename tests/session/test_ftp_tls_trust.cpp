@@ -81,6 +81,14 @@ TEST_F(TlsTrustTest, AskedOnceKeptAndAskedAgainWhenTheCertificateChanges)
     CloseSession();
     ASSERT_TRUE(tls.renewCertificate());
     ASSERT_TRUE(tls.start()) << tls.errorString().toStdString();
+    // Refused from the connect button: the refusal's box is the only one.
+    dialogs.expectContaining(ScriptedDialogs::Kind::Message, "以前に信頼した証明書と異なります");
+    dialogs.expectContaining(ScriptedDialogs::Kind::Confirm, "この証明書を信頼して接続しますか",
+                             ScriptedDialogs::Answer::No);
+    dialogs.expectContaining(ScriptedDialogs::Kind::Message, "信頼されていない");
+    form->ConnectActionExecute();
+    EXPECT_FALSE(form->Connected);
+    dialogs.verifyAllMet();
     dialogs.expectContaining(ScriptedDialogs::Kind::Message, "以前に信頼した証明書と異なります");
     dialogs.expectContaining(ScriptedDialogs::Kind::Confirm, "この証明書を信頼して接続しますか",
                              ScriptedDialogs::Answer::Yes);
