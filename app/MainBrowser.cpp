@@ -462,9 +462,11 @@ void TMainForm::LocalDeleteClick()
 void TMainForm::RemoteDeleteClick()
 {
     if (!ui::dialogs().confirm(
-            WholeTrees() ? ui::translate("MainForm", "削除を実行してもいいですか？\n元には戻せません")
-                         : ui::translate("MainForm",
-                                         "削除を実行してもいいですか？\n元には戻せません\n(※ｻﾌﾞﾌｫﾙﾀﾞは削除できません。)")))
+            WholeTrees()
+                ? ui::translate("MainForm", "削除を実行してもいいですか？\n元には戻せません")
+                : ui::translate(
+                    "MainForm",
+                    "削除を実行してもいいですか？\n元には戻せません\n(※ｻﾌﾞﾌｫﾙﾀﾞは削除できません。)")))
         return;
     if (!Connected || RemoteFileListV->selectedCount() == 0)
         return;

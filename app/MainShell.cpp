@@ -42,12 +42,6 @@ namespace {
 
 const char *const Section = "Params";
 
-const char *const AutoUpBlockedStatus =
-    "ﾌｫﾙﾀﾞを移動したため、自動UPはこのﾌｫﾙﾀﾞでｱｯﾌﾟﾛｰﾄﾞを行うまで使えません。";
-const char *const AutoUpBlockedHint =
-    "自動UPは、今のﾛｰｶﾙとﾘﾓｰﾄのﾌｫﾙﾀﾞでｱｯﾌﾟﾛｰﾄﾞを行うと使えるようになります。\n"
-    "(ﾌｫﾙﾀﾞを移動すると、そこでｱｯﾌﾟﾛｰﾄﾞを行うまで使えません)";
-
 // The executable's path with its extension replaced (or appended).
 std::string replaceExtension(const std::string &path, const std::string &extension)
 {
@@ -736,8 +730,12 @@ void TMainForm::ApplyConnectionState()
     if (!ownEnabled(SpeedAutoUp) && Connected && LocalFileCount == 0)
         SpeedAutoUp->setEnabled(true);
     // A disabled "自動UP" says why.
-    SpeedAutoUp->setToolTip(ownEnabled(SpeedAutoUp) || !Connected ? QStringLiteral("自動UP")
-                                                                  : QString::fromUtf8(AutoUpBlockedHint));
+    SpeedAutoUp->setToolTip(
+        ownEnabled(SpeedAutoUp) || !Connected
+            ? ui::translate("MainForm", "自動UP")
+            : ui::translate("MainForm",
+                            "自動UPは、今のﾛｰｶﾙとﾘﾓｰﾄのﾌｫﾙﾀﾞでｱｯﾌﾟﾛｰﾄﾞを行うと使えるようになります。\n"
+                            "(ﾌｫﾙﾀﾞを移動すると、そこでｱｯﾌﾟﾛｰﾄﾞを行うまで使えません)"));
     // The daemons need a connection to work with.
     BitBtnAutoDownDaemon->setEnabled(Connected);
     cbPriodDown->setEnabled(Connected);
@@ -749,7 +747,9 @@ void TMainForm::DisallowAutoUp()
     const bool wasUsable = AutoUpAllowed && Connected && !SpeedAutoUp->isDown();
     AutoUpAllowed = false;
     if (wasUsable)
-        ShowStatus(AutoUpBlockedStatus, 999);
+        ShowStatus(ui::translated("MainForm",
+                                  "ﾌｫﾙﾀﾞを移動したため、自動UPはこのﾌｫﾙﾀﾞでｱｯﾌﾟﾛｰﾄﾞを行うまで使えません。"),
+                   999);
     // Inside a busy section its end shows the button's new state.
     if (BusyDepth == 0)
         ApplyConnectionState();

@@ -440,7 +440,8 @@ void TMainForm::DounloadExecute()
     // With whole trees sub-folders come too, and the warning is left out.
     if (!ui::dialogs().confirm(
             WholeTrees() ? ui::translate("MainForm", "ダウンロードを実行しますか？")
-                         : ui::translate("MainForm", "ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)")))
+                         : ui::translate("MainForm",
+                                         "ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)")))
         return;
     BeginBusy();
     TransferSelection(1);

@@ -677,6 +677,24 @@ in %1 seconds.       </translation>
         <source>%1@%2 のパスワードを入力して下さい。</source>
         <translation>Enter the password of %1@%2.</translation>
     </message>
+    <message>
+        <source>ﾌｫﾙﾀﾞの選択</source>
+        <translation>Choose a folder</translation>
+    </message>
+    <message>
+        <source>自動UPは、今のﾛｰｶﾙとﾘﾓｰﾄのﾌｫﾙﾀﾞでｱｯﾌﾟﾛｰﾄﾞを行うと使えるようになります。
+(ﾌｫﾙﾀﾞを移動すると、そこでｱｯﾌﾟﾛｰﾄﾞを行うまで使えません)</source>
+        <translation>Auto upload becomes available after an upload in the current local and remote folders.
+(After a folder change, upload there first.)</translation>
+    </message>
+    <message>
+        <source>ﾌｫﾙﾀﾞを移動したため、自動UPはこのﾌｫﾙﾀﾞでｱｯﾌﾟﾛｰﾄﾞを行うまで使えません。</source>
+        <translation>The folder changed: auto upload is available after an upload in this folder.</translation>
+    </message>
+    <message>
+        <source>ダウンロードを実行しますか？</source>
+        <translation>Download the selection?</translation>
+    </message>
 </context>
 <context>
     <name>MainFormIcon</name>
