@@ -12,7 +12,8 @@ set(CPACK_PACKAGE_DESCRIPTION
   "Vexmora shows the local folder and the FTP server's folder side by side\n\
 and transfers selections both ways. Its watch mode uploads every new or\n\
 changed file by itself; a loop upload and upload and download daemons\n\
-repeat transfers. It stores up to 30 accounts. Its interface is Japanese.")
+repeat transfers. It stores up to 30 accounts. Its interface is Japanese\n\
+or English.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
