@@ -13,17 +13,9 @@ using testsupport::readFileBytes;
 using testsupport::writeFileBytes;
 namespace err = platform::err;
 namespace ftpfault = testsupport::ftpfault;
+using testsupport::randomBytes;
 
 namespace {
-
-std::string randomBytes(size_t size, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::string data(size, '\0');
-    for (char &c : data)
-        c = static_cast<char>(gen() & 0xFF);
-    return data;
-}
 
 QByteArray sha1(const std::string &data)
 {

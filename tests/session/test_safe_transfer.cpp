@@ -7,24 +7,15 @@
 #include <QTimer>
 
 #include <atomic>
-#include <random>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
 
 using namespace transfertest;
 namespace ftpfault = testsupport::ftpfault;
+using testsupport::randomBytes;
 
 namespace {
-
-std::string randomBytes(size_t size, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::string data(size, '\0');
-    for (char &c : data)
-        c = static_cast<char>(gen() & 0xFF);
-    return data;
-}
 
 int64_t mtimeOf(const std::string &path)
 {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <ftw.h>
 #include <iterator>
+#include <random>
 #include <sys/stat.h>
 
 namespace testsupport {
@@ -124,6 +125,15 @@ void stopProcess(std::unique_ptr<QProcess> &process)
         process->waitForFinished(5000);
     }
     process.reset();
+}
+
+std::string randomBytes(size_t size, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    std::string data(size, '\0');
+    for (char &c : data)
+        c = static_cast<char>(gen() & 0xFF);
+    return data;
 }
 
 } // namespace testsupport

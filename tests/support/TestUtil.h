@@ -52,6 +52,8 @@ private:
 // Whole-file helpers over raw-byte paths (names need not be UTF-8).
 bool writeFileBytes(const std::string &path, std::string_view data);
 std::string readFileBytes(const std::string &path, bool *ok = nullptr);
+// `size` bytes of every value, the same for the same seed.
+std::string randomBytes(size_t size, unsigned seed);
 bool fileExists(const std::string &path);
 // Removes what a folder holds, whatever bytes the names are made of (QDir cannot
 // remove a name that is not valid in the local encoding); the folder itself stays.
