@@ -270,10 +270,13 @@ void ConnectionPool::queue(Work work, Done done)
     }
 }
 
-size_t ConnectionPool::dropQueued()
+std::vector<ConnectionPool::Done> ConnectionPool::dropQueued()
 {
     const std::lock_guard lock(m_state->mutex);
-    const size_t dropped = m_state->jobs.size();
+    std::vector<Done> dropped;
+    dropped.reserve(m_state->jobs.size());
+    for (State::Job &job : m_state->jobs)
+        dropped.push_back(std::move(job.done));
     m_state->jobs.clear();
     return dropped;
 }

@@ -69,6 +69,7 @@ public:
         uint32_t code = 0;    // the last error the work left
         std::string response; // the server's reply text it left
         int connection = 0;   // the connection that ran it
+        bool started = true;  // false for work the owner took back unrun
     };
 
     using Work = std::function<bool(platform::FtpClient &client)>;
@@ -86,8 +87,9 @@ public:
     // Queues work for the next free connection. Opens another connection when
     // no connection is free or coming for it, up to the number asked for.
     void queue(Work work, Done done);
-    // Work queued and not yet started is forgotten; returns how many.
-    size_t dropQueued();
+    // Work queued and not yet started is taken back unrun: returns its callbacks,
+    // in queue order, for the caller to end as it sees fit.
+    std::vector<Done> dropQueued();
     // Connections logged in and not given up (connection 0 included).
     int liveConnections() const;
 

@@ -1144,7 +1144,17 @@ TransferRun::~TransferRun()
         closer.join();
     }
     m_pool.reset();
-    g_currentRun = m_outer;
+    // Out of the chain of open runs, wherever this one sits in it.
+    if (g_currentRun == this) {
+        g_currentRun = m_outer;
+    } else {
+        for (TransferRun *run = g_currentRun; run; run = run->m_outer) {
+            if (run->m_outer == this) {
+                run->m_outer = m_outer;
+                break;
+            }
+        }
+    }
 }
 
 TransferRun *TransferRun::Current()
@@ -1193,8 +1203,10 @@ void TransferRun::Queue(Pending file)
 {
     while (m_inFlight >= m_connections && WaitForOne()) {
     }
-    if (g_runCancelled)
+    if (g_runCancelled) {
+        file.then(0);
         return;
+    }
     if (!m_pool)
         OpenPool();
     ++m_inFlight;
@@ -1207,7 +1219,7 @@ void TransferRun::Queue(Pending file)
             return;
         const std::lock_guard lock(target->mutex);
         target->completions.push_back([result, failed, then] {
-            if (!result.ok) {
+            if (!result.ok && result.started) {
                 platform::setLastError(result.code);
                 platform::setLastResponseText(result.response);
                 failed(result.code);
@@ -1224,8 +1236,14 @@ void TransferRun::Queue(Pending file)
 bool TransferRun::WaitForOne()
 {
     for (;;) {
-        if (g_runCancelled && m_pool)
-            m_inFlight -= static_cast<int>(m_pool->dropQueued());
+        if (g_runCancelled && m_pool) {
+            // Files that never started end unsent, without a failure report.
+            ConnectionPool::Result cancelled;
+            cancelled.code = platform::err::OperationCancelled;
+            cancelled.started = false;
+            for (const ConnectionPool::Done &done : m_pool->dropQueued())
+                done(cancelled);
+        }
         std::deque<std::function<void()>> arrived;
         {
             const std::lock_guard lock(m_shared->mutex);

@@ -181,9 +181,12 @@ void ReportUnsafeNames(size_t count);
 // interface thread, in the order the files end, inside a later Start call or
 // in Finish. Files named "index.html" (in any folder) start in Finish, one
 // after another, once every other file of the run has ended. After a Cancel
-// (CancelDownload) the run starts no further file: files not yet started are
-// dropped without their `then`, downloads and uploads through a temporary
-// under way stop, direct uploads finish.
+// (CancelDownload) the run starts no further file: files not yet started end
+// with `then(0)` and no failure report, downloads and uploads through a
+// temporary under way stop, direct uploads finish.
+//
+// Runs nest (Current() is the innermost); one that ends out of order (its owner
+// destroyed it before an inner run) is taken out of the chain all the same.
 class TransferRun {
 public:
     // rows: how many files the run may have (no more connections are opened).

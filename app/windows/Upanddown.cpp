@@ -236,6 +236,7 @@ void TUpDownLoadForm::StartWorker()
     }
     WorkerStarted = true;
     ButtonCancel->setEnabled(true);
+    N1->setEnabled(true);
 }
 
 void TUpDownLoadForm::PrepareProgress(int maximum)
@@ -344,7 +345,11 @@ void TUpDownLoadForm::ShowFileProgress(uint64_t bytes, uint64_t total)
 
 void TUpDownLoadForm::FinishRun(int state)
 {
+    // However the run ended (a Cancel before its first step included), it is
+    // no longer the open run.
+    m_run.reset();
     ButtonCancel->setEnabled(false);
+    N1->setEnabled(false);
     if (state == TCounterThread::Ended)
         MyLabel->setText(ui::translate("UpDownLoadForm", "正常終了"));
     else if (state == TCounterThread::Cancelled)
@@ -360,6 +365,7 @@ void TUpDownLoadForm::ButtonCancelClick()
     MyLabel->setText(ui::translate("UpDownLoadForm", "キャンセル中"));
     const bool daemon = IsDaemon();
     ButtonCancel->setEnabled(false);
+    N1->setEnabled(false);
     // A download under way stops now (the old local file stays); an upload
     // finishes its file, and the worker starts no further step.
     CancelDownload();

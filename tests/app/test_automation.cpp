@@ -476,6 +476,49 @@ TEST_F(WatchTest, DownloadDaemonFetchesNewChangedAndMissingFilesUntilCancelled)
     EXPECT_EQ(testsupport::readFileBytes(local.filePath("b.html")), "b, changed");
 }
 
+// A Cancel while files wait for a connection: each file not downloaded stays
+// changed, and the next run fetches it although its local copy exists.
+TEST_F(WatchTest, FilesACancelLeftUndownloadedAreFetchedByTheNextDaemonRun)
+{
+    const int files = 6;
+    const std::string fresh(30000, 'n');
+    for (int i = 0; i < files; ++i)
+        writeLocal("f" + std::to_string(i) + ".html", "old");
+    connect(testsupport::ftpfault::throttle(30000));
+    for (int i = 0; i < files; ++i)
+        serveFile("f" + std::to_string(i) + ".html", fresh);
+    SetTransferConnections(2);
+    const auto allFresh = [&] {
+        for (int i = 0; i < files; ++i)
+            if (testsupport::readFileBytes(local.filePath("f" + std::to_string(i) + ".html")) != fresh)
+                return false;
+        return true;
+    };
+    // The pass runs inside the window's step: the Cancel comes from a timer.
+    QTimer cancelAfterFirstFetch;
+    QObject::connect(&cancelAfterFirstFetch, &QTimer::timeout, [&] {
+        if (countReceived("RETR ") > 0 && UpDownLoadForm->isVisible()) {
+            cancelAfterFirstFetch.stop();
+            UpDownLoadForm->ButtonCancelClick();
+        }
+    });
+    for (int run = 0; run < 2; ++run) {
+        app.dialogs().expectWarning(DownDaemonWarning, true);
+        form->BitBtnAutoDownDaemonClick();
+        ASSERT_TRUE(UpDownLoadForm->isVisible());
+        if (run == 0) {
+            cancelAfterFirstFetch.start(10);
+        } else {
+            EXPECT_TRUE(testsupport::waitUntil(allFresh, 30000));
+            UpDownLoadForm->ButtonCancelClick();
+        }
+        ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
+        if (run == 0) {
+            EXPECT_FALSE(allFresh()) << "the Cancel came while files waited";
+        }
+    }
+}
+
 TEST_F(WatchTest, PeriodicDownloadFetchesEverythingOncePerHundredIdlePasses)
 {
     connect();

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <set>
 #include <unistd.h>
@@ -282,6 +283,41 @@ TEST_F(TransferTest, CancelDuringARowLetsItFinishAndTransfersNoOther)
     EXPECT_FALSE(form->AutoUpAllowed);
     EXPECT_FALSE(form->SpeedAutoUp->isEnabled());
     EXPECT_TRUE(form->PanelTop->isEnabled());
+}
+
+// However a run ends, it is no longer the open run: a Cancel from the menu in the
+// window's first second (before any step), then runs that end by themselves and
+// one cancelled in its middle, leave nothing registered for a later Cancel.
+TEST_F(TransferTest, EveryRunEndsUnregisteredACancelInTheFirstSecondIncluded)
+{
+    for (int i = 0; i < 4; ++i)
+        ASSERT_NO_FATAL_FAILURE(writeLocal("f" + std::to_string(i) + ".bin", std::string(1000, 'a' + i)));
+    ASSERT_NO_FATAL_FAILURE(connect());
+    SetTransferConnections(3);
+    bool cancelFirst = true;
+    QString cancelAt;
+    QObject::connect(UpDownLoadForm, &QWidget::windowTitleChanged, form, [&](const QString &title) {
+        if (cancelFirst && title == QStringLiteral("UpAndDownLoad"))
+            QTimer::singleShot(0, form, [] { UpDownLoadForm->N1->trigger(); });
+        if (!cancelAt.isEmpty() && title.startsWith(cancelAt))
+            UpDownLoadForm->N1->trigger();
+    });
+    for (int run = 0; run < 4; ++run) {
+        SCOPED_TRACE(run);
+        cancelFirst = run == 0;
+        cancelAt = run == 3 ? QStringLiteral("ｱｯﾌﾟﾛｰﾄﾞ (") : QString();
+        if (run == 0 || run == 3)
+            app.dialogs().expectMessage(QStringLiteral("処理を中断しました。"));
+        form->LocalFileListV->selectAll();
+        form->UploadExecute();
+        app.dialogs().verifyAllMet();
+        EXPECT_EQ(TransferRun::Current(), nullptr);
+        EXPECT_FALSE(UpDownLoadForm->N1->isEnabled());
+        if (run < 3) {
+            EXPECT_EQ(countReceived("STOR "), 4 * run) << "none after the Cancel in the first second";
+        }
+    }
+    CancelDownload();
 }
 
 TEST_F(TransferTest, AFolderChangedDuringARunIsReportedAndTheRememberedOneRestored)
