@@ -37,6 +37,7 @@ struct ConnectionPool::State {
     int opening = 0;         // extra connections still logging in
     int waiting = 0;         // extra connections free for work
     std::vector<std::thread> threads;
+    std::vector<bool> loggingIn; // per thread: still logging in (or changing folder)
     // Where connection 0 is, asked of it when the pool starts.
     bool directoryKnown = false;
     std::string directory;
@@ -145,6 +146,8 @@ void ConnectionPool::State::runExtra(const std::shared_ptr<State> &self, int ind
 {
     platform::FtpClient client(self->login.options);
     client.setCancelFlag(self->login.cancel);
+    if (self->login.status)
+        client.setStatusCallback(self->login.status);
     // The user has already judged connection 0's certificate: the same one is
     // taken again, no other that the system cannot vouch for.
     client.setCertificateCheck([fingerprint = self->login.fingerprint](const platform::CertificateInfo &c) {
@@ -160,6 +163,9 @@ void ConnectionPool::State::runExtra(const std::shared_ptr<State> &self, int ind
     const std::string loginResponse = ok ? std::string() : platform::lastResponseText();
     std::unique_lock lock(self->mutex);
     --self->opening;
+    const size_t thread = static_cast<size_t>(index - (self->main.client ? 1 : 0));
+    if (thread < self->loggingIn.size())
+        self->loggingIn[thread] = false;
     if (!ok || self->stopping) {
         self->failStranded(lock, loginCode, loginResponse);
         lock.unlock();
@@ -242,6 +248,7 @@ ConnectionPool::ConnectionPool(Login login, int connections)
 ConnectionPool::~ConnectionPool()
 {
     std::vector<std::thread> threads;
+    std::vector<bool> loggingIn;
     {
         std::unique_lock lock(m_state->mutex);
         m_state->stopping = true;
@@ -249,9 +256,17 @@ ConnectionPool::~ConnectionPool()
         m_state->wake.notify_all();
         m_state->idle.wait(lock, [this] { return m_state->running == 0; });
         threads.swap(m_state->threads);
+        loggingIn = m_state->loggingIn;
     }
-    for (std::thread &thread : threads)
-        thread.join();
+    // A login no longer needed is not waited for (a server that never greets
+    // would hold the end of the run for its whole timeouts): its thread keeps
+    // the state alive, sees the pool stopping and closes its connection itself.
+    for (size_t i = 0; i < threads.size(); ++i) {
+        if (i < loggingIn.size() && loggingIn[i])
+            threads[i].detach();
+        else
+            threads[i].join();
+    }
 }
 
 void ConnectionPool::queue(Work work, Done done)
@@ -266,6 +281,7 @@ void ConnectionPool::queue(Work work, Done done)
     const int connections = static_cast<int>(state.threads.size()) + (state.main.client ? 1 : 0);
     if (static_cast<int>(state.jobs.size()) > state.waiting + state.opening && connections < state.wanted) {
         ++state.opening;
+        state.loggingIn.push_back(true);
         state.threads.emplace_back(&State::runExtra, m_state, connections);
     }
 }

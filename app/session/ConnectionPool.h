@@ -55,6 +55,8 @@ public:
         std::string directory;
         // A download under way stops when this becomes true (see FtpClient).
         const std::atomic<bool> *cancel = nullptr;
+        // The status callback of the connections the pool opens (any thread).
+        platform::FtpStatusCallback status;
     };
 
     // The caller's own connection and the function that runs work on its
@@ -79,7 +81,8 @@ public:
     // Without a connection of the caller's: the pool opens all of them.
     ConnectionPool(Login login, int connections);
     // Waits for work under way, drops work not yet started (its callback is not
-    // called) and closes the connections the pool opened.
+    // called) and closes the connections the pool opened; connections still
+    // logging in are left to give up by themselves, unwaited.
     ~ConnectionPool();
     ConnectionPool(const ConnectionPool &) = delete;
     ConnectionPool &operator=(const ConnectionPool &) = delete;

@@ -29,8 +29,10 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <sys/stat.h>
@@ -183,6 +185,89 @@ void postStatusLine(const std::string &text, bool byteCount, uint64_t bytes)
         ui::Thread::post([text] { showStatusLine(text, false); });
 }
 
+// Byte counts of the files of a run over several connections, from the threads
+// of its connections: the status line follows the file most recently started,
+// the progress window's bar the bytes of the whole run.
+struct RunProgress {
+    std::mutex mutex;
+    uint32_t latest = 0;                 // the file most recently started
+    std::map<uint32_t, uint64_t> moving; // bytes so far of each file under way
+    uint64_t ended = 0;                  // bytes of the files that have ended
+    std::chrono::steady_clock::time_point lastPost;
+};
+RunProgress g_runProgress;
+std::atomic<uint32_t> g_runSerial{0};
+
+bool isRunUpload(uint32_t context)
+{
+    return ((context - ContextRunFile) & 1) == 0;
+}
+
+std::string byteCountText(bool upload, uint64_t bytes)
+{
+    return ui::fill(upload ? ui::translate("Ftp", "%1ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了")
+                           : ui::translate("Ftp", "%1ﾊﾞｲﾄ ﾀﾞｳﾝﾛｰﾄﾞ完了"),
+                    {std::to_string(bytes)});
+}
+
+void showRunProgress(const std::string &text, uint64_t moved)
+{
+    if (!text.empty()) {
+        g_byteCountShown = true;
+        showStatusLine(text, true);
+    }
+    if (UpDownLoadForm)
+        UpDownLoadForm->ShowRunProgress(moved);
+}
+
+// On a connection's thread; at most every 50 ms a count goes to the interface
+// thread, and the last one of each file when it ends (runFileEnded).
+void runByteCount(uint32_t context, platform::FtpStatus status, uint64_t bytes)
+{
+    const bool upload = isRunUpload(context);
+    if (status != (upload ? platform::FtpStatus::RequestSent : platform::FtpStatus::ResponseReceived))
+        return;
+    std::string text;
+    uint64_t moved = 0;
+    {
+        const std::lock_guard lock(g_runProgress.mutex);
+        g_runProgress.moving[context] = bytes;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - g_runProgress.lastPost < std::chrono::milliseconds(50))
+            return;
+        g_runProgress.lastPost = now;
+        moved = g_runProgress.ended;
+        for (const auto &[file, count] : g_runProgress.moving)
+            moved += count;
+        // Whichever file's count comes, the line shows the latest file's.
+        const auto latest = g_runProgress.moving.find(g_runProgress.latest);
+        if (latest != g_runProgress.moving.end())
+            text = byteCountText(isRunUpload(latest->first), latest->second);
+    }
+    ui::Thread::post([text, moved] { showRunProgress(text, moved); });
+}
+
+// A run's file has ended (interface thread): its last count is shown.
+void runFileEnded(uint32_t context, bool ok)
+{
+    std::string text;
+    uint64_t moved = 0;
+    {
+        const std::lock_guard lock(g_runProgress.mutex);
+        const auto found = g_runProgress.moving.find(context);
+        const uint64_t bytes = found == g_runProgress.moving.end() ? 0 : found->second;
+        if (found != g_runProgress.moving.end())
+            g_runProgress.moving.erase(found);
+        g_runProgress.ended += bytes;
+        moved = g_runProgress.ended;
+        for (const auto &[file, count] : g_runProgress.moving)
+            moved += count;
+        if (ok && context == g_runProgress.latest)
+            text = byteCountText(isRunUpload(context), bytes);
+    }
+    showRunProgress(text, moved);
+}
+
 void statusCallback(uint32_t context, platform::FtpStatus status, const std::string &text, uint64_t bytes)
 {
     using S = platform::FtpStatus;
@@ -193,14 +278,14 @@ void statusCallback(uint32_t context, platform::FtpStatus status, const std::str
     case ContextUpload:
         byteCount = status == S::RequestSent;
         if (byteCount && MainForm && MainForm->TransferList.TransferCount > 1) {
-            shown = ui::fill(ui::translate("Ftp", "%1ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了"), {std::to_string(bytes)});
+            shown = byteCountText(true, bytes);
             show = true;
         }
         break;
     case ContextDownload:
         byteCount = status == S::ResponseReceived;
         if (byteCount) {
-            shown = ui::fill(ui::translate("Ftp", "%1ﾊﾞｲﾄ ﾀﾞｳﾝﾛｰﾄﾞ完了"), {std::to_string(bytes)});
+            shown = byteCountText(false, bytes);
             show = true;
         }
         break;
@@ -218,6 +303,8 @@ void statusCallback(uint32_t context, platform::FtpStatus status, const std::str
             show = false;
         break;
     default:
+        if (context >= ContextRunFile)
+            runByteCount(context, status, bytes);
         break;
     }
     if (byteCount && show)
@@ -335,6 +422,20 @@ void ReportError(uint32_t code, const std::string &caption)
     const std::string text = GetErrorText(code);
     if (!text.empty())
         errorBox(ui::toQ(text));
+}
+
+void ReportFileError(uint32_t code, const std::string &caption, const std::string &file)
+{
+    if (file.empty() || platform::isConnectionLoss(code) || code == platform::err::SharingViolation
+        || code == platform::err::DirNotEmpty) {
+        ReportError(code, caption);
+        return;
+    }
+    ShowStatus(ui::displayText(file) + ": " + failed(ui::translated("Ftp", caption.c_str()), code) + "\n ",
+               0);
+    const std::string text = GetErrorText(code);
+    if (!text.empty())
+        errorBox(ui::toQ(ui::displayText(file) + "\n" + text));
 }
 
 void BeginUserAction()
@@ -973,7 +1074,9 @@ namespace {
 
 // Reports a failed upload: the messages for an invalid parameter and a missing
 // local file, then the code.
-void putFailed(uint32_t code, const std::string &localFile, const std::string &remoteFile)
+// `named`: a file of a run over several connections, whose failure names it
+// (other files go on meanwhile).
+void putFailed(uint32_t code, const std::string &localFile, const std::string &remoteFile, bool named = false)
 {
     clearFailedTransferCount();
     if (code == platform::err::InvalidParameter) {
@@ -982,17 +1085,18 @@ void putFailed(uint32_t code, const std::string &localFile, const std::string &r
     } else if (code == platform::err::FileNotFound) {
         errorBox(ui::fillQ(ui::translate("Ftp", "%1 が見つかりませんでした"), {localFile}));
     }
-    ReportError(code, QT_TRANSLATE_NOOP("Ftp", "FtpPutFile失敗"));
+    ReportFileError(code, QT_TRANSLATE_NOOP("Ftp", "FtpPutFile失敗"), named ? localFile : std::string());
 }
 
-void getFailed(uint32_t code)
+void getFailed(uint32_t code, const std::string &remoteFile = {})
 {
     clearFailedTransferCount();
-    ReportError(code, QT_TRANSLATE_NOOP("Ftp", "FtpGetFile失敗"));
+    ReportFileError(code, QT_TRANSLATE_NOOP("Ftp", "FtpGetFile失敗"), remoteFile);
 }
 
-// The size the remote list shows for a file, -1 when it does not show the file.
-int64_t listedRemoteSize(const std::string &remoteFile)
+} // namespace
+
+int64_t ListedRemoteSize(const std::string &remoteFile)
 {
     if (!MainForm)
         return -1;
@@ -1007,8 +1111,6 @@ int64_t listedRemoteSize(const std::string &remoteFile)
     }
     return -1;
 }
-
-} // namespace
 
 int PutFile(const std::string &localFile, const std::string &remoteFile)
 {
@@ -1035,7 +1137,7 @@ int GetFile(const std::string &remoteFile, const std::string &localFile)
     g_byteCountShown = false;
     const platform::TransferType type = sessionTransferType();
     // The size the remote list shows for the file, when it shows the file.
-    const int64_t listed = listedRemoteSize(remoteFile);
+    const int64_t listed = ListedRemoteSize(remoteFile);
     g_transferTotal = listed > 0 ? static_cast<uint64_t>(listed) : 0;
     const bool received = sessionCall(
         [&] { return safeTransfer().get(*client(), remoteFile, localFile, type, ContextDownload, listed); });
@@ -1060,21 +1162,30 @@ void startTransfer(bool upload, const std::string &localFile, const std::string 
         return;
     }
     const platform::TransferType type = sessionTransferType();
-    const int64_t listed = upload ? -1 : listedRemoteSize(remoteFile);
+    const int64_t listed = upload ? -1 : ListedRemoteSize(remoteFile);
+    // Each file its own context, for its byte counts.
+    const uint32_t context = ContextRunFile + ((g_runSerial++ & 0x3FFFFFFF) << 1) + (upload ? 0 : 1);
     run->Start(
         remoteFile,
-        [upload, localFile, remoteFile, type, listed](platform::FtpClient &c) {
-            return upload ? safeTransfer().put(c, localFile, remoteFile, type, 0)
-                          : safeTransfer().get(c, remoteFile, localFile, type, 0, listed);
+        [upload, localFile, remoteFile, type, listed, context](platform::FtpClient &c) {
+            {
+                const std::lock_guard lock(g_runProgress.mutex);
+                g_runProgress.latest = context;
+            }
+            return upload ? safeTransfer().put(c, localFile, remoteFile, type, context)
+                          : safeTransfer().get(c, remoteFile, localFile, type, context, listed);
         },
         [upload, localFile, remoteFile, quiet](uint32_t code) {
             const ErrorBoxMute mute(quiet);
             if (upload)
-                putFailed(code, localFile, remoteFile);
+                putFailed(code, localFile, remoteFile, true);
             else
-                getFailed(code);
+                getFailed(code, remoteFile);
         },
-        std::move(then));
+        [context, then = std::move(then)](int result) {
+            runFileEnded(context, result != 0);
+            then(result);
+        });
 }
 
 } // namespace
@@ -1123,6 +1234,12 @@ TransferRun::TransferRun(int rows)
       m_shared(std::make_shared<Shared>()), m_outer(g_currentRun)
 {
     g_runCancelled = false;
+    if (!g_currentRun) {
+        const std::lock_guard lock(g_runProgress.mutex);
+        g_runProgress.moving.clear();
+        g_runProgress.ended = 0;
+        g_runProgress.latest = 0;
+    }
     g_currentRun = this;
     // Without a session every file fails at once, as single transfers do.
     if (g_sessionOpen != 1 || !client())
@@ -1175,6 +1292,7 @@ void TransferRun::OpenPool()
     login.password = g_password;
     login.options = g_options;
     login.cancel = &g_cancelDownload;
+    login.status = statusCallback;
     const bool secure = !client()->securityProtocol().empty();
     login.secure = secure;
     if (secure)

@@ -30,6 +30,9 @@ class ConnectionPool;
 constexpr uint32_t ContextUpload = 100;
 constexpr uint32_t ContextDownload = 200;
 constexpr uint32_t ContextConnection = 300;
+// The files of a multi-file run over several connections: each its own context
+// from here on, uploads even and downloads odd.
+constexpr uint32_t ContextRunFile = 0x10000;
 
 // Transfer types of the session.
 constexpr int FtpTransferAscii = 1;
@@ -44,6 +47,9 @@ void ShowStatus(const std::string &text, int panel);
 // the code in status panel 0, and the system's text for the code, when there is
 // one, in a message box.
 void ReportError(uint32_t code, const std::string &caption);
+// The same for the transfer of one file of a run: the status text and the box
+// name the file.
+void ReportFileError(uint32_t code, const std::string &caption, const std::string &file);
 // While one with `mute` set is alive (on any thread), ReportError and the
 // transfer primitives write the status bar only and show no message box.
 class ErrorBoxMute {
@@ -165,6 +171,8 @@ int PutFile(const std::string &localFile, const std::string &remoteFile);
 int GetFile(const std::string &remoteFile, const std::string &localFile);
 // Status panel 0 text for server names that were not used (none for 0).
 void ReportUnsafeNames(size_t count);
+// The size the remote list shows for a file, -1 when it does not show the file.
+int64_t ListedRemoteSize(const std::string &remoteFile);
 
 // --- Multi-file runs ---
 

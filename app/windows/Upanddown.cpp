@@ -21,6 +21,7 @@
 #include <QSemaphore>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <sys/stat.h>
 
 TUpDownLoadForm *UpDownLoadForm = nullptr;
 
@@ -243,8 +244,24 @@ void TUpDownLoadForm::PrepareProgress(int maximum)
 {
     m_rows = maximum;
     m_ended = 0;
-    if (!IsDaemon() && Tag != DeleteTag)
+    m_runBytes = 0;
+    if (!IsDaemon() && Tag != DeleteTag) {
         m_run = std::make_unique<TransferRun>(maximum);
+        // Over several connections the bar moves with the bytes of the whole run.
+        if (m_run->Parallel() && MainForm && (OperationCode == 0 || OperationCode == 1)) {
+            for (int row = 0; row < maximum; ++row) {
+                if (!RowPending(row))
+                    continue;
+                const TransferEntry &entry = MainForm->TransferList[row];
+                struct stat st {};
+                if (OperationCode == 0 && ::stat(entry.LocalPath.c_str(), &st) == 0)
+                    m_runBytes += static_cast<uint64_t>(st.st_size);
+                else if (OperationCode == 1)
+                    m_runBytes +=
+                        static_cast<uint64_t>(std::max<int64_t>(0, ListedRemoteSize(entry.RemotePath)));
+            }
+        }
+    }
     ProgressBar->setRange(0, maximum);
     ProgressBar->setValue(0);
     LabelCount->show();
@@ -265,7 +282,7 @@ void TUpDownLoadForm::WorkStep()
             IdleCount = 0;
             RefreshBothLists();
         }
-    } else {
+    } else if (!byteBar()) {
         ProgressBar->setValue(RowsShown());
     }
 
@@ -287,7 +304,7 @@ void TUpDownLoadForm::WorkStep()
         ShowRowCount();
         TransferRow(row, [this, row] { RowEnded(row); });
         // Back to one step per row after the movement within the file.
-        if (ProgressBar->maximum() != m_rows) {
+        if (!byteBar() && ProgressBar->maximum() != m_rows) {
             ProgressBar->setRange(0, m_rows);
             ProgressBar->setValue(RowsShown());
         }
@@ -308,10 +325,26 @@ int TUpDownLoadForm::RowsShown() const
 
 void TUpDownLoadForm::ShowRowCount()
 {
+    // Over several connections the title counts the rows that have ended.
     setWindowTitle(QStringLiteral("%1 (%2/%3)")
                        .arg(OperationName())
-                       .arg(ProgressBar->value())
-                       .arg(ProgressBar->maximum()));
+                       .arg(Parallel() ? m_ended : ProgressBar->value())
+                       .arg(Parallel() ? m_rows : ProgressBar->maximum()));
+}
+
+bool TUpDownLoadForm::byteBar() const
+{
+    return Parallel() && m_runBytes > 0;
+}
+
+void TUpDownLoadForm::ShowRunProgress(uint64_t moved)
+{
+    constexpr uint64_t Steps = 100;
+    if (!Worker || !byteBar() || m_rows <= 0)
+        return;
+    const uint64_t span = static_cast<uint64_t>(m_rows) * Steps;
+    ProgressBar->setRange(0, static_cast<int>(span));
+    ProgressBar->setValue(static_cast<int>(std::min(moved, m_runBytes) * span / m_runBytes));
 }
 
 void TUpDownLoadForm::RowEnded(int row)
@@ -320,13 +353,18 @@ void TUpDownLoadForm::RowEnded(int row)
     // Done whether or not the transfer succeeded: the row was attempted.
     SetRowDone(row);
     if (Parallel()) {
-        ProgressBar->setValue(RowsShown());
+        if (!byteBar())
+            ProgressBar->setValue(RowsShown());
         ShowRowCount();
     }
 }
 
 void TUpDownLoadForm::EndTransfers()
 {
+    // The files still under way end while the run is still this window's: the
+    // bar and the title go on counting them.
+    if (m_run)
+        m_run->Finish();
     m_run.reset();
 }
 

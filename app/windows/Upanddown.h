@@ -119,6 +119,9 @@ public:
 
     // The bar of a plain run within the current row: bytes of total done.
     void ShowFileProgress(uint64_t bytes, uint64_t total);
+    // A run over several connections: the bytes its files have moved so far,
+    // over the sizes of all its rows (known at its start).
+    void ShowRunProgress(uint64_t moved);
 
     // RefreshRemoteList, then RefreshLocalList of the main window.
     virtual void RefreshBothLists();
@@ -170,8 +173,10 @@ private:
     void ShowRowCount();
 
     bool m_closingByWorker = false;
-    int m_rows = 0;  // the bar's maximum of the run: its rows, or 100 for a daemon
-    int m_ended = 0; // rows whose transfer has ended
+    int m_rows = 0;          // the bar's maximum of the run: its rows, or 100 for a daemon
+    int m_ended = 0;         // rows whose transfer has ended
+    uint64_t m_runBytes = 0; // the sizes of the run's rows; 0: the bar counts rows
+    bool byteBar() const;
     std::unique_ptr<TransferRun> m_run;
 };
 

@@ -6,8 +6,14 @@
 #include "support/test_transfer_fixture.h"
 
 #include "ui/SpeedButton.h"
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
+#include <functional>
 #include <set>
 
 using namespace transfertest;
@@ -30,6 +36,25 @@ std::string fileName(int i)
 {
     return "f" + std::to_string(100 + i) + ".bin";
 }
+
+// Runs an action on every paint of the program while it lives.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(std::function<void()> action) : m_action(std::move(action))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~PaintWatch() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_action();
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
 
 class ParallelTest : public TransferTest {
 protected:
@@ -205,7 +230,9 @@ TEST_F(ParallelTest, ARefusedFileIsReportedOnceAndTheOthersArrive)
     serveFolder(fileName(4)); // the server cannot store a file over a folder
     ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(20)));
     form->LocalFileListV->selectAll();
-    app.dialogs().expectContaining(ScriptedDialogs::Kind::Message, QStringLiteral("550"));
+    // The box names the file: other files went on meanwhile.
+    app.dialogs().expectContaining(ScriptedDialogs::Kind::Message,
+                                   QString::fromStdString(fileName(4)) + QStringLiteral("\n550"));
     form->UploadExecute();
     app.dialogs().verifyAllMet();
 
@@ -215,6 +242,60 @@ TEST_F(ParallelTest, ARefusedFileIsReportedOnceAndTheOthersArrive)
         }
     }
     EXPECT_EQ(countReceived("STOR " + QByteArray::fromStdString(fileName(4))), 1);
+    EXPECT_EQ(UpDownLoadForm->MyLabel->text(), QStringLiteral("正常終了"));
+}
+
+// Three connections show what one does: the byte counts of the file most
+// recently started (never the wait for a reply), and a bar that moves within
+// files; extra logins a server never greets do not hold the run's end.
+TEST_F(ParallelTest, ByteCountsAndTheBarMoveAsOnOneConnectionAndSilentLoginsAreNotAwaited)
+{
+    // Files larger than the socket buffers, so that their counts come as they go.
+    const size_t size = 8 * 1024 * 1024;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_NO_FATAL_FAILURE(writeLocal(fileName(i), contentOf(i, size)));
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::throttle(4 * 1024 * 1024)));
+    std::vector<std::string> texts;
+    std::set<int> bars;
+    // Sampled whenever the program paints (the status line repaints as it changes).
+    PaintWatch watch([&] {
+        if (!UpDownLoadForm->isVisible())
+            return;
+        if (texts.empty() || texts.back() != statusLine())
+            texts.push_back(statusLine());
+        bars.insert(UpDownLoadForm->ProgressBar->value() * 1000
+                    / std::max(1, UpDownLoadForm->ProgressBar->maximum()));
+    });
+    form->LocalFileListV->selectAll();
+    form->UploadExecute();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(served(fileName(i)) == contentOf(i, size)) << i;
+    EXPECT_EQ(logins(), 3);
+    std::string all;
+    size_t counts = 0;
+    bool waitingAmongCounts = false;
+    for (const std::string &text : texts) {
+        all += "[" + text + "]";
+        const bool count = text.ends_with("ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了");
+        counts += count ? 1 : 0;
+        waitingAmongCounts = waitingAmongCounts || (counts > 0 && text == "ｻｰﾊﾞｰからの応答を待っています。");
+    }
+    EXPECT_GE(counts, 3u) << all;
+    EXPECT_NE(std::find(texts.begin(), texts.end(), std::to_string(size) + "ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了"), texts.end())
+        << all;
+    EXPECT_FALSE(waitingAmongCounts) << all;
+    // More positions than the four a count of ended rows has: it moves within files.
+    EXPECT_GT(bars.size(), 4u);
+
+    // A server that accepts the extra connections and never greets them.
+    form->DisconnectActionExecute();
+    server.stop();
+    ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::muteBeyond(1)));
+    QElapsedTimer timer;
+    timer.start();
+    form->LocalFileListV->selectAll();
+    form->UploadExecute();
+    EXPECT_LT(timer.elapsed(), 4000) << "the run's end waited for logins no longer needed";
     EXPECT_EQ(UpDownLoadForm->MyLabel->text(), QStringLiteral("正常終了"));
 }
 

@@ -33,6 +33,11 @@ QStringList cutData(const QString &command, qint64 afterBytes, bool dropControl)
             QStringLiteral("%1:%2:%3").arg(command).arg(afterBytes).arg(dropControl ? "drop" : "426")};
 }
 
+QStringList muteBeyond(int connections)
+{
+    return {QStringLiteral("--mute-beyond"), QString::number(connections)};
+}
+
 QStringList cutDataClaimingSuccess(const QString &command, qint64 afterBytes)
 {
     return {QStringLiteral("--cut"), QStringLiteral("%1:%2:226").arg(command).arg(afterBytes)};

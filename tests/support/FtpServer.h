@@ -75,6 +75,9 @@ QStringList maxLoginsPerUser(int sessions);
 // Refuse a control connection beyond `connections` open ones with
 // "421 Too many connections." instead of the greeting.
 QStringList maxConnections(int connections);
+// Accept a control connection beyond `connections` open ones and never send it a
+// byte, as a server that accepts and never greets.
+QStringList muteBeyond(int connections);
 } // namespace ftpfault
 
 // Writes a new self-signed key and certificate (CN localhost, 127.0.0.1) into one

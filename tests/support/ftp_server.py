@@ -63,6 +63,8 @@ A distant or busy server:
                            the session stays open, as after a wrong password)
   --max-connections N      refuse a control connection beyond N open ones with
                            "421 Too many connections." at the greeting
+  --mute-beyond N          accept a control connection beyond N open ones and
+                           never send it a byte (no greeting)
 """
 
 import argparse
@@ -117,6 +119,7 @@ def parse_args():
     p.add_argument('--reply-delay', type=int, default=0, metavar='MS')
     p.add_argument('--max-logins-per-user', type=int, default=0, metavar='N')
     p.add_argument('--max-connections', type=int, default=0, metavar='N')
+    p.add_argument('--mute-beyond', type=int, default=0, metavar='N')
     return p.parse_args()
 
 
@@ -174,6 +177,7 @@ def make_handler(args):
     reply_delay = args.reply_delay / 1000.0
     logged_in = collections.Counter()  # user name -> sessions logged in
     open_sessions = set()  # control connections counted against --max-connections
+    greeted = set()  # control connections counted against --mute-beyond
 
     def log_line(line):
         if log_file is not None:
@@ -408,6 +412,10 @@ def make_handler(args):
             self.flood_timer = self.ioloop.call_every(args.flood_every, tick)
 
         def handle(self):
+            if args.mute_beyond:
+                if len(greeted) >= args.mute_beyond:
+                    return  # accepted, and silent from now on
+                greeted.add(self)
             if args.max_connections:
                 if len(open_sessions) >= args.max_connections:
                     self.respond('421 Too many connections.')
@@ -424,6 +432,7 @@ def make_handler(args):
             if timer is not None and not timer.cancelled:
                 timer.cancel()
             open_sessions.discard(self)
+            greeted.discard(self)
             self.count_login(False)
             ftp_base.close(self)
 
