@@ -1096,19 +1096,22 @@ bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t conte
     return true;
 }
 
-namespace {
 // Marks a transfer under way for the length of a put or get.
-struct OperationScope {
-    OperationScope(uint32_t &slot, uint32_t context) : m_slot(slot) { m_slot = context; }
-    ~OperationScope() { m_slot = 0; }
-    uint32_t &m_slot;
-};
-} // namespace
+FtpClient::Operation::Operation(FtpClient &client, uint32_t context)
+    : m_slot(client.m_operation), m_previous(client.m_operation)
+{
+    m_slot = context;
+}
+
+FtpClient::Operation::~Operation()
+{
+    m_slot = m_previous;
+}
 
 bool FtpClient::putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
                         uint32_t context, const PutOptions &options)
 {
-    const OperationScope operation(m_operation, context);
+    const Operation operation(*this, context);
     m_transferred = 0;
     if (!ensureOpen() || !validArgument(localPath) || !validArgument(remoteName))
         return false;
@@ -1175,7 +1178,7 @@ bool FtpClient::sizeConfirms(const std::string &remoteName, uint64_t received)
 bool FtpClient::getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
                         uint32_t context, const GetOptions &options)
 {
-    const OperationScope operation(m_operation, context);
+    const Operation operation(*this, context);
     m_transferred = 0;
     struct DownloadScope {
         bool &flag;
@@ -1405,7 +1408,7 @@ bool FtpClient::setFileTime(const std::string &name, int64_t unixSeconds)
 
 bool FtpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
 {
-    const OperationScope operation(m_operation, ListingOperation);
+    const Operation operation(*this, ListingOperation);
     out.clear();
     m_skippedNames = 0;
     if (!ensureOpen() || !validArgument(pattern))

@@ -122,6 +122,21 @@ public:
     // client; any thread may set it.
     void setCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
 
+    // While it lives, the replies the client waits for are reported under
+    // `context`, as a transfer's are: a caller's steps around a transfer (its
+    // size check, its rename) belong to that transfer's line.
+    class Operation {
+    public:
+        Operation(FtpClient &client, uint32_t context);
+        ~Operation();
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+
+    private:
+        uint32_t &m_slot;
+        uint32_t m_previous;
+    };
+
     // server: "host", "host:port", "[v6addr]:port" or a bare IPv6 address (port 21
     // by default), optionally after a scheme that chooses the encryption:
     //   ftpes://  TLS required, asked for with AUTH TLS (then PBSZ 0, PROT P);
