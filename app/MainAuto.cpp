@@ -304,7 +304,10 @@ bool TMainForm::IsOnHost(const std::string &name) const
         return true;
     for (int i = 0; i < RemoteFileListV->rowCount(); ++i) {
         const QTreeWidgetItem *row = RemoteFileListV->row(i);
-        if (ui::ListView::imageIndex(row) != ImageFolder && ui::ListView::rowName(row) == name)
+        // A link of that name is there too: an upload would write through it
+        // or replace it, and the next pass would find the name missing again.
+        const std::string rowName = ui::ListView::rowName(row);
+        if (rowName == name && (ui::ListView::imageIndex(row) != ImageFolder || RemoteLinks.count(name)))
             return true;
     }
     return false;

@@ -177,9 +177,11 @@ public:
     // Names a server sent that the last remote listing refused to show.
     int UnsafeNameCount = 0;
     // Symbolic links on the server: the names of the current remote list shown
-    // as folders, and the paths (folder and name) of those found to be files.
+    // as folders, and the paths (folder and name) of those found to be files or
+    // (by the download daemon's compare) folders.
     std::set<std::string> RemoteLinks;
     std::set<std::string> RemoteFileLinks;
+    std::set<std::string> RemoteFolderLinks;
     static std::string RemoteLinkPath(const std::string &folder, const std::string &name)
     {
         return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;

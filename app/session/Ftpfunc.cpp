@@ -901,6 +901,33 @@ int RefreshRemoteList()
     return 1;
 }
 
+namespace {
+// What a link of the current folder leads to, for the download daemon's
+// compare: known from an earlier try, or tried once now (a change into it and
+// back) and kept. -1: the server could not tell (the connection); the link is
+// left out of this pass.
+int remoteLinkKind(const std::string &folder, const std::string &name)
+{
+    const std::string path = TMainForm::RemoteLinkPath(folder, name);
+    if (MainForm->RemoteFileLinks.count(path))
+        return 0;
+    if (MainForm->RemoteFolderLinks.count(path))
+        return 1;
+    if (folder.empty())
+        return -1;
+    if (sessionCall([&] { return client()->setCurrentDirectory(name); })) {
+        if (!sessionCall([&] { return client()->setCurrentDirectory(folder); }))
+            return -1;
+        MainForm->RemoteFolderLinks.insert(path);
+        return 1;
+    }
+    if (platform::lastError() != platform::err::InternetExtendedError)
+        return -1;
+    MainForm->RemoteFileLinks.insert(path);
+    return 0;
+}
+} // namespace
+
 int ListRemoteForCompare()
 {
     std::vector<platform::FindRecord> records;
@@ -916,6 +943,10 @@ int ListRemoteForCompare()
     }
     int index = 0;
     size_t unsafe = 0;
+    // A link is compared as the file it leads to; one to a folder is a folder,
+    // which the compare passes over like the others.
+    std::string folder;
+    bool folderKnown = false;
     for (const platform::FindRecord &record : records) {
         if (index >= RemoteSnapshotSlots)
             break;
@@ -923,6 +954,15 @@ int ListRemoteForCompare()
         if (!IsSafeRemoteName(record.name)) {
             ++unsafe;
             continue;
+        }
+        if (record.symlink && !record.isDirectory()) {
+            if (!folderKnown) {
+                folderKnown = true;
+                if (!sessionCall([&] { return client()->getCurrentDirectory(folder); }, Call::AsksOnly))
+                    folder.clear();
+            }
+            if (remoteLinkKind(folder, record.name) != 0)
+                continue;
         }
         if (MainForm->RecordRemoteSnapshot(record, index) > 0)
             ++index;

@@ -335,13 +335,16 @@ TEST_F(WatchTest, MissingFilesAreNonEmptyTargetFilesWithNoFileRowOnTheHost)
     writeLocal("have.html", "h");
     writeLocal("zero.html", "");
     writeLocal("other.htm", "o");
-    connect();
+    writeLocal("linked.html", "l");
+    connect(testsupport::ftpfault::noMlsd());
     serveFolder("dir.html");
+    ASSERT_EQ(::symlink("have.html", server.rootPath("linked.html").c_str()), 0);
     serveAndList({{"have.html", "h"}});
     form->Target->setItemIndex(0);
     ShowStatus("", 0);
 
-    // A folder of the same name does not count as the file being on the host.
+    // A folder of the same name does not count as the file being on the host;
+    // a link of that name (a folder row until tried) does.
     EXPECT_TRUE(form->DetectMissingFiles());
     EXPECT_EQ(panel(0), "ﾛｰｶﾙのﾌｧｲﾙ数がﾎｽﾄより多いです。");
     ASSERT_EQ(form->TransferList.TransferCount, 2);
@@ -440,7 +443,12 @@ TEST_F(WatchTest, ALostConnectionIsRepairedOrEndsTheWatch)
 
 TEST_F(WatchTest, DownloadDaemonFetchesNewChangedAndMissingFilesUntilCancelled)
 {
-    connect();
+    // Links on the server: one to a file is fetched as the file, one to a
+    // folder is passed over; each is tried once, not every pass.
+    serveFile("site/page.html", "page");
+    ASSERT_EQ(::symlink("site", server.rootPath("www").c_str()), 0);
+    ASSERT_EQ(::symlink("site/page.html", server.rootPath("latest.html").c_str()), 0);
+    connect(testsupport::ftpfault::noMlsd());
     serveAndList({{"b.html", "b"}, {"c.html", "c"}});
     server.clearLog();
 
@@ -455,6 +463,11 @@ TEST_F(WatchTest, DownloadDaemonFetchesNewChangedAndMissingFilesUntilCancelled)
     EXPECT_EQ(fetched("b.html"), 1);
     EXPECT_EQ(fetched("c.html"), 1);
     EXPECT_EQ(testsupport::readFileBytes(local.filePath("b.html")), "b");
+    EXPECT_EQ(testsupport::readFileBytes(local.filePath("latest.html")), "page");
+    EXPECT_EQ(fetched("latest.html"), 1);
+    EXPECT_EQ(fetched("www"), 0);
+    EXPECT_EQ(countReceived("CWD www"), 1);
+    EXPECT_EQ(countReceived("CWD latest.html"), 1);
 
     // A deleted local copy is fetched again.
     ASSERT_TRUE(platform::deleteFile(local.filePath("c.html")));
