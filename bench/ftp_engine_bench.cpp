@@ -83,14 +83,14 @@ SafeTransfer *safeRules()
     return chosen;
 }
 
-bool putOne(platform::FtpClient &client, const std::string &local, const std::string &name)
+bool putOne(platform::RemoteSession &client, const std::string &local, const std::string &name)
 {
     const auto type = platform::TransferType::Binary;
     return safeRules() ? safeRules()->put(client, local, name, type, 100)
                        : client.putFile(local, name, type, 100);
 }
 
-bool getOne(platform::FtpClient &client, const std::string &name, const std::string &local)
+bool getOne(platform::RemoteSession &client, const std::string &name, const std::string &local)
 {
     const auto type = platform::TransferType::Binary;
     return safeRules() ? safeRules()->get(client, name, local, type, 200)
@@ -145,7 +145,7 @@ int pooledBatch(const ConnectionPool::Login &login, int connections, bool put, c
         const std::string name = batchName(i);
         const std::string local = localDir + "/" + name;
         pool.queue(
-            [=](platform::FtpClient &client) {
+            [=](platform::RemoteSession &client) {
                 return put ? putOne(client, local, name) : getOne(client, name, local);
             },
             [&, name](const ConnectionPool::Result &result) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/FindRecord.h"
+#include "platform/RemoteSession.h"
 #include "platform/Socket.h"
 #include "platform/Tls.h"
 
@@ -18,70 +19,6 @@
 #include <vector>
 
 namespace platform {
-
-enum class TransferType { Ascii = 1, Binary = 2 };
-
-enum class FtpStatus {
-    ConnectingToServer = 20,
-    ConnectedToServer = 21,
-    RequestSent = 31,
-    ReceivingResponse = 40,
-    ResponseReceived = 41,
-    ConnectionClosed = 51
-};
-
-// context = the caller's operation code (300 connection, 100 upload, 200 download;
-// 0 = none). text: the numeric address for ConnectingToServer/ConnectedToServer.
-// bytes: bytes so far for RequestSent (upload) and ResponseReceived (download).
-using FtpStatusCallback =
-    std::function<void(uint32_t context, FtpStatus status, const std::string &text, uint64_t bytes)>;
-
-// A transfer that continues a file already partly moved.
-struct PutOptions {
-    // > 0: REST offset, then STOR; the local file is read from this byte.
-    uint64_t offset = 0;
-    // With offset: APPE instead of REST + STOR.
-    bool append = false;
-    // The cancel flag stops this upload at once: ABOR, the data connection
-    // closed, 12017. Without it an upload always finishes its file.
-    bool cancellable = false;
-};
-
-struct GetOptions {
-    // Non-empty: the file the download is written into instead of a fresh
-    // temporary, renamed over the target when complete. It is kept when the
-    // connection fails mid-way (so that a later download can continue it) and
-    // removed on every other failure. Binary only.
-    std::string partialPath;
-    // > 0 with partialPath: the bytes of the partial file from this offset on
-    // are fetched again (REST offset, then RETR); what lies beyond is dropped.
-    uint64_t offset = 0;
-    // The size a listing (or SIZE) gave, -1 when unknown: see getFile. A
-    // continued download must end at exactly this size.
-    int64_t expectedSize = -1;
-};
-
-// A failure that broke the connection or the transfer's data connection (a
-// lost or reset connection, a timeout, a dropped session, a 426 reply), after
-// which a transfer can be continued rather than started again.
-bool isConnectionLoss(uint32_t code, const std::string &response);
-
-// Asked when a server's certificate fails the check against the system's store
-// and the host name; true trusts it for this connection.
-using CertificateCheck = std::function<bool(const CertificateInfo &certificate)>;
-
-struct FtpOptions {
-    int connectTimeoutMs = 15000;
-    // One deadline for each reply, preliminary (1xx) replies included.
-    int replyTimeoutMs = 30000;
-    // The longest a transfer may go without a byte of data moving.
-    int dataTimeoutMs = 30000;
-    // A listing larger than either cap fails with err::ListingTooLarge.
-    size_t maxListEntries = 1000000;
-    uint64_t maxListBytes = 256ull * 1024 * 1024;
-    // The newest TLS version offered: 0 = the newest OpenSSL knows, 0x0303 = TLS 1.2.
-    int maxTlsVersion = 0;
-};
 
 // A client for one FTP server over one control connection, used synchronously.
 //
@@ -105,14 +42,14 @@ struct FtpOptions {
 //
 // Threads: one thread at a time uses a client; the status callback runs on that
 // thread, inside the call that reports.
-class FtpClient {
+class FtpClient final : public RemoteSession {
 public:
     explicit FtpClient(FtpOptions options = {});
-    ~FtpClient(); // closes
+    ~FtpClient() override; // closes
     FtpClient(const FtpClient &) = delete;
     FtpClient &operator=(const FtpClient &) = delete;
 
-    void setStatusCallback(FtpStatusCallback cb);
+    void setStatusCallback(FtpStatusCallback cb) override;
     // A download under way stops soon after *flag becomes true (in a fraction
     // of a second, also while the server sends nothing): it fails with 12017,
     // its temporary file removed and the old local file intact. Listings and
@@ -120,7 +57,7 @@ public:
     // than a late stop), except an upload marked cancellable (PutOptions),
     // whose target is a temporary the caller removes. The flag is read from the thread using the
     // client; any thread may set it.
-    void setCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
+    void setCancelFlag(const std::atomic<bool> *flag) override { m_cancel = flag; }
 
     // While it lives, the replies the client waits for are reported under
     // `context`, as a transfer's are: a caller's steps around a transfer (its
@@ -154,20 +91,20 @@ public:
     // notifications use `context`. Wrong password -> 12014; other login refusal ->
     // 12015; unresolvable -> 12007; refused/unreachable -> 12029; timeout -> 12002.
     bool connect(const std::string &server, const std::string &user, const std::string &password,
-                 uint32_t context);
+                 uint32_t context) override;
     // QUIT politely (short timeout), close the sockets, ConnectionClosed notification.
-    bool close();
+    bool close() override;
     // False before connect, after close, once the connection dropped and when the
     // server has closed its end (seen without sending anything).
-    bool isOpen() const;
+    bool isOpen() const override;
 
-    bool setCurrentDirectory(const std::string &dir);
+    bool setCurrentDirectory(const std::string &dir) override;
     // The path of a 257 reply with its doubled quotes undone.
-    bool getCurrentDirectory(std::string &dir);
-    bool createDirectory(const std::string &dir);
-    bool removeDirectory(const std::string &dir);
-    bool deleteFile(const std::string &name);
-    bool renameFile(const std::string &from, const std::string &to);
+    bool getCurrentDirectory(std::string &dir) override;
+    bool createDirectory(const std::string &dir) override;
+    bool removeDirectory(const std::string &dir) override;
+    bool deleteFile(const std::string &name) override;
+    bool renameFile(const std::string &from, const std::string &to) override;
 
     // Lists the current folder (or "folder/pattern") and keeps the entries matching
     // the wildcard pattern, byte-exact ("*.*" = all). A plain name without wildcards
@@ -178,9 +115,9 @@ public:
     // The replies of a listing are reported with context 0.
     // "." and ".." are never returned; hostile names (empty, holding '/', NUL, a byte
     // below 0x20 or 0x7F) are skipped and counted in skippedNames().
-    bool find(const std::string &pattern, std::vector<FindRecord> &out);
+    bool find(const std::string &pattern, std::vector<FindRecord> &out) override;
     // Names the last find() skipped as hostile.
-    size_t skippedNames() const { return m_skippedNames; }
+    size_t skippedNames() const override { return m_skippedNames; }
 
     // TYPE A converts LF locally to CRLF on the wire (a CRLF already in the file is
     // kept) and back, across buffer boundaries; TYPE I is byte-exact. A missing
@@ -188,7 +125,7 @@ public:
     // FIFO is never waited on). Notifications: RequestSent with the local bytes
     // sent so far, in order, ending at the file size.
     bool putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
-                 uint32_t context, const PutOptions &options = {});
+                 uint32_t context, const PutOptions &options = {}) override;
     // Writes a temporary file (createDownloadTemporary) in the target's folder, flushed
     // to disk and renamed over the target only after the data stream ended and the
     // server answered 2xx (in either order); a failure leaves the old local file
@@ -201,41 +138,36 @@ public:
     // Notifications: ResponseReceived with the local bytes written so far, in order,
     // ending at the file size.
     bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
-                 uint32_t context, const GetOptions &options = {});
-    bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
-                 uint32_t context, int64_t expectedSize)
-    {
-        GetOptions options;
-        options.expectedSize = expectedSize;
-        return getFile(remoteName, localPath, type, context, options);
-    }
+                 uint32_t context, const GetOptions &options = {}) override;
+    using RemoteSession::getFile;
     // The local bytes the last putFile or getFile reached, offset included
     // (also when it failed).
-    uint64_t transferredBytes() const { return m_transferred; }
+    uint64_t transferredBytes() const override { return m_transferred; }
 
     // SIZE (after TYPE I, as servers answer it only for binary transfers).
-    bool fileSize(const std::string &name, uint64_t &size);
+    bool fileSize(const std::string &name, uint64_t &size) override;
     // MDTM and MFMT: the modification time in seconds since 1970 UTC.
-    bool fileTime(const std::string &name, int64_t &unixSeconds);
-    bool setFileTime(const std::string &name, int64_t unixSeconds);
+    bool fileTime(const std::string &name, int64_t &unixSeconds) override;
+    bool setFileTime(const std::string &name, int64_t unixSeconds) override;
 
     // What the server's FEAT reply offered at the last connect.
-    bool offersRestStream() const { return m_restStream; }
-    bool offersSize() const { return m_size; }
-    bool offersMdtm() const { return m_mdtm; }
-    bool offersMfmt() const { return m_mfmt; }
+    bool offersRestStream() const override { return m_restStream; }
+    bool offersSize() const override { return m_size; }
+    bool offersMdtm() const override { return m_mdtm; }
+    bool offersMfmt() const override { return m_mfmt; }
+    bool convertsText() const override { return true; }
 
     // True when the server announced UTF8 in its FEAT reply at the last connect.
-    bool utf8Announced() const { return m_utf8; }
+    bool utf8Announced() const override { return m_utf8; }
 
     // The server's reply text of the last completed command (all lines).
-    const std::string &lastReply() const { return m_lastReply; }
+    const std::string &lastReply() const override { return m_lastReply; }
 
-    void setCertificateCheck(CertificateCheck check);
+    void setCertificateCheck(CertificateCheck check) override;
     // The TLS version of the control connection ("TLSv1.3"), empty when plain.
-    std::string securityProtocol() const;
+    std::string securityProtocol() const override;
     // The SHA-256 fingerprint of the control connection's certificate, empty when plain.
-    const std::string &certificateFingerprint() const { return m_fingerprint; }
+    const std::string &certificateFingerprint() const override { return m_fingerprint; }
     // Data connections so far that resumed the control connection's TLS session.
     size_t resumedDataConnections() const { return m_resumedData; }
 

@@ -47,7 +47,7 @@ struct ConnectionPool::State {
     static void runExtra(const std::shared_ptr<State> &self, int index);
     // Runs a job's work on a connection; `broken` tells that the connection is
     // gone, so that the work may succeed on another one.
-    static Result run(const Job &job, platform::FtpClient &client, int connection, bool &broken);
+    static Result run(const Job &job, platform::RemoteSession &client, int connection, bool &broken);
     // The folder an extra connection changes to; false when it cannot be known.
     static bool extraDirectory(const std::shared_ptr<State> &self, std::string &directory);
     // Once no connection is left or coming (connection 0 absent or broken),
@@ -65,8 +65,8 @@ std::string ConnectionPool::State::extraServer() const
     return (login.secure ? "ftpes://" : "ftp://") + login.server;
 }
 
-ConnectionPool::Result ConnectionPool::State::run(const Job &job, platform::FtpClient &client, int connection,
-                                                  bool &broken)
+ConnectionPool::Result ConnectionPool::State::run(const Job &job, platform::RemoteSession &client,
+                                                  int connection, bool &broken)
 {
     Result result;
     result.ok = job.work(client);
@@ -144,7 +144,10 @@ bool ConnectionPool::State::extraDirectory(const std::shared_ptr<State> &self, s
 
 void ConnectionPool::State::runExtra(const std::shared_ptr<State> &self, int index)
 {
-    platform::FtpClient client(self->login.options);
+    const std::string server = self->extraServer();
+    const std::unique_ptr<platform::RemoteSession> session =
+        platform::makeRemoteSession(server, self->login.options);
+    platform::RemoteSession &client = *session;
     client.setCancelFlag(self->login.cancel);
     if (self->login.status)
         client.setStatusCallback(self->login.status);
@@ -153,7 +156,7 @@ void ConnectionPool::State::runExtra(const std::shared_ptr<State> &self, int ind
     client.setCertificateCheck([fingerprint = self->login.fingerprint](const platform::CertificateInfo &c) {
         return !fingerprint.empty() && c.fingerprint == fingerprint;
     });
-    bool ok = client.connect(self->extraServer(), self->login.user, self->login.password, 0);
+    bool ok = client.connect(server, self->login.user, self->login.password, 0);
     std::string directory;
     if (ok)
         ok = extraDirectory(self, directory);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/FtpClient.h"
+#include "platform/RemoteSession.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -53,7 +53,7 @@ public:
         // empty: connection 0's (asked of it once), or without connection 0
         // where the login put them.
         std::string directory;
-        // A download under way stops when this becomes true (see FtpClient).
+        // A download under way stops when this becomes true (see RemoteSession).
         const std::atomic<bool> *cancel = nullptr;
         // The status callback of the connections the pool opens (any thread).
         platform::FtpStatusCallback status;
@@ -62,7 +62,7 @@ public:
     // The caller's own connection and the function that runs work on its
     // thread without waiting for it.
     struct Main {
-        platform::FtpClient *client = nullptr;
+        platform::RemoteSession *client = nullptr;
         std::function<void(std::function<void()>)> post;
     };
 
@@ -74,7 +74,7 @@ public:
         bool started = true;  // false for work the owner took back unrun
     };
 
-    using Work = std::function<bool(platform::FtpClient &client)>;
+    using Work = std::function<bool(platform::RemoteSession &client)>;
     using Done = std::function<void(const Result &result)>;
 
     ConnectionPool(Login login, int connections, Main main);

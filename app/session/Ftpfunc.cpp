@@ -42,7 +42,9 @@ namespace {
 
 // The session values of the process. The client is used only on the session
 // thread (sessionCall), which also replaces it.
-std::unique_ptr<platform::FtpClient> g_internet;
+std::unique_ptr<platform::RemoteSession> g_internet;
+// The server the client was made for: a server of another protocol gets a new one.
+std::string g_clientServer;
 platform::FtpOptions g_options;
 int g_sessionOpen = 0;
 std::string g_connectedServer;
@@ -313,7 +315,7 @@ void statusCallback(uint32_t context, platform::FtpStatus status, const std::str
         postStatusLine(shown, byteCount, bytes);
 }
 
-platform::FtpClient *client()
+platform::RemoteSession *client()
 {
     return g_internet.get();
 }
@@ -475,7 +477,7 @@ bool OpenInternet()
 {
     // The previous client (a closed session's) is replaced and closed.
     sessionCall([] {
-        g_internet = std::make_unique<platform::FtpClient>(g_options);
+        g_internet = platform::makeRemoteSession(g_clientServer, g_options);
         g_internet->setCancelFlag(&g_cancelDownload);
         return true;
     });
@@ -497,6 +499,11 @@ int ConnectServer(const std::string &server)
         password.resize(255);
     bool utf8 = false;
     const bool connected = sessionCall([&] {
+        if (!platform::sameProtocol(g_clientServer, server)) {
+            g_clientServer = server;
+            g_internet = platform::makeRemoteSession(server, g_options);
+            g_internet->setCancelFlag(&g_cancelDownload);
+        }
         g_internet->setStatusCallback(statusCallback);
         // A certificate the system cannot vouch for is the user's decision, asked
         // on the interface thread while the engine waits on the session thread.
@@ -600,7 +607,7 @@ bool TypedName(const QString &text, int side, std::string &bytes)
     return false;
 }
 
-platform::FtpClient *FtpSession()
+platform::RemoteSession *FtpSession()
 {
     return g_internet.get();
 }
@@ -1207,7 +1214,7 @@ void startTransfer(bool upload, const std::string &localFile, const std::string 
     const uint32_t context = ContextRunFile + ((g_runSerial++ & 0x3FFFFFFF) << 1) + (upload ? 0 : 1);
     run->Start(
         remoteFile,
-        [upload, localFile, remoteFile, type, listed, context](platform::FtpClient &c) {
+        [upload, localFile, remoteFile, type, listed, context](platform::RemoteSession &c) {
             {
                 const std::lock_guard lock(g_runProgress.mutex);
                 g_runProgress.latest = context;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/FtpClient.h"
+#include "platform/RemoteSession.h"
 #include "ui/Text.h"
 
 #include <QString>
@@ -15,7 +15,7 @@
 
 class ConnectionPool;
 
-// The FTP session layer: one process-wide session over platform::FtpClient, its
+// The session layer: one process-wide session over a platform::RemoteSession, its
 // status texts and error reporting, the remote and local file primitives and
 // the directory listings.
 //
@@ -90,7 +90,7 @@ ui::NameEncoding RemoteNameEncoding();
 // message, and false is returned.
 bool TypedName(const QString &text, int side, std::string &bytes);
 // The session's client; null before the first OpenInternet.
-platform::FtpClient *FtpSession();
+platform::RemoteSession *FtpSession();
 // Timeouts of the clients OpenInternet makes from now on.
 void SetFtpOptions(const platform::FtpOptions &options);
 // How many connections to the server a multi-file run may use (1 to 10; the
@@ -211,7 +211,7 @@ public:
 
     // Runs the work on a free connection (see above). `failed` reports a failure
     // on the interface thread before `then` gets the result (1 or 0).
-    using Work = std::function<bool(platform::FtpClient &client)>;
+    using Work = std::function<bool(platform::RemoteSession &client)>;
     void Start(const std::string &remoteName, Work work, std::function<void(uint32_t code)> failed,
                std::function<void(int result)> then);
     // Several connections (else Start is not used).

@@ -30,7 +30,7 @@ private:
 };
 
 // A refusal on a connection that is still there (not a lost connection).
-bool refusedByServer(const platform::FtpClient &client)
+bool refusedByServer(const platform::RemoteSession &client)
 {
     return platform::lastError() == err::InternetExtendedError && client.isOpen()
            && !platform::isConnectionLoss(platform::lastError(), platform::lastResponseText());
@@ -95,7 +95,7 @@ std::string SafeTransfer::markKey(const std::string &a, const std::string &b) co
     return m_session + '\n' + a + '\n' + b;
 }
 
-bool SafeTransfer::put(platform::FtpClient &client, const std::string &localPath,
+bool SafeTransfer::put(platform::RemoteSession &client, const std::string &localPath,
                        const std::string &remoteName, platform::TransferType type, uint32_t context)
 {
     const platform::FtpClient::Operation operation(client, context);
@@ -114,7 +114,7 @@ bool SafeTransfer::put(platform::FtpClient &client, const std::string &localPath
     return succeed();
 }
 
-bool SafeTransfer::putThroughTemp(platform::FtpClient &client, const std::string &localPath,
+bool SafeTransfer::putThroughTemp(platform::RemoteSession &client, const std::string &localPath,
                                   const std::string &remoteName, const std::string &temp,
                                   platform::TransferType type, uint32_t context, int64_t size,
                                   int64_t mtimeNs)
@@ -203,7 +203,7 @@ bool SafeTransfer::putThroughTemp(platform::FtpClient &client, const std::string
     return succeed();
 }
 
-bool SafeTransfer::renameOver(platform::FtpClient &client, const std::string &temp,
+bool SafeTransfer::renameOver(platform::RemoteSession &client, const std::string &temp,
                               const std::string &remoteName)
 {
     if (!has(NoRenameOver)) {
@@ -224,7 +224,8 @@ bool SafeTransfer::renameOver(platform::FtpClient &client, const std::string &te
     return true;
 }
 
-void SafeTransfer::keepServerTime(platform::FtpClient &client, const std::string &remoteName, int64_t mtimeNs)
+void SafeTransfer::keepServerTime(platform::RemoteSession &client, const std::string &remoteName,
+                                  int64_t mtimeNs)
 {
     if (!settings().keepTimes || !client.offersMfmt() || has(NoMfmt))
         return;
@@ -232,7 +233,7 @@ void SafeTransfer::keepServerTime(platform::FtpClient &client, const std::string
         giveUp(NoMfmt);
 }
 
-void SafeTransfer::keepLocalTime(platform::FtpClient &client, const std::string &remoteName,
+void SafeTransfer::keepLocalTime(platform::RemoteSession &client, const std::string &remoteName,
                                  const std::string &localPath)
 {
     if (!settings().keepTimes || !client.offersMdtm() || has(NoMdtm))
@@ -244,7 +245,7 @@ void SafeTransfer::keepLocalTime(platform::FtpClient &client, const std::string 
         giveUp(NoMdtm);
 }
 
-bool SafeTransfer::get(platform::FtpClient &client, const std::string &remoteName,
+bool SafeTransfer::get(platform::RemoteSession &client, const std::string &remoteName,
                        const std::string &localPath, platform::TransferType type, uint32_t context,
                        int64_t listedSize)
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/FtpClient.h"
+#include "platform/RemoteSession.h"
 
 #include <cstdint>
 #include <functional>
@@ -50,14 +50,14 @@ public:
     // are kept, per session key.
     void newSession(const std::string &key);
 
-    // Like FtpClient::putFile and getFile, with the rules above. The cancel
+    // Like RemoteSession::putFile and getFile, with the rules above. The cancel
     // flag of the client stops an upload through a temporary at once (its
     // temporary removed, the old file untouched).
-    bool put(platform::FtpClient &client, const std::string &localPath, const std::string &remoteName,
+    bool put(platform::RemoteSession &client, const std::string &localPath, const std::string &remoteName,
              platform::TransferType type, uint32_t context);
     // listedSize: the size the remote list gave, -1 when unknown (see
-    // FtpClient::getFile).
-    bool get(platform::FtpClient &client, const std::string &remoteName, const std::string &localPath,
+    // RemoteSession::getFile).
+    bool get(platform::RemoteSession &client, const std::string &remoteName, const std::string &localPath,
              platform::TransferType type, uint32_t context, int64_t listedSize = -1);
 
 private:
@@ -69,12 +69,12 @@ private:
 
     bool has(Fallback fallback) const;
     void giveUp(Fallback fallback);
-    bool putThroughTemp(platform::FtpClient &client, const std::string &localPath,
+    bool putThroughTemp(platform::RemoteSession &client, const std::string &localPath,
                         const std::string &remoteName, const std::string &temp, platform::TransferType type,
                         uint32_t context, int64_t size, int64_t mtimeNs);
-    bool renameOver(platform::FtpClient &client, const std::string &temp, const std::string &remoteName);
-    void keepServerTime(platform::FtpClient &client, const std::string &remoteName, int64_t mtimeNs);
-    void keepLocalTime(platform::FtpClient &client, const std::string &remoteName,
+    bool renameOver(platform::RemoteSession &client, const std::string &temp, const std::string &remoteName);
+    void keepServerTime(platform::RemoteSession &client, const std::string &remoteName, int64_t mtimeNs);
+    void keepLocalTime(platform::RemoteSession &client, const std::string &remoteName,
                        const std::string &localPath);
     std::string markKey(const std::string &a, const std::string &b) const;
 

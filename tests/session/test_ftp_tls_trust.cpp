@@ -157,7 +157,7 @@ TEST_F(TlsTrustTest, ARunOverSeveralConnectionsTakesOnlyTheCertificateTheUserTru
         std::promise<ConnectionPool::Result> ended;
         ConnectionPool pool(login, 1);
         pool.queue(
-            [&](platform::FtpClient &client) {
+            [&](platform::RemoteSession &client) {
                 return client.putFile(local, "x.bin", platform::TransferType::Binary, 0);
             },
             [&](const ConnectionPool::Result &result) { ended.set_value(result); });
