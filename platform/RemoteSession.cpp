@@ -2,16 +2,27 @@
 #include "platform/RemoteSession.h"
 
 #include "platform/FtpClient.h"
+#include "platform/SftpClient.h"
+
+#include <cctype>
 
 namespace platform {
 
 namespace {
 
-enum class Protocol { Ftp };
+enum class Protocol { Ftp, Sftp };
 
-Protocol protocolOf(const std::string &)
+// The scheme, letter case ignored: "sftp://" is SSH, anything else FTP.
+Protocol protocolOf(const std::string &server)
 {
-    return Protocol::Ftp;
+    static const std::string sftp = "sftp://";
+    if (server.size() < sftp.size())
+        return Protocol::Ftp;
+    for (size_t i = 0; i < sftp.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(server[i])) != sftp[i])
+            return Protocol::Ftp;
+    }
+    return Protocol::Sftp;
 }
 
 } // namespace
@@ -19,6 +30,8 @@ Protocol protocolOf(const std::string &)
 std::unique_ptr<RemoteSession> makeRemoteSession(const std::string &server, const FtpOptions &options)
 {
     switch (protocolOf(server)) {
+    case Protocol::Sftp:
+        return std::make_unique<SftpClient>(options);
     case Protocol::Ftp:
         break;
     }

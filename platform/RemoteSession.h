@@ -66,6 +66,23 @@ bool isConnectionLoss(uint32_t code, const std::string &response);
 // and the host name; true trusts it for this connection.
 using CertificateCheck = std::function<bool(const CertificateInfo &certificate)>;
 
+// A server's SSH host key, shown to the user when it is not yet known or has
+// changed. `site` is "host" (port 22) or "[host]:port"; `type` the key's
+// algorithm ("ssh-ed25519"); fingerprints in the form "SHA256:…".
+struct HostKeyInfo {
+    std::string site;
+    std::string type;
+    std::string fingerprint;
+    bool changed = false;
+    std::string knownFingerprint; // the key on record, when it changed
+};
+
+// Asked about a host key on record nowhere: true trusts (and keeps) it. For a
+// key that changed it is only told (the connection is refused whatever it answers).
+using HostKeyCheck = std::function<bool(const HostKeyInfo &key)>;
+// Asked for the passphrase of a key file; false when the user declines.
+using PassphrasePrompt = std::function<bool(const std::string &keyFile, std::string &passphrase)>;
+
 struct FtpOptions {
     int connectTimeoutMs = 15000;
     // One deadline for each reply, preliminary (1xx) replies included.
@@ -77,6 +94,10 @@ struct FtpOptions {
     uint64_t maxListBytes = 256ull * 1024 * 1024;
     // The newest TLS version offered: 0 = the newest OpenSSL knows, 0x0303 = TLS 1.2.
     int maxTlsVersion = 0;
+    // The user's OpenSSH folder (known_hosts, id_ed25519, ...); empty: ~/.ssh.
+    std::string sshDirectory{};
+    // An idle SSH connection sends a keepalive this often (0 = never).
+    int keepaliveSeconds = 30;
 };
 
 // One logged-in session with a file server, whatever its protocol, used
@@ -99,6 +120,12 @@ public:
     // Asked about a server certificate the system cannot vouch for (where the
     // protocol has certificates).
     virtual void setCertificateCheck(CertificateCheck check) = 0;
+    // Where the protocol has host keys: the question about a key, the file the
+    // trusted keys are kept in (beside the user's own known hosts), and the
+    // passphrase question of key files.
+    virtual void setHostKeyCheck(HostKeyCheck) {}
+    virtual void setKnownHostsFile(const std::string &) {}
+    virtual void setPassphrasePrompt(PassphrasePrompt) {}
 
     // Connects to `server` (as the user typed it, scheme included) and logs in.
     // Connection-level notifications use `context`. Wrong password -> 12014;

@@ -152,3 +152,38 @@ bool TrustCertificate(const platform::CertificateInfo &certificate, const std::s
         ui::dialogs().message(ui::translate("Trust", "信頼した証明書を保存できませんでした。"));
     return true;
 }
+
+std::string KnownHostsPath(const std::string &iniPath)
+{
+    const size_t slash = iniPath.rfind('/');
+    return (slash == std::string::npos ? std::string() : iniPath.substr(0, slash + 1)) + "known_hosts";
+}
+
+bool TrustHostKey(const platform::HostKeyInfo &key)
+{
+    if (key.changed) {
+        ui::dialogs().message(ui::toQ(
+            "警告: " + key.site
+            + " のホスト鍵が、登録されている鍵と異なります。\n"
+              "第三者が通信に割り込んでいる可能性があるため、接続しませんでした。\n\n"
+              "登録されている鍵の指紋:\n"
+            + key.knownFingerprint + "\nサーバーが示した鍵 (" + key.type + ") の指紋:\n" + key.fingerprint));
+        return false;
+    }
+    return ui::dialogs().confirm(ui::toQ("ホスト " + key.site
+                                         + " の鍵は登録されていません。\n\n"
+                                           "鍵の種類: "
+                                         + key.type + "\n指紋: " + key.fingerprint
+                                         + "\n\nこの鍵を信頼して接続しますか?"));
+}
+
+bool AskPassphrase(const std::string &keyFile, std::string &passphrase)
+{
+    QString value;
+    if (!ui::dialogs().input(QStringLiteral("パスフレーズ"),
+                             ui::toQ("鍵 " + ui::displayText(keyFile) + " のパスフレーズを入力してください"),
+                             value))
+        return false;
+    passphrase = ui::fromQ(value);
+    return true;
+}

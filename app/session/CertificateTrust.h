@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/RemoteSession.h"
 #include "platform/Tls.h"
 
 #include <string>
@@ -37,3 +38,13 @@ std::string CertificateSite(const platform::CertificateInfo &certificate);
 // a yes keeps it (asking first when the file exists but could not be read). Runs
 // on the user-interface thread.
 bool TrustCertificate(const platform::CertificateInfo &certificate, const std::string &storePath);
+
+// The program's own known-hosts file (OpenSSH's format) beside a settings file:
+// the SSH host keys the user trusted.
+std::string KnownHostsPath(const std::string &iniPath);
+// Asks whether to trust a host key on record nowhere, with its type and
+// fingerprint (true: trust and keep it); a key that changed is only warned of,
+// with both fingerprints, and never trusted. Runs on the user-interface thread.
+bool TrustHostKey(const platform::HostKeyInfo &key);
+// Asks for the passphrase of a key file; false when the user cancels.
+bool AskPassphrase(const std::string &keyFile, std::string &passphrase);

@@ -54,6 +54,8 @@ std::string g_password;
 int g_transferConnections = DefaultTransferConnections;
 int g_transferType = FtpTransferBinary;
 bool g_reconnecting = false;
+// The session moves bytes as they are and the user asked for ASCII: said once.
+bool g_textModeNoticeShown = false;
 SessionEncoding g_nameEncoding;
 bool g_connectionLossReported = false;
 // The transfer under way has shown a byte count in the status line (set by
@@ -505,6 +507,18 @@ int ConnectServer(const std::string &server)
             g_internet->setCancelFlag(&g_cancelDownload);
         }
         g_internet->setStatusCallback(statusCallback);
+        // Host keys and key passphrases are the user's decisions too, asked the same way.
+        g_internet->setKnownHostsFile(MainForm ? KnownHostsPath(MainForm->IniPath) : std::string());
+        g_internet->setHostKeyCheck([](const platform::HostKeyInfo &key) {
+            bool trusted = false;
+            ui::Thread::synchronize([&] { trusted = TrustHostKey(key); });
+            return trusted;
+        });
+        g_internet->setPassphrasePrompt([](const std::string &keyFile, std::string &passphrase) {
+            bool given = false;
+            ui::Thread::synchronize([&] { given = AskPassphrase(keyFile, passphrase); });
+            return given;
+        });
         // A certificate the system cannot vouch for is the user's decision, asked
         // on the interface thread while the engine waits on the session thread.
         g_internet->setCertificateCheck([](const platform::CertificateInfo &certificate) {
@@ -531,6 +545,7 @@ int ConnectServer(const std::string &server)
     g_sessionOpen = 1;
     g_connectionLossReported = false;
     g_connectedServer = server.substr(0, 1023);
+    g_textModeNoticeShown = false;
     return 1;
 }
 
@@ -1111,6 +1126,11 @@ namespace {
 
 platform::TransferType sessionTransferType()
 {
+    if (g_transferType == FtpTransferAscii && client() && !client()->convertsText()
+        && !g_textModeNoticeShown) {
+        g_textModeNoticeShown = true;
+        ShowStatus("この接続ではASCIIﾓｰﾄﾞは使えません。ﾌｧｲﾙはそのまま転送します", 999);
+    }
     return g_transferType == FtpTransferAscii ? platform::TransferType::Ascii
                                               : platform::TransferType::Binary;
 }
