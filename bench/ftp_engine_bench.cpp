@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Transfers files with platform::FtpClient for bench/ftp_bench.sh, which times
-// this program against curl on the same server.
+// Transfers files with the program's clients (platform::RemoteSession, chosen
+// by SERVER's scheme) for bench/ftp_bench.sh and bench/sftp_bench.sh, which time
+// this program against curl and OpenSSH's sftp on the same server.
 //
 //   ftp_engine_bench SERVER USER PASSWORD put LOCAL REMOTE
 //   ftp_engine_bench SERVER USER PASSWORD get REMOTE LOCAL
@@ -21,20 +22,23 @@
 // on N connections it opens itself, with at most N files queued at a time as a
 // multi-file run does; every file's result is checked. The program prints the
 // elapsed time, the connections that worked and the peak resident memory.
-// SERVER may carry a scheme (ftpes://, ftps://). With VEXMORA_BENCH_TLS set to
-// "1.2" TLS stops at version 1.2; with VEXMORA_BENCH_TRUST set, any certificate
-// is taken (the benchmark's own local server has a self-signed one).
+// SERVER may carry a scheme (ftpes://, ftps://, sftp://). With VEXMORA_BENCH_TLS
+// set to "1.2" TLS stops at version 1.2; with VEXMORA_BENCH_TRUST set, any
+// certificate or host key is taken (the benchmark's own local server has a
+// self-signed one and a fresh host key).
 
 #include "app/session/ConnectionPool.h"
 #include "app/session/SafeTransfer.h"
 #include "platform/FtpClient.h"
 #include "platform/LastError.h"
+#include "platform/RemoteSession.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -206,9 +210,12 @@ int main(int argc, char **argv)
         std::printf("elapsed_s=%.3f connections=%d peak_rss_kb=%ld\n", seconds, used, peakResidentKb());
         return 0;
     }
-    platform::FtpClient client(options);
-    if (std::getenv("VEXMORA_BENCH_TRUST"))
+    const std::unique_ptr<platform::RemoteSession> session = platform::makeRemoteSession(server, options);
+    platform::RemoteSession &client = *session;
+    if (std::getenv("VEXMORA_BENCH_TRUST")) {
         client.setCertificateCheck([](const platform::CertificateInfo &) { return true; });
+        client.setHostKeyCheck([](const platform::HostKeyInfo &) { return true; });
+    }
     if (!client.connect(server, user, password, 300))
         return failed("connect");
     const auto type = platform::TransferType::Binary;
