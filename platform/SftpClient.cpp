@@ -993,9 +993,10 @@ bool SftpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
 }
 
 bool SftpClient::putFile(const std::string &localPath, const std::string &remoteName, TransferType,
-                         uint32_t context)
+                         uint32_t context, const PutOptions &options)
 {
     Lock lock(*this);
+    m_transferred = options.offset;
     if (!ensureOpen())
         return false;
     if (holdsLineBreakOrNul(localPath) || holdsLineBreakOrNul(remoteName) || remoteName.empty())
@@ -1007,22 +1008,30 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
+    if (options.offset > 0 && ::lseek(fd, static_cast<off_t>(options.offset), SEEK_SET) < 0)
+        return fail(setLastErrorFromErrno(errno));
     const std::string path = absolute(remoteName);
+    // Continued: written from the offset on (or appended), nothing cut away.
+    const unsigned long flags = LIBSSH2_FXF_WRITE | LIBSSH2_FXF_CREAT
+                                | (options.append       ? LIBSSH2_FXF_APPEND
+                                   : options.offset > 0 ? 0
+                                                        : LIBSSH2_FXF_TRUNC);
     long rc = 0;
     LIBSSH2_SFTP_HANDLE *handle = nullptr;
     if (!await(
             [&]() -> long {
-                handle = libssh2_sftp_open_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()),
-                                              LIBSSH2_FXF_WRITE | LIBSSH2_FXF_CREAT | LIBSSH2_FXF_TRUNC, 0644,
-                                              LIBSSH2_SFTP_OPENFILE);
+                handle = libssh2_sftp_open_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()), flags,
+                                              0644, LIBSSH2_SFTP_OPENFILE);
                 return handle ? 0 : libssh2_session_last_errno(m_session);
             },
             rc, requestDeadline()))
         return false;
     if (!handle)
         return failCall(rc, remoteName.c_str());
+    if (options.offset > 0)
+        libssh2_sftp_seek64(handle, options.offset);
 
-    uint64_t sent = 0;
+    uint64_t sent = options.offset;
     bool ok = true;
     for (;;) {
         const ssize_t n = ::read(fd, m_buffer.data(), m_buffer.size());
@@ -1050,8 +1059,14 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
                 return failCall(rc, remoteName.c_str());
             done += static_cast<size_t>(rc);
             sent += static_cast<uint64_t>(rc);
+            m_transferred = sent;
             deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
             notify(context, FtpStatus::RequestSent, {}, sent);
+        }
+        if (options.cancellable && m_cancel && m_cancel->load()) {
+            ok = false;
+            setLastError(err::OperationCancelled);
+            break;
         }
     }
     const uint32_t readError = ok ? 0 : lastError();
@@ -1068,9 +1083,11 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
 }
 
 bool SftpClient::getFile(const std::string &remoteName, const std::string &localPath, TransferType,
-                         uint32_t context, int64_t expectedSize)
+                         uint32_t context, const GetOptions &options)
 {
     Lock lock(*this);
+    const int64_t expectedSize = options.expectedSize;
+    m_transferred = options.offset;
     if (!ensureOpen())
         return false;
     if (holdsLineBreakOrNul(remoteName) || holdsLineBreakOrNul(localPath) || remoteName.empty()
@@ -1112,12 +1129,40 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
     const int64_t remoteSize =
         rc == 0 && (attrs.flags & LIBSSH2_SFTP_ATTR_SIZE) ? static_cast<int64_t>(attrs.filesize) : -1;
 
-    removeStaleDownloadTemporaries(folder);
-    std::string tempPath;
-    const int fd = createDownloadTemporary(folder, tempPath);
-    if (fd < 0)
+    std::string tempPath = options.partialPath;
+    int fd = -1;
+    if (tempPath.empty()) {
+        removeStaleDownloadTemporaries(folder);
+        fd = createDownloadTemporary(folder, tempPath);
+    } else {
+        // A continued download: the partial file up to the offset, the rest fetched again.
+        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0
+            && (::ftruncate(fd, static_cast<off_t>(options.offset)) != 0
+                || ::lseek(fd, static_cast<off_t>(options.offset), SEEK_SET) < 0)) {
+            setLastErrorFromErrno(errno);
+            ::close(fd);
+            return false;
+        }
+        libssh2_sftp_seek64(handle, options.offset);
+    }
+    if (fd < 0) {
+        if (!options.partialPath.empty())
+            setLastErrorFromErrno(errno);
         return false;
+    }
+    // A partial file is kept when the connection failed, for the next try.
     bool done = false;
+    struct PartialKeeper {
+        bool partial;
+        bool &done;
+        SftpClient &client;
+        ~PartialKeeper()
+        {
+            if (partial && !done && isConnectionLoss(lastError(), lastResponseText()))
+                done = true;
+        }
+    };
     struct TempRemover {
         int fd;
         const std::string &path;
@@ -1130,10 +1175,11 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
                 ::unlink(path.c_str());
         }
     } remover{fd, tempPath, done};
+    const PartialKeeper keeper{!options.partialPath.empty(), done, *this};
     struct stat old {};
     ::fchmod(fd, ::stat(localPath.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 07777 : 0644);
 
-    uint64_t written = 0;
+    uint64_t written = options.offset;
     for (;;) {
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
         if (!await([&] { return libssh2_sftp_read(handle, m_buffer.data(), m_buffer.size()); }, rc, deadline,
@@ -1146,6 +1192,7 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
         if (!writeAll(fd, m_buffer.data(), static_cast<size_t>(rc)))
             return false;
         written += static_cast<uint64_t>(rc);
+        m_transferred = written;
         notify(context, FtpStatus::ResponseReceived, {}, written);
         if (m_cancel && m_cancel->load())
             return fail(err::OperationCancelled);
@@ -1168,6 +1215,53 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
         notify(context, FtpStatus::ResponseReceived, {}, 0);
     setLastError(err::Success);
     return true;
+}
+
+bool SftpClient::fileSize(const std::string &name, uint64_t &size)
+{
+    Lock lock(*this);
+    if (!ensureOpen())
+        return false;
+    LIBSSH2_SFTP_ATTRIBUTES attrs{};
+    if (!statPath(absolute(name), true, &attrs))
+        return false;
+    size = attrs.filesize;
+    setLastError(err::Success);
+    return true;
+}
+
+bool SftpClient::fileTime(const std::string &name, int64_t &unixSeconds)
+{
+    Lock lock(*this);
+    if (!ensureOpen())
+        return false;
+    LIBSSH2_SFTP_ATTRIBUTES attrs{};
+    if (!statPath(absolute(name), true, &attrs))
+        return false;
+    unixSeconds = static_cast<int64_t>(attrs.mtime);
+    setLastError(err::Success);
+    return true;
+}
+
+bool SftpClient::setFileTime(const std::string &name, int64_t unixSeconds)
+{
+    Lock lock(*this);
+    if (!ensureOpen())
+        return false;
+    const std::string path = absolute(name);
+    LIBSSH2_SFTP_ATTRIBUTES attrs{};
+    attrs.flags = LIBSSH2_SFTP_ATTR_ACMODTIME;
+    attrs.atime = static_cast<unsigned long>(unixSeconds);
+    attrs.mtime = static_cast<unsigned long>(unixSeconds);
+    long rc = 0;
+    if (!await(
+            [&] {
+                return libssh2_sftp_stat_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()),
+                                            LIBSSH2_SFTP_SETSTAT, &attrs);
+            },
+            rc, requestDeadline()))
+        return false;
+    return rc == 0 ? (setLastError(err::Success), true) : failCall(rc, name.c_str());
 }
 
 } // namespace platform

@@ -68,9 +68,19 @@ public:
     size_t skippedNames() const override { return m_skippedNames; }
 
     bool putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
-                 uint32_t context) override;
+                 uint32_t context, const PutOptions &options = {}) override;
     bool getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
-                 uint32_t context, int64_t expectedSize = -1) override;
+                 uint32_t context, const GetOptions &options = {}) override;
+    using RemoteSession::getFile;
+    uint64_t transferredBytes() const override { return m_transferred; }
+    bool fileSize(const std::string &name, uint64_t &size) override;
+    bool fileTime(const std::string &name, int64_t &unixSeconds) override;
+    bool setFileTime(const std::string &name, int64_t unixSeconds) override;
+    // Offsets, sizes and times are part of the protocol itself.
+    bool offersRestStream() const override { return true; }
+    bool offersSize() const override { return true; }
+    bool offersMdtm() const override { return true; }
+    bool offersMfmt() const override { return true; }
     bool convertsText() const override { return false; }
 
     // SFTP names are bytes; the server says nothing of their encoding.
@@ -131,6 +141,7 @@ private:
     std::string m_authMethod;
     std::string m_password; // answers keyboard-interactive prompts during login
     size_t m_skippedNames = 0;
+    uint64_t m_transferred = 0;
     Clock::time_point m_cancelGrace{}; // when a Cancel seen during a wait drops the connection
     std::vector<char> m_buffer;
 
