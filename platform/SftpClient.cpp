@@ -975,8 +975,12 @@ bool SftpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
                 rc, requestDeadline()))
             return false;
         if (rc == 0) {
-            if (LIBSSH2_SFTP_S_ISDIR(attrs.permissions))
+            // A link to a folder is marked as a link, so that a delete removes
+            // the link and never walks what it leads to; one to a file is a file.
+            if (LIBSSH2_SFTP_S_ISDIR(attrs.permissions)) {
                 record.attributes = AttrDirectory;
+                record.symlink = true;
+            }
             if (attrs.flags & LIBSSH2_SFTP_ATTR_SIZE)
                 record.size = attrs.filesize;
             if (attrs.flags & LIBSSH2_SFTP_ATTR_ACMODTIME)
