@@ -95,12 +95,12 @@
         <translation>The FTP session was dropped.</translation>
     </message>
     <message>
-        <source>サーバーの証明書が信頼されていないため、接続しませんでした。</source>
-        <translation>Not connected: the server&apos;s certificate is not trusted.</translation>
-    </message>
-    <message>
         <source>暗号化された接続 (TLS) を確立できませんでした。</source>
         <translation>Could not establish an encrypted connection (TLS).</translation>
+    </message>
+    <message>
+        <source>サーバーの証明書またはホスト鍵が信頼されていないため、接続しませんでした。</source>
+        <translation>Not connected: the server&apos;s certificate or host key is not trusted.</translation>
     </message>
 </context>
 <context>
@@ -290,6 +290,10 @@ Close it first</translation>
     <message>
         <source>ｻｰﾊﾞｰのｻｲｽﾞが送信ﾊﾞｲﾄ数と一致しません (%1 / %2)</source>
         <translation>The size on the server differs from the bytes sent (%1 / %2)</translation>
+    </message>
+    <message>
+        <source>この接続ではASCIIﾓｰﾄﾞは使えません。ﾌｧｲﾙはそのまま転送します</source>
+        <translation>ASCII mode does not apply to this connection; files are transferred as they are</translation>
     </message>
 </context>
 <context>
@@ -875,6 +879,40 @@ Create a new file to replace it?
     <message>
         <source>信頼した証明書を保存できませんでした。</source>
         <translation>Could not save the trusted certificate.</translation>
+    </message>
+    <message>
+        <source>警告: %1 のホスト鍵が、登録されている鍵と異なります。
+第三者が通信に割り込んでいる可能性があるため、接続しませんでした。
+
+登録されている鍵の指紋:
+%2
+サーバーが示した鍵 (%3) の指紋:
+%4</source>
+        <translation>Warning: the host key of %1 differs from the key on record.
+Someone may be intercepting the connection, so it was not made.
+
+Fingerprint of the key on record:
+%2
+Fingerprint of the key the server showed (%3):
+%4</translation>
+    </message>
+    <message>
+        <source>ホスト %1 の鍵は登録されていません。
+
+鍵の種類: %2
+指紋: %3
+
+この鍵を信頼して接続しますか?</source>
+        <translation>The key of host %1 is not on record.
+
+Key type: %2
+Fingerprint: %3
+
+Trust this key and connect?</translation>
+    </message>
+    <message>
+        <source>鍵 %1 のパスフレーズを入力してください</source>
+        <translation>Enter the passphrase of the key %1</translation>
     </message>
 </context>
 <context>

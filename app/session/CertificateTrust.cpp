@@ -7,6 +7,7 @@
 #include "ui/Language.h"
 #include "ui/Text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -162,28 +163,27 @@ std::string KnownHostsPath(const std::string &iniPath)
 bool TrustHostKey(const platform::HostKeyInfo &key)
 {
     if (key.changed) {
-        ui::dialogs().message(ui::toQ(
-            "警告: " + key.site
-            + " のホスト鍵が、登録されている鍵と異なります。\n"
-              "第三者が通信に割り込んでいる可能性があるため、接続しませんでした。\n\n"
-              "登録されている鍵の指紋:\n"
-            + key.knownFingerprint + "\nサーバーが示した鍵 (" + key.type + ") の指紋:\n" + key.fingerprint));
+        ui::dialogs().message(ui::fillQ(
+            ui::translate("Trust", "警告: %1 のホスト鍵が、登録されている鍵と異なります。\n"
+                                   "第三者が通信に割り込んでいる可能性があるため、接続しませんでした。\n\n"
+                                   "登録されている鍵の指紋:\n%2\n"
+                                   "サーバーが示した鍵 (%3) の指紋:\n%4"),
+            {key.site, key.knownFingerprint, key.type, key.fingerprint}));
         return false;
     }
-    return ui::dialogs().confirm(ui::toQ("ホスト " + key.site
-                                         + " の鍵は登録されていません。\n\n"
-                                           "鍵の種類: "
-                                         + key.type + "\n指紋: " + key.fingerprint
-                                         + "\n\nこの鍵を信頼して接続しますか?"));
+    return ui::dialogs().confirm(ui::fillQ(ui::translate("Trust", "ホスト %1 の鍵は登録されていません。\n\n"
+                                                                  "鍵の種類: %2\n指紋: %3\n\n"
+                                                                  "この鍵を信頼して接続しますか?"),
+                                           {key.site, key.type, key.fingerprint}));
 }
 
 bool AskPassphrase(const std::string &keyFile, std::string &passphrase)
 {
     QString value;
-    if (!ui::dialogs().input(QStringLiteral("パスフレーズ"),
-                             ui::toQ("鍵 " + ui::displayText(keyFile) + " のパスフレーズを入力してください"),
-                             value))
+    if (!ui::dialogs().inputPassword(
+            ui::fillQ(ui::translate("Trust", "鍵 %1 のパスフレーズを入力してください"), {keyFile}), value))
         return false;
     passphrase = ui::fromQ(value);
+    std::fill(value.begin(), value.end(), QChar());
     return true;
 }

@@ -1129,7 +1129,7 @@ platform::TransferType sessionTransferType()
     if (g_transferType == FtpTransferAscii && client() && !client()->convertsText()
         && !g_textModeNoticeShown) {
         g_textModeNoticeShown = true;
-        ShowStatus("この接続ではASCIIﾓｰﾄﾞは使えません。ﾌｧｲﾙはそのまま転送します", 999);
+        ShowStatus(ui::translated("Ftp", "この接続ではASCIIﾓｰﾄﾞは使えません。ﾌｧｲﾙはそのまま転送します"), 999);
     }
     return g_transferType == FtpTransferAscii ? platform::TransferType::Ascii
                                               : platform::TransferType::Binary;

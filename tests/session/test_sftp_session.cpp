@@ -170,8 +170,8 @@ TEST_F(SftpTest, PasswordAgentAndKeyFileLoginsAndOneMessageForAWrongPassword)
                 QStringLiteral("-N"), QStringLiteral("phrase"), QStringLiteral("-f"),
                 QString::fromStdString(key)});
     ASSERT_TRUE(lock.waitForFinished(30000) && lock.exitCode() == 0);
-    app.dialogs().expectInput(ui::toQ("鍵 " + key + " のパスフレーズを入力してください"),
-                              QStringLiteral("phrase"));
+    app.dialogs().expectPassword(ui::toQ("鍵 " + key + " のパスフレーズを入力してください"),
+                                 QStringLiteral("phrase"));
     ASSERT_EQ(open(), 1) << panel(0);
     EXPECT_EQ(method(), "publickey");
     app.dialogs().verifyAllMet();
