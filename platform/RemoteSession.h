@@ -142,7 +142,13 @@ public:
     virtual bool createDirectory(const std::string &dir) = 0;
     virtual bool removeDirectory(const std::string &dir) = 0;
     virtual bool deleteFile(const std::string &name) = 0;
+    // Whether a rename replaces an existing `to` is the server's choice (FTP
+    // servers mostly do, SFTP servers refuse).
     virtual bool renameFile(const std::string &from, const std::string &to) = 0;
+    // Renames `from` over an existing file `to` in one step where the server
+    // can (whoever reads `to` gets the old file or the new one); false, with
+    // the server's refusal, where it cannot. By default the plain rename.
+    virtual bool replaceFile(const std::string &from, const std::string &to) { return renameFile(from, to); }
 
     // Lists the current folder (or "folder/pattern"), keeping the entries that
     // match the wildcard pattern ("*.*" = all); false with 18 when nothing

@@ -342,6 +342,10 @@ void SftpClient::teardown()
         libssh2_sftp_shutdown(m_sftp);
         m_sftp = nullptr;
     }
+    // The extension channel is freed with the session.
+    m_extensions = nullptr;
+    m_extensionsAsked = false;
+    m_posixRename = false;
     if (m_session) {
         libssh2_session_free(m_session);
         m_session = nullptr;
@@ -863,6 +867,11 @@ bool SftpClient::deleteFile(const std::string &name)
 bool SftpClient::renameFile(const std::string &from, const std::string &to)
 {
     Lock lock(*this);
+    return rename(from, to);
+}
+
+bool SftpClient::rename(const std::string &from, const std::string &to)
+{
     if (!ensureOpen())
         return false;
     if (holdsLineBreakOrNul(from) || holdsLineBreakOrNul(to) || from.empty() || to.empty())
@@ -880,6 +889,190 @@ bool SftpClient::renameFile(const std::string &from, const std::string &to)
             rc, requestDeadline()))
         return false;
     return rc == 0 ? (setLastError(err::Success), true) : failCall(rc, from.c_str());
+}
+
+namespace {
+
+// SFTP packets (draft-ietf-secsh-filexfer-02) of the extension channel.
+constexpr unsigned char FxpInit = 1;
+constexpr unsigned char FxpVersion = 2;
+constexpr unsigned char FxpStatus = 101;
+constexpr unsigned char FxpExtended = 200;
+constexpr uint32_t MaxExtensionPacket = 256 * 1024;
+
+void putU32(std::string &out, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+void putString(std::string &out, const std::string &text)
+{
+    putU32(out, static_cast<uint32_t>(text.size()));
+    out += text;
+}
+
+// A packet: its length, then the type and body.
+std::string packet(unsigned char type, const std::string &body)
+{
+    std::string out;
+    putU32(out, static_cast<uint32_t>(body.size() + 1));
+    out += static_cast<char>(type);
+    out += body;
+    return out;
+}
+
+bool takeU32(const std::string &in, size_t &at, uint32_t &value)
+{
+    if (at > in.size() || in.size() - at < 4)
+        return false;
+    value = 0;
+    for (int i = 0; i < 4; ++i)
+        value = (value << 8) | static_cast<unsigned char>(in[at + i]);
+    at += 4;
+    return true;
+}
+
+bool takeString(const std::string &in, size_t &at, std::string &text)
+{
+    uint32_t length = 0;
+    if (!takeU32(in, at, length) || in.size() - at < length)
+        return false;
+    text.assign(in, at, length);
+    at += length;
+    return true;
+}
+
+} // namespace
+
+bool SftpClient::extensionFailed(long rc)
+{
+    // The SSH connection failed under the channel (or the server broke the protocol on it).
+    (void)rc;
+    drop(err::ConnectionAborted);
+    return false;
+}
+
+bool SftpClient::extensionWrite(const std::string &data, Clock::time_point deadline)
+{
+    size_t sent = 0;
+    while (sent < data.size()) {
+        long rc = 0;
+        if (!await(
+                [&] { return libssh2_channel_write(m_extensions, data.data() + sent, data.size() - sent); },
+                rc, deadline))
+            return false;
+        if (rc < 0)
+            return extensionFailed(rc);
+        sent += static_cast<size_t>(rc);
+    }
+    return true;
+}
+
+bool SftpClient::extensionRead(std::string &data, Clock::time_point deadline)
+{
+    const auto readExactly = [&](size_t size) {
+        while (data.size() < size) {
+            char piece[4096];
+            const size_t want = std::min(sizeof piece, size - data.size());
+            long rc = 0;
+            if (!await([&] { return libssh2_channel_read(m_extensions, piece, want); }, rc, deadline))
+                return false;
+            if (rc <= 0)
+                return extensionFailed(rc); // 0: the channel ended
+            data.append(piece, static_cast<size_t>(rc));
+        }
+        return true;
+    };
+    data.clear();
+    if (!readExactly(4))
+        return false;
+    size_t at = 0;
+    uint32_t length = 0;
+    takeU32(data, at, length);
+    if (length == 0 || length > MaxExtensionPacket)
+        return extensionFailed(0);
+    if (!readExactly(4 + static_cast<size_t>(length)))
+        return false;
+    data.erase(0, 4);
+    return true;
+}
+
+bool SftpClient::openExtensions(Clock::time_point deadline)
+{
+    if (m_extensionsAsked)
+        return true;
+    m_extensionsAsked = true;
+    long rc = 0;
+    if (!await(
+            [&]() -> long {
+                m_extensions = libssh2_channel_open_session(m_session);
+                return m_extensions ? 0 : libssh2_session_last_errno(m_session);
+            },
+            rc, deadline))
+        return false;
+    if (!m_extensions)
+        return rc == LIBSSH2_ERROR_CHANNEL_FAILURE || extensionFailed(rc); // refused: no extensions
+    if (!await([&] { return libssh2_channel_subsystem(m_extensions, "sftp"); }, rc, deadline))
+        return false;
+    if (rc != 0) {
+        if (rc != LIBSSH2_ERROR_CHANNEL_REQUEST_DENIED)
+            return extensionFailed(rc);
+        await([&] { return libssh2_channel_free(m_extensions); }, rc, deadline);
+        m_extensions = nullptr;
+        return true;
+    }
+    std::string version;
+    putU32(version, 3);
+    std::string reply;
+    if (!extensionWrite(packet(FxpInit, version), deadline) || !extensionRead(reply, deadline))
+        return false;
+    if (static_cast<unsigned char>(reply[0]) != FxpVersion)
+        return extensionFailed(0);
+    size_t at = 5; // the type and the version
+    std::string name;
+    std::string value;
+    while (takeString(reply, at, name) && takeString(reply, at, value)) {
+        if (name == "posix-rename@openssh.com" && value == "1")
+            m_posixRename = true;
+    }
+    return true;
+}
+
+bool SftpClient::replaceFile(const std::string &from, const std::string &to)
+{
+    Lock lock(*this);
+    if (!ensureOpen())
+        return false;
+    if (holdsLineBreakOrNul(from) || holdsLineBreakOrNul(to) || from.empty() || to.empty())
+        return fail(err::InvalidParameter);
+    const Clock::time_point deadline = requestDeadline();
+    if (!openExtensions(deadline))
+        return false;
+    if (!m_posixRename || !m_extensions)
+        return rename(from, to);
+    const uint32_t id = ++m_extensionRequest;
+    std::string body;
+    putU32(body, id);
+    putString(body, "posix-rename@openssh.com");
+    putString(body, absolute(from));
+    putString(body, absolute(to));
+    std::string reply;
+    if (!extensionWrite(packet(FxpExtended, body), deadline) || !extensionRead(reply, deadline))
+        return false;
+    size_t at = 1;
+    uint32_t replyId = 0;
+    uint32_t status = 0;
+    if (static_cast<unsigned char>(reply[0]) != FxpStatus || !takeU32(reply, at, replyId) || replyId != id
+        || !takeU32(reply, at, status))
+        return extensionFailed(0);
+    if (status == LIBSSH2_FX_OK) {
+        setLastError(err::Success);
+        return true;
+    }
+    m_lastReply = statusText(status) + " " + from;
+    setLastResponseText(m_lastReply);
+    return fail(err::InternetExtendedError);
 }
 
 bool SftpClient::find(const std::string &pattern, std::vector<FindRecord> &out)

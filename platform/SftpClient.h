@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+struct _LIBSSH2_CHANNEL;
 struct _LIBSSH2_SESSION;
 struct _LIBSSH2_SFTP;
 struct _LIBSSH2_SFTP_HANDLE;
@@ -63,6 +64,11 @@ public:
     bool removeDirectory(const std::string &dir) override;
     bool deleteFile(const std::string &name) override;
     bool renameFile(const std::string &from, const std::string &to) override;
+    // OpenSSH's posix-rename extension where the server offers it (asked once
+    // per connection, on a second SFTP channel of its own, since libssh2 1.10
+    // neither reports the server's extensions nor sends them); else the plain
+    // rename, which SFTP servers refuse over an existing file.
+    bool replaceFile(const std::string &from, const std::string &to) override;
 
     bool find(const std::string &pattern, std::vector<FindRecord> &out) override;
     size_t skippedNames() const override { return m_skippedNames; }
@@ -116,6 +122,14 @@ private:
     void teardown();
     std::string absolute(const std::string &path) const;
     bool statPath(const std::string &path, bool follow, void *attributes);
+    bool rename(const std::string &from, const std::string &to);
+    // The extension channel: opened at the first use, its VERSION's extensions
+    // read; false when the connection failed under it (a refused channel is
+    // no failure: the extensions are then none).
+    bool openExtensions(Clock::time_point deadline);
+    bool extensionWrite(const std::string &packet, Clock::time_point deadline);
+    bool extensionRead(std::string &packet, Clock::time_point deadline);
+    bool extensionFailed(long rc);
     void notify(uint32_t context, FtpStatus status, const std::string &text, uint64_t bytes);
     void keepaliveLoop();
     void touch() { m_lastUse = Clock::now(); }
@@ -144,6 +158,10 @@ private:
     uint64_t m_transferred = 0;
     Clock::time_point m_cancelGrace{}; // when a Cancel seen during a wait drops the connection
     std::vector<char> m_buffer;
+    _LIBSSH2_CHANNEL *m_extensions = nullptr;
+    bool m_extensionsAsked = false;
+    bool m_posixRename = false;
+    uint32_t m_extensionRequest = 0;
 
     // The keepalive thread shares the session under this mutex with the calls.
     std::mutex m_mutex;

@@ -207,7 +207,7 @@ bool SafeTransfer::renameOver(platform::RemoteSession &client, const std::string
                               const std::string &remoteName)
 {
     if (!has(NoRenameOver)) {
-        if (client.renameFile(temp, remoteName))
+        if (client.replaceFile(temp, remoteName))
             return true;
         if (!refusedByServer(client))
             return false;

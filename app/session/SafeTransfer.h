@@ -16,8 +16,11 @@
 //   ".NAME.vexmora-part" beside its target and is renamed over the target only
 //   once the server holds every byte (SIZE of the temporary equals the bytes
 //   sent, for binary transfers): a visitor sees the old file or the new one.
-//   Where the server refuses to rename over an existing file, the old file is
-//   deleted just before the rename (the new one is then whole on the server);
+//   The rename replaces the target in one step where the server can
+//   (RemoteSession::replaceFile: RNFR/RNTO over FTP, OpenSSH's posix-rename
+//   over SFTP). Where the server refuses to rename over an existing file, the
+//   old file is deleted just before the rename (the new one is then whole on
+//   the server);
 //   where it refuses the temporary, the file goes up directly. Smaller files go
 //   up directly, as before.
 // - A binary upload or download cut by a lost connection continues at the

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window over SFTP against Debian's OpenSSH server: host keys asked once,
 // kept and a changed one refused; password, agent and key-file logins; lists,
-// transfers of a tree, a watch pass and several connections; Cancel; and a
-// server that never answers.
+// transfers of a tree, a watch pass and several connections; uploads through a
+// temporary renamed over the old file; Cancel; and a server that never answers.
 #include "app/session/CertificateTrust.h"
 #include "platform/LastError.h"
 #include "platform/SftpClient.h"
@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <arpa/inet.h>
+#include <atomic>
 #include <map>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -240,6 +241,68 @@ TEST_F(SftpTest, ListsTreesWatchAndThreeConnectionsMoveBytesAsTheyAre)
     form->TimerDemonTimer();
     form->StopAutomation();
     EXPECT_EQ(servedFile("f5.html"), "changed\n");
+}
+
+TEST_F(SftpTest, UploadsThroughATemporaryReplaceTheOldFileInOneStepElseDeleteItOnlyOnceTheNewIsWhole)
+{
+    SetSafeTransferSettings(DefaultTempUploadMin, true);
+    const std::string fallback = "古いﾌｧｲﾙを削除してからﾘﾈｰﾑ";
+    const std::string target = ssh.rootPath("big.bin");
+    ASSERT_TRUE(testsupport::writeFileBytes(target, "old"));
+    ASSERT_NO_FATAL_FAILURE(writeLocal("big.bin", testsupport::randomBytes(300 * 1024, 7)));
+    ASSERT_NO_FATAL_FAILURE(connectTrusting());
+
+    // posix-rename: a reader finds the old file or the new one at every moment.
+    std::atomic<bool> reading{true};
+    std::atomic<int> missing{0};
+    std::thread reader([&] {
+        struct stat st {};
+        while (reading)
+            missing += ::stat(target.c_str(), &st) != 0 ? 1 : 0;
+    });
+    int sent = 0;
+    for (int i = 0; i < 5; ++i)
+        sent += PutFile(localPath("big.bin"), "big.bin");
+    reading = false;
+    reader.join();
+    EXPECT_EQ(sent, 5) << panel(0);
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(panel(0).find(fallback), std::string::npos) << panel(0);
+    EXPECT_TRUE(servedFile("big.bin") == testsupport::readFileBytes(localPath("big.bin")));
+    EXPECT_EQ(testsupport::folderEntries(ssh.rootPath()), (std::vector<std::string>{"big.bin"}));
+
+    // A server refusing posix-rename: the old file goes once the new one is
+    // whole on the server, and an upload cut short leaves the old file.
+    CloseSession();
+    ssh.stop();
+    ssh.setSftpFlags(QStringLiteral("-P posix-rename"));
+    ASSERT_TRUE(ssh.start());
+    ASSERT_EQ(open(), 1) << panel(0);
+    const std::string second = testsupport::randomBytes(200 * 1024, 8);
+    ASSERT_NO_FATAL_FAILURE(writeLocal("big.bin", second));
+    ASSERT_EQ(PutFile(localPath("big.bin"), "big.bin"), 1) << panel(0);
+    EXPECT_NE(panel(0).find(fallback), std::string::npos) << panel(0);
+    EXPECT_TRUE(servedFile("big.bin") == second);
+
+    const std::string huge = localPath("big.bin");
+    ASSERT_EQ(::truncate(huge.c_str(), 1024ll * 1024 * 1024), 0);
+    ResetDownloadCancel();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QFileInfo(QString::fromStdString(ssh.rootPath(".big.bin.vexmora-part"))).size() > 0)
+            CancelDownload();
+    });
+    poll.start(5);
+    {
+        const ErrorBoxMute mute(true);
+        EXPECT_EQ(PutFile(huge, "big.bin"), 0);
+    }
+    poll.stop();
+    ResetDownloadCancel();
+    EXPECT_TRUE(servedFile("big.bin") == second);
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] { return testsupport::folderEntries(ssh.rootPath()) == std::vector<std::string>{"big.bin"}; },
+        10000));
 }
 
 TEST_F(SftpTest, CancelMidDownloadLeavesTheOldFileAndTheSessionWorks)

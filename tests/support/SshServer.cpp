@@ -187,16 +187,19 @@ bool SshServer::start()
         if (!keepPort)
             m_port = freePort();
         const QString root = QString::fromStdString(rootPath());
+        const QString sftp = QStringLiteral("internal-sftp %1 -d %2").arg(m_sftpFlags, root);
         const QString config =
-            QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile none\nUsePAM no\n"
-                           "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
-                           "PubkeyAuthentication yes\nAuthorizedKeysFile %3\nStrictModes no\nAllowUsers %4\n"
-                           "Subsystem sftp internal-sftp -d %5\nForceCommand internal-sftp -d %5\n"
-                           "MaxStartups 50\nMaxSessions 50\nMaxAuthTries 10\nLogLevel INFO\n")
-                .arg(m_port)
-                .arg(m_work.filePath(QStringLiteral("host_key")),
-                     m_work.filePath(QStringLiteral("authorized_keys")), QString::fromStdString(user()),
-                     root);
+            m_firstConfig
+            + QStringLiteral(
+                  "Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile none\nUsePAM no\n"
+                  "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+                  "PubkeyAuthentication yes\nAuthorizedKeysFile %3\nStrictModes no\nAllowUsers %4\n"
+                  "Subsystem sftp %5\nForceCommand %5\n"
+                  "MaxStartups 50\nMaxSessions 50\nMaxAuthTries 10\nLogLevel INFO\n")
+                  .arg(m_port)
+                  .arg(m_work.filePath(QStringLiteral("host_key")),
+                       m_work.filePath(QStringLiteral("authorized_keys")), QString::fromStdString(user()),
+                       sftp);
         const QString configPath = m_work.filePath(QStringLiteral("sshd_config"));
         QFile file(configPath);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -44,6 +44,11 @@ public:
     QString errorString() const { return m_error; }
     // Logins the server accepted since it started.
     int logins();
+    // For the next start: flags of the SFTP server ("-P posix-rename" refuses
+    // that request), and configuration lines that win over the fixture's own
+    // (sshd takes the first value of a keyword).
+    void setSftpFlags(const QString &flags) { m_sftpFlags = flags; }
+    void setFirstConfig(const QString &lines) { m_firstConfig = lines; }
 
 private:
     bool run(const QString &program, const QStringList &arguments, QString *output = nullptr,
@@ -56,6 +61,8 @@ private:
     std::unique_ptr<QProcess> m_agent;
     QString m_error;
     QByteArray m_log;
+    QString m_sftpFlags;
+    QString m_firstConfig;
 };
 
 } // namespace testsupport
