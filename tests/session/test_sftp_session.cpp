@@ -142,7 +142,7 @@ TEST_F(SftpTest, HostKeyAskedOnceKeptAndAChangedKeyRefused)
     EXPECT_FALSE(testsupport::fileExists(store));
 }
 
-TEST_F(SftpTest, PasswordAgentAndKeyFileLoginsAndOneMessageForAWrongPassword)
+TEST_F(SftpTest, PasswordAgentKeyFileAndKeyboardInteractiveLoginsAndOneMessageForAWrongPassword)
 {
     ASSERT_NO_FATAL_FAILURE(connectTrusting());
     EXPECT_EQ(method(), "password");
@@ -175,6 +175,22 @@ TEST_F(SftpTest, PasswordAgentAndKeyFileLoginsAndOneMessageForAWrongPassword)
                                  QStringLiteral("phrase"));
     ASSERT_EQ(open(), 1) << panel(0);
     EXPECT_EQ(method(), "publickey");
+    app.dialogs().verifyAllMet();
+
+    // A server asking for the password by keyboard-interactive only: the
+    // account's password answers, a wrong one gives the same one message.
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(key)));
+    CloseSession();
+    ssh.stop();
+    ssh.setFirstConfig(
+        QStringLiteral("UsePAM yes\nKbdInteractiveAuthentication yes\nPasswordAuthentication no\n"));
+    ASSERT_TRUE(ssh.start()) << ssh.errorString().toStdString();
+    form->EPassword->setText(ui::toQ(ssh.password()));
+    ASSERT_EQ(open(), 1) << panel(0);
+    EXPECT_EQ(method(), "keyboard-interactive");
+    form->EPassword->setText(QStringLiteral("wrong"));
+    app.dialogs().expect(ScriptedDialogs::Kind::Message, QStringLiteral("パスワードが正しくありません。"));
+    EXPECT_EQ(open(), 0);
     app.dialogs().verifyAllMet();
 }
 
