@@ -138,7 +138,8 @@ std::string errorText(uint32_t code)
     case err::FtpDropped:
         return TEXT_NOOP("Errors", "FTP セッションが切断されました。");
     case err::SecureCertificateRejected:
-        return TEXT_NOOP("Errors", "サーバーの証明書またはホスト鍵が信頼されていないため、接続しませんでした。");
+        return TEXT_NOOP("Errors",
+                         "サーバーの証明書またはホスト鍵が信頼されていないため、接続しませんでした。");
     case err::SecureChannelError:
         return t_lastResponse.empty()
                    ? std::string(TEXT_NOOP("Errors", "暗号化された接続 (TLS) を確立できませんでした。"))
