@@ -1096,22 +1096,10 @@ bool FtpClient::sendData(Socket &data, int fd, TransferType type, uint32_t conte
     return true;
 }
 
-// Marks a transfer under way for the length of a put or get.
-FtpClient::Operation::Operation(FtpClient &client, uint32_t context)
-    : m_slot(client.m_operation), m_previous(client.m_operation)
-{
-    m_slot = context;
-}
-
-FtpClient::Operation::~Operation()
-{
-    m_slot = m_previous;
-}
-
 bool FtpClient::putFile(const std::string &localPath, const std::string &remoteName, TransferType type,
                         uint32_t context, const PutOptions &options)
 {
-    const Operation operation(*this, context);
+    const Operation operation(*this, context); // a transfer under way
     m_transferred = 0;
     if (!ensureOpen() || !validArgument(localPath) || !validArgument(remoteName))
         return false;
@@ -1178,7 +1166,7 @@ bool FtpClient::sizeConfirms(const std::string &remoteName, uint64_t received)
 bool FtpClient::getFile(const std::string &remoteName, const std::string &localPath, TransferType type,
                         uint32_t context, const GetOptions &options)
 {
-    const Operation operation(*this, context);
+    const Operation operation(*this, context); // a transfer under way
     m_transferred = 0;
     struct DownloadScope {
         bool &flag;

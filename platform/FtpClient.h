@@ -59,20 +59,12 @@ public:
     // client; any thread may set it.
     void setCancelFlag(const std::atomic<bool> *flag) override { m_cancel = flag; }
 
-    // While it lives, the replies the client waits for are reported under
-    // `context`, as a transfer's are: a caller's steps around a transfer (its
-    // size check, its rename) belong to that transfer's line.
-    class Operation {
-    public:
-        Operation(FtpClient &client, uint32_t context);
-        ~Operation();
-        Operation(const Operation &) = delete;
-        Operation &operator=(const Operation &) = delete;
-
-    private:
-        uint32_t &m_slot;
-        uint32_t m_previous;
-    };
+    uint32_t exchangeOperationContext(uint32_t context) override
+    {
+        const uint32_t previous = m_operation;
+        m_operation = context;
+        return previous;
+    }
 
     // server: "host", "host:port", "[v6addr]:port" or a bare IPv6 address (port 21
     // by default), optionally after a scheme that chooses the encryption:

@@ -127,6 +127,25 @@ public:
     virtual void setKnownHostsFile(const std::string &) {}
     virtual void setPassphrasePrompt(PassphrasePrompt) {}
 
+    // While it lives, the replies the session waits for are reported under
+    // `context`, as a transfer's are: a caller's steps around a transfer (its
+    // size check, its rename) belong to that transfer's line.
+    class Operation {
+    public:
+        Operation(RemoteSession &session, uint32_t context)
+            : m_session(session), m_previous(session.exchangeOperationContext(context))
+        {}
+        ~Operation() { m_session.exchangeOperationContext(m_previous); }
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+
+    private:
+        RemoteSession &m_session;
+        uint32_t m_previous;
+    };
+    // Sets the context replies are reported under and returns the one before.
+    virtual uint32_t exchangeOperationContext(uint32_t) { return 0; }
+
     // Connects to `server` (as the user typed it, scheme included) and logs in.
     // Connection-level notifications use `context`. Wrong password -> 12014;
     // other login refusal -> 12015; unresolvable -> 12007; refused/unreachable

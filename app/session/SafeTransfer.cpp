@@ -98,7 +98,7 @@ std::string SafeTransfer::markKey(const std::string &a, const std::string &b) co
 bool SafeTransfer::put(platform::RemoteSession &client, const std::string &localPath,
                        const std::string &remoteName, platform::TransferType type, uint32_t context)
 {
-    const platform::FtpClient::Operation operation(client, context);
+    const platform::RemoteSession::Operation operation(client, context);
     struct stat st {};
     if (::stat(localPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return client.putFile(localPath, remoteName, type, context); // its own error
@@ -249,7 +249,7 @@ bool SafeTransfer::get(platform::RemoteSession &client, const std::string &remot
                        const std::string &localPath, platform::TransferType type, uint32_t context,
                        int64_t listedSize)
 {
-    const platform::FtpClient::Operation operation(client, context);
+    const platform::RemoteSession::Operation operation(client, context);
     const std::string partial = platform::transferTempPath(localPath);
     const bool resumable = type == platform::TransferType::Binary && !partial.empty()
                            && client.offersRestStream() && client.offersSize() && !has(NoRest);
