@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/model/TransferHistory.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Line breaks and tabs of a server's reply would break the line form: every
+// run of blanks becomes one space.
+std::string oneLine(const std::string &text)
+{
+    std::string line;
+    line.reserve(text.size());
+    for (const char c : text) {
+        const bool control = c == '\r' || c == '\n' || c == '\t' || c == ' ';
+        if (!control)
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+std::string timeText(int64_t milliseconds)
+{
+    const time_t seconds = static_cast<time_t>(milliseconds / 1000);
+    struct tm local {};
+    localtime_r(&seconds, &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+std::string durationText(int64_t milliseconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%02lld秒", static_cast<long long>(milliseconds / 1000),
+                  static_cast<long long>(milliseconds % 1000 / 10));
+    return text;
+}
+
+} // namespace
+
+std::string PassText(PassKind pass, int number)
+{
+    switch (pass) {
+    case PassKind::Manual:
+        return "手動";
+    case PassKind::Watch:
+        return "自動UP #" + std::to_string(number);
+    case PassKind::Daemon:
+        return "ﾃﾞｰﾓﾝ #" + std::to_string(number);
+    case PassKind::Loop:
+        return "ﾙｰﾌﾟUP #" + std::to_string(number);
+    }
+    return {};
+}
+
+std::vector<std::string> HistoryFields(const HistoryEntry &entry)
+{
+    return {timeText(entry.Time),
+            entry.Direction == 0 ? "ｱｯﾌﾟﾛｰﾄﾞ" : "ﾀﾞｳﾝﾛｰﾄﾞ",
+            oneLine(entry.Path),
+            entry.Size < 0 ? std::string("-") : std::to_string(entry.Size),
+            durationText(entry.DurationMs),
+            entry.Ok ? std::string("成功") : "失敗: " + oneLine(entry.Result),
+            PassText(entry.Pass, entry.PassNumber)};
+}
+
+std::string HistoryLine(const HistoryEntry &entry)
+{
+    std::string line;
+    for (const std::string &field : HistoryFields(entry)) {
+        if (!line.empty())
+            line += '\t';
+        line += field;
+    }
+    return line;
+}
+
+void TransferHistory::Add(HistoryEntry entry)
+{
+    if (m_entries.size() >= Capacity)
+        m_entries.pop_front();
+    m_entries.push_back(std::move(entry));
+    ++m_added;
+}
+
+std::vector<const HistoryEntry *> TransferHistory::View(bool failuresOnly) const
+{
+    std::vector<const HistoryEntry *> shown;
+    shown.reserve(m_entries.size());
+    for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it)
+        if (!failuresOnly || !it->Ok)
+            shown.push_back(&*it);
+    return shown;
+}
+
+std::string TransferHistory::Text(const std::vector<const HistoryEntry *> &entries)
+{
+    std::string text;
+    for (const HistoryEntry *entry : entries)
+        text += HistoryLine(*entry) + "\n";
+    return text;
+}
+
+// --- The log file ---
+
+HistoryLog::HistoryLog(std::string path, std::function<void(const std::string &)> failed, int64_t maxBytes)
+    : m_path(std::move(path)), m_failed(std::move(failed)), m_maxBytes(maxBytes), m_thread([this] { Run(); })
+{}
+
+HistoryLog::~HistoryLog()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void HistoryLog::Append(std::string line)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        // A disk that hangs must not let the queue grow without end.
+        if (m_queue.size() >= 10000)
+            return;
+        m_queue.push_back(std::move(line));
+    }
+    m_wake.notify_one();
+}
+
+void HistoryLog::Flush()
+{
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_queue.empty() && !m_writing; });
+}
+
+void HistoryLog::Run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+        if (m_queue.empty() && m_stop)
+            return;
+        std::string line = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_writing = true;
+        lock.unlock();
+        if (!Write(line + "\n") && !m_reported) {
+            m_reported = true;
+            if (m_failed)
+                m_failed(std::strerror(errno));
+        }
+        lock.lock();
+        m_writing = false;
+        if (m_queue.empty())
+            m_idle.notify_all();
+    }
+}
+
+bool HistoryLog::Write(const std::string &line)
+{
+    struct stat st {};
+    if (::lstat(m_path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0
+        && st.st_size + static_cast<int64_t>(line.size()) > m_maxBytes) {
+        for (int n = Kept - 1; n >= 1; --n)
+            ::rename((m_path + "." + std::to_string(n)).c_str(),
+                     (m_path + "." + std::to_string(n + 1)).c_str());
+        if (::rename(m_path.c_str(), (m_path + ".1").c_str()) != 0)
+            return false;
+    }
+    // Never through a link, never blocking on something that is not a file.
+    const int fd =
+        ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0)
+        return false;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!ok)
+        errno = EINVAL;
+    size_t done = 0;
+    while (ok && done < line.size()) {
+        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += static_cast<size_t>(n);
+    }
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return ok;
+}
