@@ -388,6 +388,7 @@ void TMainForm::StartAutoWatch(bool restart)
         TimerDemon->setInterval((item + 1) * 1000);
     if (!CheckUseThread->isChecked() && !SingleAutoUpForm->isVisible())
         SingleAutoUpForm->show();
+    UpdateTray();
 }
 
 void TMainForm::LockForAutoWatch()
@@ -431,6 +432,7 @@ void TMainForm::TimerDemonTimer()
     } tickScope{TickRunning};
     bool ran = false;
     auto runPass = [this] {
+        const PassScope pass(this, PassKind::Watch);
         if (CheckUseThread->isChecked())
             ThreadedUploadPass();
         else
@@ -644,6 +646,7 @@ void TMainForm::DownloadDaemonPass()
     TCounterThread *worker = UpDownLoadForm->Worker;
     if (!worker)
         return;
+    const PassScope pass(this, PassKind::Daemon);
     worker->RemoteFileTotal = ListRemoteForCompare();
     if (worker->RemoteFileTotal <= 0)
         return;
@@ -691,6 +694,7 @@ void TMainForm::UploadDaemonPass()
     TCounterThread *worker = UpDownLoadForm->Worker;
     if (!worker)
         return;
+    const PassScope pass(this, PassKind::Daemon);
     if (HasFolderChanged() && DetectChanges() > 0)
         DaemonUploadRows();
     // The watch flag the detection set belongs to the watch mode, not the daemon.

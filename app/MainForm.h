@@ -4,7 +4,9 @@
 #include "app/model/FolderSnapshot.h"
 #include "app/model/HostRecord.h"
 #include "app/model/IgnoreRules.h"
+#include "app/model/NoticePolicy.h"
 #include "app/model/RemoteSnapshot.h"
+#include "app/model/TransferHistory.h"
 #include "app/model/TransferList.h"
 #include "app/model/TreeSnapshot.h"
 #include "app/session/SecretStore.h"
@@ -20,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -28,10 +31,14 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QPushButton;
 class QTreeWidgetItem;
+class DesktopNotifier;
+class THistoryForm;
+class TTrayIcon;
 
 namespace ui {
 class ComboBox;
@@ -435,6 +442,57 @@ public:
     // Reads ".vexmoraignore" again when it changed; true when it did.
     bool LoadIgnoreFile();
     bool FlatIgnored(const std::string &name) const;
+
+    // --- History, notices and tray (MainHistory) ---
+    // Every transfer and failure of this run; the log file when "LogFile" is 1.
+    ::TransferHistory History;
+    bool LogFileEnabled = false;
+    std::unique_ptr<HistoryLog> HistoryLogFile;
+    QAction *ShowHistory = nullptr;
+    QToolButton *ToolButtonHistory = nullptr;
+    THistoryForm *HistoryWindow = nullptr; // made when first shown
+    void BuildHistoryParts();
+    void ShowHistoryExecute();
+    // Wraps the completion of one transfer so that its end is posted to the
+    // history (and counted for the pass it belongs to) before `then` runs.
+    std::function<void(int)> RecordTransfer(int direction, const std::string &localPath,
+                                            const std::string &remotePath, std::function<void(int)> then);
+    // An automatic pass (or loop round) while it lives: its transfers carry its
+    // kind and number, and its end may give a desktop notice.
+    class PassScope {
+    public:
+        PassScope(TMainForm *form, PassKind kind);
+        ~PassScope();
+        PassScope(const PassScope &) = delete;
+        PassScope &operator=(const PassScope &) = delete;
+
+    private:
+        TMainForm *m_form;
+        PassKind m_outerKind;
+        int m_outerNumber;
+    };
+    PassKind CurrentPass = PassKind::Manual;
+    int CurrentPassNumber = 0;
+    int WatchPassCount = 0;
+    int DaemonPassCount = 0;
+    int LoopPassCount = 0;
+    struct PassTally {
+        int Failed = 0;
+        int Sent = 0;
+        int Started = 0;
+        bool Lost = false;
+        std::string FirstFailure;
+    } Tally;
+    ::NoticePolicy Notices;
+    std::string NoticeFailure; // the body of a failure notice: the first failure of its pass
+    void SendNotice(NoticeKind kind);
+    // A notice the minute held back is sent once it may be.
+    void ScheduleHeldNotice();
+    QTimer *NoticeTimer = nullptr;
+    DesktopNotifier *Notifier = nullptr;
+    TTrayIcon *Tray = nullptr;
+    // Shows or hides the tray icon and sets its look from the automatic work.
+    void UpdateTray();
 
 protected:
     bool closeQuery() override { return FormCloseQuery(); }

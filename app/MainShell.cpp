@@ -157,6 +157,7 @@ TMainForm::TMainForm(const std::string &exePath, const std::string &startDir, QW
     TimerDemon->setObjectName(QStringLiteral("TimerDemon"));
     TimerDemon->setInterval(0);
     connectHandlers();
+    BuildHistoryParts();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -597,6 +598,7 @@ void TMainForm::LoadSettings()
         LastLocalDir = !StartDir.empty() && platform::directoryExists(StartDir) ? StartDir : ProgramDir;
     CheckUseThread->setChecked(ini.readInt(Section, "UseThread", CheckUseThread->isChecked() ? 1 : 0) != 0);
     CheckSubFolders->setChecked(ini.readInt(Section, "SubFolders", 0) != 0);
+    LogFileEnabled = ini.readInt(Section, "LogFile", 0) != 0;
     EHost->setText(ui::toQ(ini.readString(Section, "HostName", ui::fromQ(EHost->text()))));
     EUserId->setText(ui::toQ(ini.readString(Section, "UserID", ui::fromQ(EUserId->text()))));
     // A value the boxes do not list reads as the default.
@@ -634,6 +636,7 @@ void TMainForm::SaveSettings()
         PasswordCipher = CryptPassword(ui::fromQ(EPassword->text()), status, 0);
     ini.writeInt(Section, "UseThread", CheckUseThread->isChecked() ? 1 : 0);
     ini.writeInt(Section, "SubFolders", CheckSubFolders->isChecked() ? 1 : 0);
+    ini.writeInt(Section, "LogFile", LogFileEnabled ? 1 : 0);
     ini.writeInt(Section, "Timer", TimerItem());
     if (ComboLoopTimer->itemIndex() < 0)
         ComboLoopTimer->setItemIndex(0);

@@ -115,6 +115,7 @@ void TMainForm::TransferOne(int direction, const std::string &localPath, const s
         then(0);
         return;
     }
+    then = RecordTransfer(direction, localPath, remotePath, std::move(then));
     const int mode = ChooseTransferMode(localPath);
     if (mode == TransferAscii)
         SetAsciiMode();
@@ -154,6 +155,7 @@ void TMainForm::TransferOne(int direction, const std::string &localPath, const s
             if (!found) {
                 ShowStatus(ui::fill(ui::translate("MainForm", "%1\nが見つかりませんでした。"), {localPath}),
                            0);
+                platform::setLastError(platform::err::FileNotFound);
                 then(0);
                 return;
             }
@@ -176,6 +178,7 @@ void TMainForm::TransferOne(int direction, const std::string &localPath, const s
     } else if (direction == 1) {
         if (!IsSafeDownloadTarget(localPath)) {
             ReportUnsafeNames(1);
+            platform::setLastError(platform::err::InvalidParameter);
             then(0);
             return;
         }
@@ -504,6 +507,7 @@ int TMainForm::LoopPass()
         return 1;
     // Every row goes, whatever its Pending flag.
     {
+        const PassScope pass(this, PassKind::Loop);
         TransferRun run(TransferList.TransferCount);
         for (int i = 0; i < TransferList.TransferCount; ++i) {
             const TransferEntry row = TransferList[i];

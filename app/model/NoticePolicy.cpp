@@ -59,10 +59,3 @@ int64_t NoticePolicy::WaitMs(int64_t nowMs) const
     const int64_t left = *m_lastShown + m_gap - nowMs;
     return left > 0 ? left : 0;
 }
-
-void NoticePolicy::Reset()
-{
-    m_inStreak = false;
-    m_failureTold = false;
-    m_held.reset();
-}

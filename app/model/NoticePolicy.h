@@ -27,8 +27,6 @@ public:
     std::optional<NoticeKind> Due(int64_t nowMs);
     // Milliseconds until Due() gives the held notice; -1 when none is held.
     int64_t WaitMs(int64_t nowMs) const;
-    // Automatic work starts again: no streak, nothing held (the gap still counts).
-    void Reset();
     bool InStreak() const { return m_inStreak; }
 
 private:

@@ -29,6 +29,16 @@ std::string oneLine(const std::string &text)
     return line;
 }
 
+// A name keeps its bytes; only a tab or line break, which would split the
+// line form, is shown as a space.
+std::string pathField(std::string path)
+{
+    for (char &c : path)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    return path;
+}
+
 std::string timeText(int64_t milliseconds)
 {
     const time_t seconds = static_cast<time_t>(milliseconds / 1000);
@@ -69,7 +79,7 @@ std::vector<std::string> HistoryFields(const HistoryEntry &entry)
 {
     return {timeText(entry.Time),
             entry.Direction == 0 ? "ｱｯﾌﾟﾛｰﾄﾞ" : "ﾀﾞｳﾝﾛｰﾄﾞ",
-            oneLine(entry.Path),
+            pathField(entry.Path),
             entry.Size < 0 ? std::string("-") : std::to_string(entry.Size),
             durationText(entry.DurationMs),
             entry.Ok ? std::string("成功") : "失敗: " + oneLine(entry.Result),

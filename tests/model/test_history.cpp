@@ -46,12 +46,12 @@ TEST(TransferHistory, KeepsTheNewestTenThousandNewestFirstWithTheFailureFilterAn
     EXPECT_EQ(history.View(false).size(), TransferHistory::Capacity);
 
     // One line per entry, tab-separated, the reply on one line, bytes kept.
-    HistoryEntry odd = entry("sub/\x83\x65.html", false, 7);
+    HistoryEntry odd = entry("sub/\x83\x65  x.html", false, 7);
     odd.Direction = 1;
     const std::vector<std::string> fields = HistoryFields(odd);
     ASSERT_EQ(fields.size(), 7u);
     EXPECT_EQ(fields[1], "ﾀﾞｳﾝﾛｰﾄﾞ");
-    EXPECT_EQ(fields[2], "sub/\x83\x65.html");
+    EXPECT_EQ(fields[2], "sub/\x83\x65  x.html");
     EXPECT_EQ(fields[3], "1234");
     EXPECT_EQ(fields[4], "2.34秒");
     EXPECT_EQ(fields[5], "失敗: 550 Refused here.");
