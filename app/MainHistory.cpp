@@ -150,10 +150,13 @@ std::function<void(int)> TMainForm::RecordTransfer(int direction, const std::str
                 const std::string file = ProgramDir + (ProgramDir.ends_with('/') ? "" : "/") + "Vexmora.log";
                 HistoryLogFile = std::make_unique<HistoryLog>(file, [this, file](const std::string &why) {
                     // Told once, on the interface thread; the history goes on.
-                    QTimer::singleShot(0, this, [file, why] {
-                        ui::dialogs().message(ui::toQ("ﾛｸﾞﾌｧｲﾙに書き込めません。\n" + ui::displayText(file)
-                                                      + "\n(" + why + ")"));
-                    });
+                    QMetaObject::invokeMethod(
+                        this,
+                        [file, why] {
+                            ui::dialogs().message(ui::toQ("ﾛｸﾞﾌｧｲﾙに書き込めません。\n"
+                                                          + ui::displayText(file) + "\n(" + why + ")"));
+                        },
+                        Qt::QueuedConnection);
                 });
             }
             HistoryLogFile->Append(HistoryLine(entry));

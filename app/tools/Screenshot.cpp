@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Renders each of the program's five windows offscreen into PNG files, for the
+// Renders each of the program's windows offscreen into PNG files, for the
 // README and for review:
 //   vexmora_screenshot <output folder> [host user password [local folder]]
 // With an account it also connects and saves the connected main window; the
@@ -7,6 +7,7 @@
 // window is rendered in Japanese ("main.png") and in English ("main-en.png").
 #include "app/MainForm.h"
 #include "app/Startup.h"
+#include "app/windows/History.h"
 #include "app/windows/Hostlist.h"
 #include "app/windows/Mssg.h"
 #include "app/windows/Singleup.h"
@@ -18,6 +19,7 @@
 #include "ui/ListView.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -47,7 +49,46 @@ bool save(QWidget *window, const QString &folder, const QString &name)
     return ok;
 }
 
-// The five windows in the installed language, saved as NAME<suffix>.png.
+// The history of a morning's watch over the demo site, for its window's picture.
+void fillHistory(TransferHistory &history)
+{
+    struct Row {
+        int minutesAgo;
+        int direction;
+        const char *path;
+        int64_t size;
+        int64_t ms;
+        const char *failure;
+        PassKind pass;
+        int number;
+    };
+    const Row rows[] = {
+        {52, 0, "css/style.css", 64, 41, nullptr, PassKind::Manual, 0},
+        {52, 0, "index.html", 269, 38, nullptr, PassKind::Manual, 0},
+        {31, 0, "blog/first.html", 151, 44, nullptr, PassKind::Watch, 1},
+        {31, 0, "index.html", 269, 36, nullptr, PassKind::Watch, 1},
+        {17, 0, "blog/second.html", 1893, 52, "553 Could not create file.", PassKind::Watch, 2},
+        {17, 0, "index.html", 301, 35, nullptr, PassKind::Watch, 2},
+        {16, 0, "blog/second.html", 1893, 47, nullptr, PassKind::Watch, 3},
+        {4, 1, "COUNTER.DAT", 10, 29, nullptr, PassKind::Daemon, 12},
+    };
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (const Row &row : rows) {
+        HistoryEntry entry;
+        entry.Time = now - row.minutesAgo * 60000LL;
+        entry.Direction = row.direction;
+        entry.Path = row.path;
+        entry.Size = row.size;
+        entry.DurationMs = row.ms;
+        entry.Ok = row.failure == nullptr;
+        entry.Result = row.failure ? row.failure : "";
+        entry.Pass = row.pass;
+        entry.PassNumber = row.number;
+        history.Add(entry);
+    }
+}
+
+// The windows in the installed language, saved as NAME<suffix>.png.
 bool render(int argc, char **argv, const QString &folder, const QString &suffix)
 {
     // A throw-away program folder, so no real settings are read or written.
@@ -73,6 +114,9 @@ bool render(int argc, char **argv, const QString &folder, const QString &suffix)
     ok = save(UpDownLoadForm, folder, QStringLiteral("progress") + suffix) && ok;
     ok = save(MssgForm, folder, QStringLiteral("message") + suffix) && ok;
     ok = save(SingleAutoUpForm, folder, QStringLiteral("monitor") + suffix) && ok;
+    fillHistory(MainForm->History);
+    MainForm->ShowHistoryExecute();
+    ok = save(MainForm->HistoryWindow, folder, QStringLiteral("history") + suffix) && ok;
     DestroyWindows();
     QDir::setCurrent(start);
     return ok;

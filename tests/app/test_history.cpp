@@ -195,7 +195,17 @@ TEST_F(HistoryTest, ManualWatchAndDaemonTransfersAreListedLoggedAndNotifiedOnceP
     EXPECT_EQ(failures.size(), 2);
     for (const QString &line : failures)
         EXPECT_TRUE(line.contains(QStringLiteral("失敗: 550 Refused here."))) << line.toStdString();
-    form->HistoryWindow->HistoryView->selectRow(1);
+    // Entries arriving while filtered: only the failure shows, at the top.
+    HistoryEntry late = form->History.Newest(0);
+    form->History.Add(late);
+    late.Ok = false;
+    late.Result = "late";
+    form->History.Add(late);
+    const QStringList later = shownLines();
+    ASSERT_EQ(later.size(), 3);
+    EXPECT_TRUE(later.first().contains(QStringLiteral("失敗: late"))) << later.first().toStdString();
+    EXPECT_EQ(later.mid(1), failures);
+    form->HistoryWindow->HistoryView->selectRow(2);
     EXPECT_EQ(form->HistoryWindow->SelectionText(), failures[1] + QLatin1Char('\n'));
 
     // The log file has the same lines, oldest first.
@@ -204,7 +214,7 @@ TEST_F(HistoryTest, ManualWatchAndDaemonTransfersAreListedLoggedAndNotifiedOnceP
     QStringList logged = QString::fromStdString(testsupport::readFileBytes(form->HistoryLogFile->Path()))
                              .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     std::reverse(logged.begin(), logged.end());
-    EXPECT_EQ(logged, all);
+    EXPECT_EQ(logged, all) << "the entries added by the test itself are not logged";
     EXPECT_EQ(service.summaries.size(), 2) << "the daemon's files went up: nothing to tell";
 }
 
