@@ -109,7 +109,7 @@ THistoryForm::THistoryForm(const TransferHistory &history, QWidget *owner)
     setObjectName(QStringLiteral("HistoryForm"));
     setWindowTitle(QStringLiteral("履歴"));
     setWindowFlags(Qt::Window);
-    resize(760, 360);
+    resize(860, 360);
     CheckFailuresOnly->setObjectName(QStringLiteral("CheckFailuresOnly"));
     HistoryView->setObjectName(QStringLiteral("HistoryView"));
     ButtonCopy->setObjectName(QStringLiteral("ButtonCopy"));
@@ -124,7 +124,7 @@ THistoryForm::THistoryForm(const TransferHistory &history, QWidget *owner)
     HistoryView->verticalHeader()->hide();
     HistoryView->verticalHeader()->setDefaultSectionSize(18);
     HistoryView->horizontalHeader()->setHighlightSections(false);
-    for (const auto &[column, width] : {std::pair{0, 130}, {1, 70}, {2, 180}, {3, 70}, {4, 64}, {5, 160}})
+    for (const auto &[column, width] : {std::pair{0, 150}, {1, 64}, {2, 170}, {3, 60}, {4, 64}, {5, 220}})
         HistoryView->setColumnWidth(column, width);
     HistoryView->horizontalHeader()->setStretchLastSection(true);
     HistoryView->installEventFilter(this);
