@@ -147,7 +147,7 @@ std::function<void(int)> TMainForm::RecordTransfer(int direction, const std::str
         }
         if (LogFileEnabled) {
             if (!HistoryLogFile) {
-                const std::string file = ProgramDir + (ProgramDir.ends_with('/') ? "" : "/") + "Vexmora.log";
+                const std::string file = ProgramDir + (ProgramDir.ends_with('/') ? "" : "/") + HistoryLogName;
                 HistoryLogFile = std::make_unique<HistoryLog>(file, [this, file](const std::string &why) {
                     // Told once, on the interface thread; the history goes on.
                     QMetaObject::invokeMethod(

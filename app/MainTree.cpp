@@ -87,7 +87,8 @@ bool TMainForm::LoadIgnoreFile()
 
 bool TMainForm::FlatIgnored(const std::string &name) const
 {
-    return !IgnoreFileKey.empty() && Ignore.IgnoredByUser(name, false);
+    return (!IgnoreFileKey.empty() && Ignore.IgnoredByUser(name, false))
+           || (LogFileEnabled && IsHistoryLogName(name));
 }
 
 // --- The tree snapshot ---

@@ -173,6 +173,8 @@ IgnoreRules::IgnoreRules()
         {"Vexmora.H$$.~*", true},
         {"Vexmora.TRUST", true},
         {"Vexmora.TRUST.~*", true},
+        {"Vexmora.log", true},
+        {"Vexmora.log.[0-9]", true},
     };
     for (const Builtin &builtin : builtins) {
         Rule rule;

@@ -75,6 +75,15 @@ std::string PassText(PassKind pass, int number)
     return {};
 }
 
+bool IsHistoryLogName(std::string_view name)
+{
+    const std::string_view base = HistoryLogName;
+    if (!name.starts_with(base))
+        return false;
+    name.remove_prefix(base.size());
+    return name.empty() || (name.size() == 2 && name[0] == '.' && name[1] >= '1' && name[1] <= '9');
+}
+
 std::vector<std::string> HistoryFields(const HistoryEntry &entry)
 {
     return {timeText(entry.Time),

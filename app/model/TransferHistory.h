@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -33,6 +34,10 @@ std::vector<std::string> HistoryFields(const HistoryEntry &entry);
 // The fields joined by tabs: the line of the log file and of a copy.
 std::string HistoryLine(const HistoryEntry &entry);
 std::string PassText(PassKind pass, int number);
+// The log file's name and those of its predecessors: never sent by the watch,
+// which would otherwise send the log again after every transfer.
+constexpr const char *HistoryLogName = "Vexmora.log";
+bool IsHistoryLogName(std::string_view name);
 
 // The entries of this run, newest first, at most Capacity of them (the oldest
 // go). Adding is constant time: transfers post their entries and never wait.

@@ -57,6 +57,12 @@ TEST(TransferHistory, KeepsTheNewestTenThousandNewestFirstWithTheFailureFilterAn
     EXPECT_EQ(fields[5], "失敗: 550 Refused here.");
     EXPECT_EQ(fields[6], "自動UP #7");
     EXPECT_EQ(PassText(PassKind::Manual, 0), "手動");
+    for (const auto &[name, own] : {std::pair{"Vexmora.log", true},
+                                    {"Vexmora.log.2", true},
+                                    {"Vexmora.log.", false},
+                                    {"Vexmora.logs", false},
+                                    {"a/Vexmora.log", false}})
+        EXPECT_EQ(IsHistoryLogName(name), own) << name;
     EXPECT_EQ(PassText(PassKind::Daemon, 2), "ﾃﾞｰﾓﾝ #2");
     const std::string text = TransferHistory::Text({&odd, &odd});
     EXPECT_EQ(text, HistoryLine(odd) + "\n" + HistoryLine(odd) + "\n");

@@ -36,6 +36,8 @@ TEST(IgnoreRules, PatternTableDecidesEachPath)
         {"", "Vexmora.INI", false, true},
         {"", "Vexmora.H$$.~123.4", false, true},
         {"", "Vexmora.TRUST", false, true},
+        {"", "Vexmora.log.3", false, true},
+        {"", "Vexmora.log.old", false, false},
         {"", "img/.vexmora-AbC123\x7f", false, true},
         {"", ".vexmora-notes", false, false},           // a user's own file
         {"", "img/.big.bin.vexmora-part", false, true}, // a cut download, continued later
