@@ -98,9 +98,9 @@ TEST(MainShell, EveryToolButtonAndActionHasAnIcon)
     for (QToolButton *b : f->ToolBar1->findChildren<QToolButton *>(Qt::FindDirectChildrenOnly))
         if (!b->objectName().startsWith(QLatin1String("qt_")))
             order << b->objectName();
-    EXPECT_EQ(order,
-              (QStringList{"ToolButtonSetHost", "ToolButton5", "ToolButton6", "ToolButtonDownLoad",
-                           "ToolButtonUpload", "LoopUpload", "TB_ReUpload", "ToolButton8", "ToolButton3"}));
+    EXPECT_EQ(order, (QStringList{"ToolButtonSetHost", "ToolButton5", "ToolButton6", "ToolButtonDownLoad",
+                                  "ToolButtonUpload", "LoopUpload", "TB_ReUpload", "ToolButton8",
+                                  "ToolButton3", "ToolButtonHistory"}));
 }
 
 TEST(MainShell, SettingsRoundTripInTheirKeyOrder)
