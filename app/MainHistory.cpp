@@ -12,6 +12,7 @@
 #include "ui/ComboBox.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/Dialogs.h"
+#include "ui/Language.h"
 #include "ui/SpeedButton.h"
 #include "ui/Text.h"
 
@@ -61,8 +62,8 @@ void TMainForm::BuildHistoryParts()
 {
     ShowHistory = new QAction(this);
     ShowHistory->setObjectName(QStringLiteral("ShowHistory"));
-    ShowHistory->setText(QStringLiteral("履歴"));
-    ShowHistory->setToolTip(QStringLiteral("履歴"));
+    ShowHistory->setText(ui::translate("MainForm", "履歴"));
+    ShowHistory->setToolTip(ui::translate("MainForm", "履歴"));
     ShowHistory->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     ToolBar1->addSeparator();
     ToolButtonHistory = new QToolButton(ToolBar1);
@@ -153,8 +154,9 @@ std::function<void(int)> TMainForm::RecordTransfer(int direction, const std::str
                     QMetaObject::invokeMethod(
                         this,
                         [file, why] {
-                            ui::dialogs().message(ui::toQ("ﾛｸﾞﾌｧｲﾙに書き込めません。\n"
-                                                          + ui::displayText(file) + "\n(" + why + ")"));
+                            ui::dialogs().message(
+                                ui::fillQ(ui::translate("MainForm", "ﾛｸﾞﾌｧｲﾙに書き込めません。\n%1\n(%2)"),
+                                          {file, why}));
                         },
                         Qt::QueuedConnection);
                 });
@@ -193,8 +195,10 @@ TMainForm::PassScope::~PassScope()
     // (A watch pass runs only when it has files to send.)
     const bool lost = tally.Lost || ((kind == PassKind::Watch || tally.Started > 0) && !SessionOpen());
     if (tally.Failed > 0)
-        form->NoticeFailure =
-            tally.FirstFailure + (tally.Failed > 1 ? "\n他 " + std::to_string(tally.Failed - 1) + " 件" : "");
+        form->NoticeFailure = tally.Failed > 1
+                                  ? ui::fill(ui::translate("MainForm", "%1\n他 %2 件"),
+                                             {tally.FirstFailure, std::to_string(tally.Failed - 1)})
+                                  : tally.FirstFailure;
     if (const std::optional<NoticeKind> notice =
             form->Notices.PassEnded(tally.Failed, tally.Sent, lost, programMs()))
         form->SendNotice(*notice);
@@ -206,16 +210,16 @@ void TMainForm::SendNotice(NoticeKind kind)
 {
     switch (kind) {
     case NoticeKind::Failed:
-        Notifier->notify(QStringLiteral("自動UPの送信に失敗しました"), ui::toQ(NoticeFailure),
+        Notifier->notify(ui::translate("MainForm", "自動UPの送信に失敗しました"), ui::toQ(NoticeFailure),
                          QStringLiteral("dialog-error"));
         break;
     case NoticeKind::ConnectionLost:
-        Notifier->notify(QStringLiteral("ホストとの接続が切れました"),
+        Notifier->notify(ui::translate("MainForm", "ホストとの接続が切れました"),
                          ui::toQ(ui::displayText(ConnectedServer())), QStringLiteral("network-error"));
         break;
     case NoticeKind::Recovered:
-        Notifier->notify(QStringLiteral("自動UPの送信が回復しました"),
-                         QStringLiteral("失敗していたﾌｧｲﾙを送信しました。"),
+        Notifier->notify(ui::translate("MainForm", "自動UPの送信が回復しました"),
+                         ui::translate("MainForm", "失敗していたﾌｧｲﾙを送信しました。"),
                          QStringLiteral("dialog-information"));
         break;
     }

@@ -297,6 +297,57 @@ Close it first</translation>
     </message>
 </context>
 <context>
+    <name>HistoryForm</name>
+    <message>
+        <source>時刻</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>ﾌｧｲﾙ</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>ｻｲｽﾞ</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>所要時間</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>結果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>実行</source>
+        <translation>Pass</translation>
+    </message>
+    <message>
+        <source>失敗のみ</source>
+        <translation>Failures only</translation>
+    </message>
+    <message>
+        <source>ｺﾋﾟｰ</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>履歴</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>%1件 (失敗 %2件)</source>
+        <translation>%1 entries (%2 failed)</translation>
+    </message>
+</context>
+<context>
     <name>HostForm</name>
     <message>
         <source>ホストが指定されていません。</source>
@@ -699,6 +750,40 @@ in %1 seconds.       </translation>
         <source>ダウンロードを実行しますか？</source>
         <translation>Download the selection?</translation>
     </message>
+    <message>
+        <source>履歴</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>ﾛｸﾞﾌｧｲﾙに書き込めません。
+%1
+(%2)</source>
+        <translation>Cannot write the log file.
+%1
+(%2)</translation>
+    </message>
+    <message>
+        <source>%1
+他 %2 件</source>
+        <translation>%1
+and %2 more</translation>
+    </message>
+    <message>
+        <source>自動UPの送信に失敗しました</source>
+        <translation>Auto upload failed</translation>
+    </message>
+    <message>
+        <source>ホストとの接続が切れました</source>
+        <translation>The connection to the host was lost</translation>
+    </message>
+    <message>
+        <source>自動UPの送信が回復しました</source>
+        <translation>Auto upload works again</translation>
+    </message>
+    <message>
+        <source>失敗していたﾌｧｲﾙを送信しました。</source>
+        <translation>The files that had failed were sent.</translation>
+    </message>
 </context>
 <context>
     <name>MainFormIcon</name>
@@ -760,6 +845,42 @@ could not be opened.</translation>
         <source>扱えるﾌｧｲﾙ数は %1 までです。</source>
         <translation>Up to %1 files can be handled.</translation>
     </message>
+    <message>
+        <source>%1秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>手動</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>自動UP #%1</source>
+        <translation>Auto UP #%1</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｰﾓﾝ #%1</source>
+        <translation>Daemon #%1</translation>
+    </message>
+    <message>
+        <source>ﾙｰﾌﾟUP #%1</source>
+        <translation>Loop UP #%1</translation>
+    </message>
+    <message>
+        <source>ｱｯﾌﾟﾛｰﾄﾞ</source>
+        <translation>Upload</translation>
+    </message>
+    <message>
+        <source>ﾀﾞｳﾝﾛｰﾄﾞ</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>失敗: %1</source>
+        <translation>Failed: %1</translation>
+    </message>
 </context>
 <context>
     <name>MssgForm</name>
@@ -798,6 +919,33 @@ could not be opened.</translation>
 複数起動を行いますか？</source>
         <translation>Vexmora is already running.
 Start another copy?</translation>
+    </message>
+</context>
+<context>
+    <name>TrayIcon</name>
+    <message>
+        <source>ﾒｲﾝ画面を表示</source>
+        <translation>Show the main window</translation>
+    </message>
+    <message>
+        <source>履歴</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>自動UPを停止</source>
+        <translation>Stop Auto UP</translation>
+    </message>
+    <message>
+        <source>Vexmora - 自動UP 監視中</source>
+        <translation>Vexmora - Auto UP watching</translation>
+    </message>
+    <message>
+        <source>Vexmora - 自動UP 送信中</source>
+        <translation>Vexmora - Auto UP sending</translation>
+    </message>
+    <message>
+        <source>Vexmora - 自動UP 失敗あり</source>
+        <translation>Vexmora - Auto UP has failures</translation>
     </message>
 </context>
 <context>

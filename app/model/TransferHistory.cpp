@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/model/TransferHistory.h"
 
+#include "ui/Language.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -52,10 +54,10 @@ std::string timeText(int64_t milliseconds)
 
 std::string durationText(int64_t milliseconds)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld.%02lld秒", static_cast<long long>(milliseconds / 1000),
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%lld.%02lld", static_cast<long long>(milliseconds / 1000),
                   static_cast<long long>(milliseconds % 1000 / 10));
-    return text;
+    return ui::fill(ui::translate("Model", "%1秒"), {seconds});
 }
 
 } // namespace
@@ -64,13 +66,13 @@ std::string PassText(PassKind pass, int number)
 {
     switch (pass) {
     case PassKind::Manual:
-        return "手動";
+        return ui::translated("Model", "手動");
     case PassKind::Watch:
-        return "自動UP #" + std::to_string(number);
+        return ui::fill(ui::translate("Model", "自動UP #%1"), {std::to_string(number)});
     case PassKind::Daemon:
-        return "ﾃﾞｰﾓﾝ #" + std::to_string(number);
+        return ui::fill(ui::translate("Model", "ﾃﾞｰﾓﾝ #%1"), {std::to_string(number)});
     case PassKind::Loop:
-        return "ﾙｰﾌﾟUP #" + std::to_string(number);
+        return ui::fill(ui::translate("Model", "ﾙｰﾌﾟUP #%1"), {std::to_string(number)});
     }
     return {};
 }
@@ -87,11 +89,12 @@ bool IsHistoryLogName(std::string_view name)
 std::vector<std::string> HistoryFields(const HistoryEntry &entry)
 {
     return {timeText(entry.Time),
-            entry.Direction == 0 ? "ｱｯﾌﾟﾛｰﾄﾞ" : "ﾀﾞｳﾝﾛｰﾄﾞ",
+            entry.Direction == 0 ? ui::translated("Model", "ｱｯﾌﾟﾛｰﾄﾞ") : ui::translated("Model", "ﾀﾞｳﾝﾛｰﾄﾞ"),
             pathField(entry.Path),
             entry.Size < 0 ? std::string("-") : std::to_string(entry.Size),
             durationText(entry.DurationMs),
-            entry.Ok ? std::string("成功") : "失敗: " + oneLine(entry.Result),
+            entry.Ok ? ui::translated("Model", "成功")
+                     : ui::fill(ui::translate("Model", "失敗: %1"), {oneLine(entry.Result)}),
             PassText(entry.Pass, entry.PassNumber)};
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/windows/History.h"
 
+#include "ui/Language.h"
 #include "ui/Text.h"
 
 #include <QApplication>
@@ -58,11 +59,14 @@ QVariant HistoryTableModel::data(const QModelIndex &index, int role) const
 
 QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const QStringList captions = {
-        QStringLiteral("時刻"),     QStringLiteral("方向"), QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ｻｲｽﾞ"),
-        QStringLiteral("所要時間"), QStringLiteral("結果"), QStringLiteral("実行")};
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-        return captions.value(section);
+    static const char *const captions[] = {
+        QT_TRANSLATE_NOOP("HistoryForm", "時刻"),     QT_TRANSLATE_NOOP("HistoryForm", "方向"),
+        QT_TRANSLATE_NOOP("HistoryForm", "ﾌｧｲﾙ"),     QT_TRANSLATE_NOOP("HistoryForm", "ｻｲｽﾞ"),
+        QT_TRANSLATE_NOOP("HistoryForm", "所要時間"), QT_TRANSLATE_NOOP("HistoryForm", "結果"),
+        QT_TRANSLATE_NOOP("HistoryForm", "実行")};
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
+        && section < static_cast<int>(std::size(captions)))
+        return ui::translate("HistoryForm", captions[section]);
     return {};
 }
 
@@ -101,13 +105,14 @@ void HistoryTableModel::SetFailuresOnly(bool on)
 }
 
 THistoryForm::THistoryForm(const TransferHistory &history, QWidget *owner)
-    : ui::Form(owner), CheckFailuresOnly(new QCheckBox(QStringLiteral("失敗のみ"), this)),
-      HistoryView(new QTableView(this)), ButtonCopy(new QPushButton(QStringLiteral("ｺﾋﾟｰ"), this)),
-      ButtonClose(new QPushButton(QStringLiteral("閉じる"), this)), LabelCount(new QLabel(this)),
-      Rows(new HistoryTableModel(history, this))
+    : ui::Form(owner), CheckFailuresOnly(new QCheckBox(ui::translate("HistoryForm", "失敗のみ"), this)),
+      HistoryView(new QTableView(this)),
+      ButtonCopy(new QPushButton(ui::translate("HistoryForm", "ｺﾋﾟｰ"), this)),
+      ButtonClose(new QPushButton(ui::translate("HistoryForm", "閉じる"), this)),
+      LabelCount(new QLabel(this)), Rows(new HistoryTableModel(history, this))
 {
     setObjectName(QStringLiteral("HistoryForm"));
-    setWindowTitle(QStringLiteral("履歴"));
+    setWindowTitle(ui::translate("HistoryForm", "履歴"));
     setWindowFlags(Qt::Window);
     resize(860, 360);
     CheckFailuresOnly->setObjectName(QStringLiteral("CheckFailuresOnly"));
@@ -166,7 +171,7 @@ void THistoryForm::Refresh()
     int failures = 0;
     for (int row = 0; row < Rows->rowCount(); ++row)
         failures += Rows->Entry(row).Ok ? 0 : 1;
-    LabelCount->setText(QStringLiteral("%1件 (失敗 %2件)").arg(Rows->rowCount()).arg(failures));
+    LabelCount->setText(ui::translate("HistoryForm", "%1件 (失敗 %2件)").arg(Rows->rowCount()).arg(failures));
 }
 
 QString THistoryForm::SelectionText() const

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/windows/TrayIcon.h"
 
+#include "ui/Language.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QPainter>
@@ -32,13 +34,14 @@ QIcon badge(const QColor &color, const QString &glyph)
 } // namespace
 
 TTrayIcon::TTrayIcon(QObject *parent)
-    : QObject(parent), Menu(new QMenu), ShowMainAction(Menu->addAction(QStringLiteral("ﾒｲﾝ画面を表示"))),
-      ShowHistoryAction(Menu->addAction(QStringLiteral("履歴"))), StopAction(nullptr),
+    : QObject(parent), Menu(new QMenu),
+      ShowMainAction(Menu->addAction(ui::translate("TrayIcon", "ﾒｲﾝ画面を表示"))),
+      ShowHistoryAction(Menu->addAction(ui::translate("TrayIcon", "履歴"))), StopAction(nullptr),
       m_poll(new QTimer(this))
 {
     setObjectName(QStringLiteral("TrayIcon"));
     Menu->addSeparator();
-    StopAction = Menu->addAction(QStringLiteral("自動UPを停止"));
+    StopAction = Menu->addAction(ui::translate("TrayIcon", "自動UPを停止"));
     ShowMainAction->setObjectName(QStringLiteral("TrayShowMain"));
     ShowHistoryAction->setObjectName(QStringLiteral("TrayShowHistory"));
     StopAction->setObjectName(QStringLiteral("TrayStop"));
@@ -68,11 +71,11 @@ QString TTrayIcon::ToolTip() const
 {
     switch (m_state) {
     case State::Watching:
-        return QStringLiteral("Vexmora - 自動UP 監視中");
+        return ui::translate("TrayIcon", "Vexmora - 自動UP 監視中");
     case State::Sending:
-        return QStringLiteral("Vexmora - 自動UP 送信中");
+        return ui::translate("TrayIcon", "Vexmora - 自動UP 送信中");
     case State::Failing:
-        return QStringLiteral("Vexmora - 自動UP 失敗あり");
+        return ui::translate("TrayIcon", "Vexmora - 自動UP 失敗あり");
     case State::Off:
         break;
     }

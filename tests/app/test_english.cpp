@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The English interface: the language chosen at start-up, and the five windows
-// and the messages of a session in English, every text fitting its control.
+// The English interface: the language chosen at start-up, and the windows and
+// the messages of a session in English, every text fitting its control.
 #include "app/MainForm.h"
 #include "app/session/CertificateTrust.h"
+#include "app/windows/History.h"
 #include "app/windows/Hostlist.h"
 #include "app/windows/Mssg.h"
 #include "app/windows/Singleup.h"
+#include "app/windows/TrayIcon.h"
 #include "app/windows/Upanddown.h"
 #include "platform/Tls.h"
 #include "support/SessionFixture.h"
@@ -17,13 +19,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -143,6 +148,56 @@ void checkWindow(QWidget *window)
     }
 }
 
+// The history window with an entry of every kind of pass, a failure among
+// them: its captions, column heads and rows; and the tray icon's menu and tips.
+void checkHistoryAndTray()
+{
+    const PassKind passes[] = {PassKind::Manual, PassKind::Watch, PassKind::Daemon, PassKind::Loop};
+    for (const PassKind pass : passes) {
+        HistoryEntry entry;
+        entry.Time = QDateTime::currentMSecsSinceEpoch();
+        entry.Direction = pass == PassKind::Daemon ? 1 : 0;
+        entry.Path = "index.html";
+        entry.Size = 269;
+        entry.DurationMs = 1234;
+        entry.Ok = pass != PassKind::Watch;
+        entry.Result = entry.Ok ? "" : "550 Refused.";
+        entry.Pass = pass;
+        entry.PassNumber = 2;
+        MainForm->History.Add(entry);
+    }
+    MainForm->ShowHistoryExecute();
+    THistoryForm *history = MainForm->HistoryWindow;
+    ASSERT_TRUE(history && history->isVisible());
+    history->Refresh();
+    checkWindow(history);
+    const QAbstractItemModel *rows = history->HistoryView->model();
+    for (int c = 0; c < rows->columnCount(); ++c) {
+        const QString head = rows->headerData(c, Qt::Horizontal).toString();
+        EXPECT_FALSE(head.isEmpty() || hasJapanese(head)) << head.toStdString();
+    }
+    const QStringList lines = history->SelectionText().split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 4);
+    for (const QString &line : lines) {
+        EXPECT_FALSE(hasJapanese(line)) << line.toStdString();
+    }
+    // The refused file of the watch's pass, as the window and the log file show it.
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString &line) {
+        return line.contains(u"\tUpload\tindex.html\t269\t1.23 s\tFailed: 550 Refused.\tAuto UP #2");
+    })) << lines.join(u'\n').toStdString();
+    history->close();
+
+    for (const QAction *action : MainForm->Tray->Menu->actions()) {
+        EXPECT_FALSE(hasJapanese(action->text())) << action->objectName().toStdString();
+    }
+    for (const TTrayIcon::State state :
+         {TTrayIcon::State::Watching, TTrayIcon::State::Sending, TTrayIcon::State::Failing}) {
+        MainForm->Tray->SetState(state);
+        EXPECT_FALSE(hasJapanese(MainForm->Tray->ToolTip())) << MainForm->Tray->ToolTip().toStdString();
+    }
+    MainForm->Tray->SetState(TTrayIcon::State::Off);
+}
+
 void checkAllWindows()
 {
     for (QWidget *window : {static_cast<QWidget *>(MainForm), static_cast<QWidget *>(HostForm),
@@ -174,6 +229,7 @@ TEST_F(EnglishTest, WindowsAndMessagesOfASessionAreEnglishAndFitTheirControls)
     EXPECT_EQ(ui::currentLanguage(), "en");
     startServer();
     checkAllWindows();
+    checkHistoryAndTray();
 
     // The messages of a session, from a missing field to the closing question.
     ScriptedDialogs &dialogs = app.dialogs();
