@@ -131,6 +131,12 @@ THistoryForm::THistoryForm(const TransferHistory &history, QWidget *owner)
     HistoryView->horizontalHeader()->setHighlightSections(false);
     for (const auto &[column, width] : {std::pair{0, 150}, {1, 64}, {2, 170}, {3, 60}, {4, 64}, {5, 220}})
         HistoryView->setColumnWidth(column, width);
+    // The direction's words are longer in some languages than the column's default.
+    const QFontMetrics metrics(HistoryView->font());
+    int direction = HistoryView->columnWidth(1);
+    for (const char *word : {QT_TRANSLATE_NOOP("Model", "ｱｯﾌﾟﾛｰﾄﾞ"), QT_TRANSLATE_NOOP("Model", "ﾀﾞｳﾝﾛｰﾄﾞ")})
+        direction = std::max(direction, metrics.horizontalAdvance(ui::translate("Model", word)) + 12);
+    HistoryView->setColumnWidth(1, direction);
     HistoryView->horizontalHeader()->setStretchLastSection(true);
     HistoryView->installEventFilter(this);
 
