@@ -182,8 +182,11 @@ void HistoryLog::Run()
         lock.unlock();
         if (!Write(line + "\n") && !m_reported) {
             m_reported = true;
+            // strerror_r: this is the log's own thread, and strerror's buffer is shared.
+            char buffer[256];
+            const char *text = ::strerror_r(errno, buffer, sizeof buffer);
             if (m_failed)
-                m_failed(std::strerror(errno));
+                m_failed(text);
         }
         lock.lock();
         m_writing = false;
