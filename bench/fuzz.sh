@@ -32,12 +32,14 @@ out=${FUZZ_BUILD:-$repo/build-fuzz}
 mkdir -p "$out"
 platform_sources=("$repo"/platform/*.cpp)
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I"$repo" -pthread)
+# The platform layer links TLS (OpenSSL) and SSH (libssh2); the harnesses call neither.
+mapfile -t libs < <(pkg-config --libs libssl libcrypto libssh2 | tr ' ' '\n' | grep .)
 
 for name in "${harnesses[@]}"; do
   src="$repo/bench/fuzz/fuzz_$name.cpp"
   [ -f "$src" ] || { echo "no harness $name" >&2; exit 2; }
   echo "== building fuzz_$name"
-  clang++ "${flags[@]}" "$src" "${platform_sources[@]}" -o "$out/fuzz_$name"
+  clang++ "${flags[@]}" "$src" "${platform_sources[@]}" "${libs[@]}" -o "$out/fuzz_$name"
   mkdir -p "$out/corpus-$name"
   echo "== running fuzz_$name for ${seconds}s"
   (cd "$out" && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 "./fuzz_$name" \
