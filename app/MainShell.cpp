@@ -112,8 +112,9 @@ std::string columnWidthsText(const ui::ListView *list, const std::array<int, 3> 
     std::string text;
     for (int column = 0; column < 3; ++column) {
         const int width = list->columnWidth(column);
-        text +=
-            (column ? "," : "") + std::to_string(width == defaults[static_cast<size_t>(column)] ? 0 : width);
+        if (column)
+            text += ',';
+        text += std::to_string(width == defaults[static_cast<size_t>(column)] ? 0 : width);
     }
     return text;
 }
