@@ -27,8 +27,11 @@ namespace platform {
 namespace {
 
 // The largest piece handed to libssh2 at once: it splits it into requests of
-// about 30 KB and keeps them all in flight (about 35 in each direction).
-constexpr size_t TransferBuffer = 1024 * 1024;
+// about 30 KB and keeps them all in flight (about 35 for a write). A read asks
+// ahead for four times the buffer it is given, so reads get the larger one:
+// 8 MiB ahead, what a loopback or fast link needs to stay busy.
+constexpr size_t WriteBuffer = 1024 * 1024;
+constexpr size_t TransferBuffer = 2 * 1024 * 1024;
 // How often a wait looks at the cancel flag.
 constexpr int CancelPollMs = 100;
 
@@ -1231,7 +1234,7 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
     uint64_t sent = options.offset;
     bool ok = true;
     for (;;) {
-        const ssize_t n = ::read(fd, m_buffer.data(), m_buffer.size());
+        const ssize_t n = ::read(fd, m_buffer.data(), WriteBuffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
