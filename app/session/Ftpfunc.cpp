@@ -610,6 +610,16 @@ ui::NameEncoding RemoteNameEncoding()
     return g_nameEncoding.Encoding();
 }
 
+std::string LocalNameFor(const std::string &serverName)
+{
+    return g_nameEncoding.LocalNameFor(serverName);
+}
+
+std::string ServerNameFor(const std::string &localName)
+{
+    return g_nameEncoding.ServerNameFor(localName);
+}
+
 bool TypedName(const QString &text, int side, std::string &bytes)
 {
     const ui::NameEncoding encoding = side == RemoteSide ? RemoteNameEncoding() : ui::NameEncoding::Utf8;
@@ -875,6 +885,7 @@ void ListRemote()
     size_t skipped = 0;
     const bool ok = FindRemote("*.*", records, skipped);
     const uint32_t code = platform::lastError();
+    g_nameEncoding.FolderListingStarted();
     if (!ok && records.empty()) {
         if (code == platform::err::NoMoreFiles)
             ShowStatus("Directory is empty.", 0);
@@ -956,6 +967,7 @@ int ListRemoteForCompare()
     size_t skipped = 0;
     const bool ok = client() && FindRemote("*.*", records, skipped);
     const uint32_t code = client() ? platform::lastError() : platform::err::FtpDropped;
+    g_nameEncoding.FolderListingStarted();
     if (!ok && records.empty()) {
         if (code == platform::err::NoMoreFiles)
             ShowStatus("Directory is empty.", 0);

@@ -85,6 +85,11 @@ int TransferType();
 void SetTransferType(int type);
 // The encoding of names the user types for the server (see SessionEncoding).
 ui::NameEncoding RemoteNameEncoding();
+// Where a name crosses between the server and the local disk: the local name
+// (UTF-8) of a server path, and the server's name of a local path (see
+// SessionEncoding). Names of the two sides are compared in one form through these.
+std::string LocalNameFor(const std::string &serverName);
+std::string ServerNameFor(const std::string &localName);
 // The bytes of a name the user typed for a side: UTF-8 locally, the session's
 // encoding for the server. A name that cannot be encoded is refused with a
 // message, and false is returned.
