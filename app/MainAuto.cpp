@@ -248,7 +248,7 @@ int TMainForm::DetectChanges()
         ++position;
         if (index >= 0 && FolderSnapshot[index].SameSizeAndTime(record))
             continue;
-        list(record.name, record.name, record.size, false);
+        list(record.name, ServerNameFor(record.name), record.size, false);
     }
     // The page is read from its own name and goes up as "index.html", last. Two
     // pages that differ only in case each keep their name, the lower-case one last.
@@ -290,7 +290,7 @@ bool TMainForm::DetectMissingFiles()
             entry.Done = 0;
             entry.Pending = 1;
             entry.LocalPath = name;
-            entry.RemotePath = name;
+            entry.RemotePath = ServerNameFor(name);
         }
         CountTransferEntry();
     }
@@ -302,12 +302,13 @@ bool TMainForm::IsOnHost(const std::string &name) const
 {
     if (trimmed(name).empty())
         return true;
+    const std::string there = ServerNameFor(name);
     for (int i = 0; i < RemoteFileListV->rowCount(); ++i) {
         const QTreeWidgetItem *row = RemoteFileListV->row(i);
         // A link of that name is there too: an upload would write through it
         // or replace it, and the next pass would find the name missing again.
         const std::string rowName = ui::ListView::rowName(row);
-        if (rowName == name && (ui::ListView::imageIndex(row) != ImageFolder || RemoteLinks.count(name)))
+        if (rowName == there && (ui::ListView::imageIndex(row) != ImageFolder || RemoteLinks.count(there)))
             return true;
     }
     return false;
@@ -654,14 +655,15 @@ void TMainForm::DownloadDaemonPass()
         TransferRun run(worker->RemoteFileTotal);
         for (int k = 0; k < worker->RemoteFileTotal; ++k) {
             const RemoteSnapshotEntry &slot = RemoteSnapshot[k];
-            const bool exists = platform::fileExists(localPathOf(this, slot.Name));
+            const std::string localName = LocalNameFor(slot.Name);
+            const bool exists = platform::fileExists(localPathOf(this, localName));
             const bool periodic = exists && IdleCount == 0 && cbPriodDown->isChecked();
             if (!(slot.Changed == 1 || !exists || periodic))
                 continue;
             paintLabel(UpDownLoadForm->MyLabel, Qt::red);
             ++worker->DownCount;
             UpDownLoadForm->LabelCount->setText(ui::toQ(UpDownLoadForm->StatusText));
-            TransferOne(1, slot.Name, slot.Name, [this, worker, k](int received) {
+            TransferOne(1, localName, slot.Name, [this, worker, k](int received) {
                 if (received) {
                     UpDownLoadForm->StatusText =
                         formatCount("Count=%d : idle=%d", worker->DownCount, IdleCount.load());
@@ -745,9 +747,9 @@ void TMainForm::DaemonUploadRows()
         if (worker->IsDataFile) {
             if (!BackupCopy(name))
                 continue;
-            TransferOne(0, BackupFile, name, ended(true));
+            TransferOne(0, BackupFile, ServerNameFor(name), ended(true));
         } else {
-            TransferOne(0, name, name, ended(false));
+            TransferOne(0, name, ServerNameFor(name), ended(false));
         }
     }
     run.Finish();

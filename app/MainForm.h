@@ -347,7 +347,9 @@ public:
     // a link back to one of them is not followed again.
     std::set<platform::FileIdentity> WalkedFolders;
     bool IsLinkToRemove(int side, int mode, const std::string &path) const;
-    void AddTransferEntry(const std::string &prefix, const std::string &name);
+    // A row for the file prefix + name of a side; the other side's path is its
+    // name there (LocalNameFor, ServerNameFor).
+    void AddTransferEntry(int side, const std::string &prefix, const std::string &name);
     // A remote folder's files; with WholeTrees its whole tree (folder links on
     // the server are not walked), and in delete mode its folders in MemoDir.
     void AddRemoteFolderFiles(const std::string &folder, int mode);

@@ -255,7 +255,7 @@ int TMainForm::BuildTransferList(int side, int mode)
                 AddRemoteFolderFiles(name, mode);
             ++SelectedFolderCount;
         } else {
-            AddTransferEntry({}, name);
+            AddTransferEntry(side, {}, name);
         }
     }
     return TransferList.TransferCount;
@@ -284,7 +284,7 @@ int TMainForm::AddLocalFolder(const std::string &folder, int mode)
     } else {
         std::string remote = folder;
         SwapSeparators(remote, 1);
-        MakeRemoteDir(remote);
+        MakeRemoteDir(ServerNameFor(remote));
     }
     const std::string prefix = folder + "/";
     const std::string pattern = prefix + "*.*";
@@ -301,15 +301,23 @@ int TMainForm::AddLocalFolder(const std::string &folder, int mode)
             && !IsLinkToRemove(LocalSide, mode, prefix + record.name))
             AddLocalFolder(prefix + record.name, mode);
         else
-            AddTransferEntry(prefix, record.name);
+            AddTransferEntry(LocalSide, prefix, record.name);
     }
     return 1;
 }
 
-void TMainForm::AddTransferEntry(const std::string &prefix, const std::string &name)
+void TMainForm::AddTransferEntry(int side, const std::string &prefix, const std::string &name)
 {
-    if (TransferList.AddTransferEntry(prefix, name) == AddResult::Full)
+    const AddResult added = TransferList.AddTransferEntry(prefix, name);
+    if (added == AddResult::Full)
         ShowStatus(MaxFileExceededText, 0);
+    if (added != AddResult::Added)
+        return;
+    TransferEntry &row = TransferList[TransferList.TransferCount - 1];
+    if (side == LocalSide)
+        row.RemotePath = ServerNameFor(row.LocalPath);
+    else
+        row.LocalPath = LocalNameFor(row.RemotePath);
 }
 
 bool TMainForm::WholeTrees() const
@@ -321,7 +329,7 @@ void TMainForm::AddRemoteFolderFiles(const std::string &folder, int mode)
 {
     const bool trees = WholeTrees();
     if (mode != 999)
-        MakeLocalDir(folder);
+        MakeLocalDir(LocalNameFor(folder));
     else if (trees)
         MemoDir->addLine(folder); // removed after its files, deepest first
     if (!FtpSession() || !SessionOpen())
@@ -350,7 +358,7 @@ void TMainForm::AddRemoteFolderFiles(const std::string &folder, int mode)
             continue;
         }
         const std::string path = folder + "/" + record.name;
-        if (TransferList.Append(path, path) == AddResult::Full)
+        if (TransferList.Append(LocalNameFor(path), path) == AddResult::Full)
             ShowStatus(MaxFileExceededText, 0);
     }
     ReportUnsafeNames(unsafe);

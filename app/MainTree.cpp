@@ -115,7 +115,7 @@ bool TMainForm::RebaseTree()
     SentStates.clear();
     // A file still to send may have failed for its folder: the next pass makes it again.
     for (const std::string &path : Tree.Differing())
-        for (const std::string &folder : remoteFoldersOf(path))
+        for (const std::string &folder : remoteFoldersOf(ServerNameFor(path)))
             KnownRemoteFolders.erase(folder);
     return Tree.HasFolder(std::string());
 }
@@ -260,7 +260,7 @@ int TMainForm::ListTreeRows(const std::vector<std::string> &paths)
         row.Done = 0;
         row.LocalPath = path;
         const std::string base = TreeSnapshot::BaseName(path);
-        row.RemotePath = path;
+        row.RemotePath = ServerNameFor(path);
         row.Size = 0;
         if (const TreeSnapshot::Folder *folder = Tree.FindFolder(TreeSnapshot::Parent(path))) {
             const auto file = folder->files.find(base);
@@ -274,7 +274,8 @@ int TMainForm::ListTreeRows(const std::vector<std::string> &paths)
                     std::count_if(folder->files.begin(), folder->files.end(),
                                   [](const auto &entry) { return AsciiLower(entry.first) == "index.html"; }));
                 if (pages == 1)
-                    row.RemotePath = TreeSnapshot::Join(TreeSnapshot::Parent(path), "index.html");
+                    row.RemotePath =
+                        TreeSnapshot::Join(ServerNameFor(TreeSnapshot::Parent(path)), "index.html");
             }
         }
     }
@@ -305,27 +306,29 @@ bool TMainForm::DetectTreeMissingFiles()
         const TreeSnapshot::Folder *local = Tree.FindFolder(folder);
         if (!local || local->files.empty())
             continue;
+        // The server's listing and the local tree are compared in the server's names.
+        const std::string remoteFolder = ServerNameFor(folder);
         std::vector<platform::FindRecord> records;
         size_t unsafe = 0;
-        if (!FindRemote(folder.empty() ? std::string("*.*") : folder + "/*.*", records, unsafe)) {
+        if (!FindRemote(remoteFolder.empty() ? std::string("*.*") : remoteFolder + "/*.*", records, unsafe)) {
             const uint32_t code = platform::lastError();
             if (code != platform::err::NoMoreFiles && code != platform::err::InternetExtendedError) {
                 TreeMissingPending = true;
                 return false;
             }
-        } else if (!folder.empty()) {
-            KnownRemoteFolders.insert(folder);
+        } else if (!remoteFolder.empty()) {
+            KnownRemoteFolders.insert(remoteFolder);
         }
         std::set<std::string> there;
         for (const platform::FindRecord &record : records) {
             if (record.isDirectory())
-                KnownRemoteFolders.insert(TreeSnapshot::Join(folder, record.name));
+                KnownRemoteFolders.insert(TreeSnapshot::Join(remoteFolder, record.name));
             else
                 there.insert(record.name);
         }
         for (const auto &[name, file] : local->files) {
             const bool index = AsciiLower(name) == "index.html";
-            if (file.now.size > 0 && !there.contains(index ? std::string("index.html") : name))
+            if (file.now.size > 0 && !there.contains(index ? std::string("index.html") : ServerNameFor(name)))
                 missing.insert(TreeSnapshot::Join(folder, name));
         }
     }
