@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Names that are not UTF-8 (Shift-JIS bytes from a legacy server or on the local
 // disk) keep their exact bytes through every row, box and operation; names the
-// user types are encoded for the session.
+// user types are encoded for the session, and names crossing between a legacy
+// server and the local disk are UTF-8 locally and the server's bytes there.
 #include "app/session/SessionEncoding.h"
 #include "support/test_transfer_fixture.h"
 #include "ui/ComboBox.h"
 #include "ui/Edit.h"
 #include "ui/SpeedButton.h"
+
+#include <algorithm>
 
 using namespace transfertest;
 using Kind = testsupport::ScriptedDialogs::Kind;
@@ -30,6 +33,13 @@ QByteArray raw(const std::string &bytes)
 std::string shown(const std::string &bytes)
 {
     return ui::displayText(bytes);
+}
+
+std::vector<std::string> sortedEntries(const std::string &folder)
+{
+    std::vector<std::string> names = testsupport::folderEntries(folder);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string currentFolder()
@@ -72,6 +82,42 @@ TEST(SessionEncodingTest, ListedLegacyNamesMakeTypedNamesCp932UnlessTheServerAnn
     ASSERT_TRUE(ui::encodeName(QStringLiteral("café😀"), ui::NameEncoding::Utf8, bytes));
     EXPECT_EQ(bytes, "café😀");
     EXPECT_EQ(ui::displayText(Soft), "ソフト.txt");
+
+    // Names crossing to the local disk and back, part by part: what has no form
+    // on the other side keeps its bytes.
+    struct Crossing {
+        std::string server, local;
+    };
+    const Crossing crossings[] = {
+        {Japan + "/" + Soft, "日本/ソフト.txt"}, {"plain/" + Table, "plain/表.txt"},
+        {"caf\xC3\xA9.txt", "café.txt"},  // UTF-8 on the server stays (no CP932 é)
+        {"\xFF\xFE.txt", "\xFF\xFE.txt"}, // neither encoding
+        {"\xED\x40.txt", "\xED\x40.txt"}, // a character with two CP932 forms: this one no way back
+    };
+    session.Connected("legacy\nuser", false);
+    session.FolderListingStarted();
+    session.NoteListedName(Soft);
+    ASSERT_EQ(session.Encoding(), ui::NameEncoding::Cp932);
+    for (const Crossing &c : crossings) {
+        EXPECT_EQ(session.LocalNameFor(c.server), c.local) << shown(c.server);
+        EXPECT_EQ(session.ServerNameFor(c.local), c.server) << c.local;
+    }
+    EXPECT_EQ(session.ServerNameFor(Soft), Soft) << "a local Shift-JIS name goes as it is";
+    EXPECT_EQ(session.ServerNameFor("😀/" + std::string("新.txt")), "😀/" + Fresh);
+
+    // FEAT UTF8: names are UTF-8, except in a folder whose listing holds CP932
+    // names; a UTF-8 session converts nothing.
+    session.Connected("legacy\nuser", true);
+    EXPECT_EQ(session.Encoding(), ui::NameEncoding::Utf8);
+    EXPECT_EQ(session.ServerNameFor("表.txt"), "表.txt");
+    EXPECT_EQ(session.LocalNameFor(Table), Table);
+    session.FolderListingStarted();
+    session.NoteListedName("plain.txt");
+    session.NoteListedName(Table);
+    EXPECT_EQ(session.Encoding(), ui::NameEncoding::Cp932);
+    session.FolderListingStarted();
+    session.NoteListedName("plain.txt");
+    EXPECT_EQ(session.Encoding(), ui::NameEncoding::Utf8);
 }
 
 TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
@@ -85,19 +131,34 @@ TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
     EXPECT_EQ(form->RemoteFileListV->row(rowOf(form->RemoteFileListV, shown(Soft)))->text(0),
               QStringLiteral("ソフト.txt"));
 
-    // Download, then upload a change over it.
-    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {shown(Soft)}));
+    // Download the file and the folder: on the local disk their names are
+    // UTF-8. Then upload a change over the file, by hand and by the watch:
+    // it goes back under the server's bytes.
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {shown(Soft), shown(Japan)}));
     app.dialogs().expectConfirm(
         QStringLiteral("ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)"), true);
     form->DounloadExecute();
     EXPECT_TRUE(server.hasReceived("RETR " + raw(Soft)));
-    EXPECT_EQ(testsupport::readFileBytes(localPath(Soft)), "old");
-    ASSERT_TRUE(testsupport::writeFileBytes(localPath(Soft), "new"));
+    EXPECT_TRUE(server.hasReceived("RETR " + raw(Japan + "/" + Table)));
+    EXPECT_EQ(sortedEntries(local->pathBytes()), (std::vector<std::string>{"ソフト.txt", "日本"}));
+    EXPECT_EQ(testsupport::readFileBytes(localPath("ソフト.txt")), "old");
+    EXPECT_EQ(testsupport::readFileBytes(localPath("日本/表.txt")), "t");
+    ASSERT_TRUE(testsupport::writeFileBytes(localPath("ソフト.txt"), "new"));
     showLocal();
     ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {shown(Soft)}));
     form->UploadExecute();
     EXPECT_TRUE(server.hasReceived("STOR " + raw(Soft)));
     EXPECT_EQ(served(Soft), "new");
+    form->SpeedAutoUp->setEnabled(true);
+    form->SpeedAutoUp->click();
+    ASSERT_EQ(form->UploadMode, 1);
+    server.clearLog();
+    ASSERT_TRUE(testsupport::writeFileBytes(localPath("ソフト.txt"), "newer"));
+    form->TimerDemonTimer();
+    EXPECT_EQ(countReceived("STOR " + raw(Soft)), 1);
+    EXPECT_EQ(served(Soft), "newer");
+    form->StopAutomation();
+    EXPECT_FALSE(servedExists("ソフト.txt"));
 
     // Into the folder; a reconnect there (with text typed into the box and not
     // picked) returns to it, and the upload lands in it.
@@ -115,7 +176,7 @@ TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
     EXPECT_EQ(countReceived("USER"), 1);
     EXPECT_TRUE(server.hasReceived("CWD /" + raw(Japan)));
     EXPECT_FALSE(server.hasReceived("CWD /typed"));
-    EXPECT_EQ(served(Japan + "/" + Soft), "new");
+    EXPECT_EQ(served(Japan + "/" + Soft), "newer");
 
     // Rename to a typed name (sent as CP932); a name CP932 cannot hold is refused
     // unsent; delete.
@@ -151,6 +212,34 @@ TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
     form->ConnectActionExecute();
     EXPECT_TRUE(server.hasReceived("CWD /" + raw(Japan)));
     EXPECT_EQ(form->ComboCurrDir->textBytes(), "/" + Japan);
+}
+
+TEST_F(TransferTest, AFolderListingCp932NamesGetsCp932NamesThoughFeatAnnouncedUtf8)
+{
+    serveFile(Table, "t");
+    serveFile("utf/plain.txt", "p");
+    ASSERT_NO_FATAL_FAILURE(connect());
+    EXPECT_EQ(RemoteNameEncoding(), ui::NameEncoding::Cp932);
+
+    // Rename and make a folder among the CP932 names: CP932 is sent.
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {shown(Table)}));
+    app.dialogs().expectInput(QStringLiteral("新しいﾌｧｲﾙ名に変更して下さい。"), QStringLiteral("新.txt"));
+    form->RemoteRenameClick();
+    EXPECT_TRUE(server.hasReceived("RNTO " + raw(Fresh)));
+    EXPECT_EQ(served(Fresh), "t");
+    app.dialogs().expectInput(QStringLiteral("ﾌｫﾙﾀﾞ名を入力して下さい。"), QStringLiteral("日本"));
+    form->MakeHDirClick();
+    EXPECT_TRUE(server.hasReceived("MKD " + raw(Japan)));
+
+    // A folder of UTF-8 names keeps the announced UTF-8.
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"utf"}));
+    form->RemoteFileListVDblClick();
+    EXPECT_EQ(RemoteNameEncoding(), ui::NameEncoding::Utf8);
+    ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, {"plain.txt"}));
+    app.dialogs().expectInput(QStringLiteral("新しいﾌｧｲﾙ名に変更して下さい。"), QStringLiteral("新.txt"));
+    form->RemoteRenameClick();
+    EXPECT_TRUE(server.hasReceived("RNTO 新.txt"));
+    EXPECT_EQ(served("utf/新.txt"), "p");
 }
 
 TEST_F(TransferTest, LocalShiftJisNamesAreUploadedEnteredWatchedAndDeleted)
