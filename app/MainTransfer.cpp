@@ -164,8 +164,9 @@ void TMainForm::TransferOne(int direction, const std::string &localPath, const s
         platform::FindRecord before;
         const bool known = platform::findSettled(localPath, before);
         const std::string extension = AsciiUpper(PathExtension(localPath));
-        const bool fromBackup = (extension == ".DAT" || extension == ".TXT") && BackupCopy(remotePath)
-                                && platform::fileExists(BackupFile);
+        // The copy is of the local file the remote path names (in its local form).
+        const bool fromBackup = (extension == ".DAT" || extension == ".TXT")
+                                && BackupCopy(LocalNameFor(remotePath)) && platform::fileExists(BackupFile);
         StartPutFile(fromBackup ? BackupFile : localPath, remotePath, quiet,
                      [this, known, before, localPath, ended = outcome(std::move(then))](int sent) {
                          if (sent && known) {
