@@ -53,9 +53,16 @@ QStringList tlsDataCertificate(const QString &pemFile)
     return {QStringLiteral("--tls-data-cert"), pemFile};
 }
 
-QStringList cutDataOnce(const QString &command, qint64 afterBytes)
+QStringList cutDataOnce(const QString &command, qint64 afterBytes, bool everySession)
 {
-    return {QStringLiteral("--cut"), QStringLiteral("%1:%2:drop-once").arg(command).arg(afterBytes)};
+    return {
+        QStringLiteral("--cut"),
+        QStringLiteral("%1:%2:%3-once").arg(command).arg(afterBytes).arg(everySession ? "dropall" : "drop")};
+}
+
+QStringList wrongSizeOnce(qint64 offBy)
+{
+    return {QStringLiteral("--wrong-size-once"), QString::number(offBy)};
 }
 
 QStringList pasvAddress(const QString &ip)
@@ -364,6 +371,19 @@ qint64 FtpServer::uploadedBytes() const
     qint64 total = 0;
     for (const QByteArray &line : logLines()) {
         if (line.startsWith(kReceivedPrefix)) {
+            const QByteArrayList fields = line.split(' ');
+            if (fields.size() >= 3)
+                total += fields[2].toLongLong();
+        }
+    }
+    return total;
+}
+
+qint64 FtpServer::downloadedBytes() const
+{
+    qint64 total = 0;
+    for (const QByteArray &line : logLines()) {
+        if (line.startsWith("SENT ")) {
             const QByteArrayList fields = line.split(' ');
             if (fields.size() >= 3)
                 total += fields[2].toLongLong();

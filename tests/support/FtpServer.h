@@ -34,8 +34,11 @@ QStringList cutDataClaimingSuccess(const QString &command, qint64 afterBytes);
 QStringList tls(const QString &pemFile);
 // Data connections show the key and certificate in `pemFile` instead.
 QStringList tlsDataCertificate(const QString &pemFile);
-// The same with dropControl, for the first such transfer of the server only.
-QStringList cutDataOnce(const QString &command, qint64 afterBytes);
+// The same with dropControl, for the first such transfer of the server only;
+// with everySession every control connection of the server closes then.
+QStringList cutDataOnce(const QString &command, qint64 afterBytes, bool everySession = false);
+// Answer the first SIZE of a file with its size `offBy` bytes off (at least 0).
+QStringList wrongSizeOnce(qint64 offBy);
 // Name another address in PASV replies.
 QStringList pasvAddress(const QString &ip);
 // Add an entry with this raw name to every listing.
@@ -132,6 +135,8 @@ public:
     // The data bytes of every upload (STOR, APPE) the server received so far,
     // complete or cut.
     qint64 uploadedBytes() const;
+    // The data bytes of every download (RETR) the server sent so far, complete or cut.
+    qint64 downloadedBytes() const;
     void clearLog();
 
     // What the launcher printed on stderr, for a failed start.

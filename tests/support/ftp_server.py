@@ -24,9 +24,13 @@ Faults (each option may be repeated where it takes a command):
                            (MODE drop-once: only the first such transfer)
                            break off; MODE "426" closes the data connection and
                            answers 426, "drop" closes the data and the control
-                           connection without a word, "226" closes the data
+                           connection without a word, "dropall" closes every
+                           control connection of the server, "226" closes the data
                            connection (TLS: without its close notification) and
                            answers 226 as if the transfer were complete
+  --wrong-size-once DELTA  answer the first SIZE of a file with its size DELTA
+                           bytes off (never below 0), as a server whose file
+                           does not hold what was sent
   --pasv-address IP        name IP in PASV replies (the data port stays here)
   --extra-name HEX         add an entry with this raw name to every listing
   --no-mlsd                offer no MLST/MLSD, so clients list with LIST
@@ -100,6 +104,7 @@ def parse_args():
     p.add_argument('--stall', action='append', default=[])
     p.add_argument('--cut', action='append', default=[])
     p.add_argument('--pasv-address')
+    p.add_argument('--wrong-size-once', type=int)
     p.add_argument('--extra-name', action='append', default=[])
     p.add_argument('--no-mlsd', action='store_true')
     p.add_argument('--no-utf8', action='store_true')
@@ -167,6 +172,7 @@ def make_handler(args):
         cmd, reply = option.split('=', 1)
         refusals[cmd.upper()] = reply
     stalls = set(c.upper() for c in args.stall)
+    wrong_size = [True] if args.wrong_size_once is not None else []
     cuts = {}
     for option in args.cut:
         cut = Cut(option)
@@ -178,6 +184,7 @@ def make_handler(args):
     logged_in = collections.Counter()  # user name -> sessions logged in
     open_sessions = set()  # control connections counted against --max-connections
     greeted = set()  # control connections counted against --mute-beyond
+    sessions = set()  # every open control connection
 
     def log_line(line):
         if log_file is not None:
@@ -269,7 +276,12 @@ def make_handler(args):
             channel.active_cut = None
             if cut.mode.endswith('-once'):
                 cuts.pop(cut.cmd, None)
-            if cut.mode.startswith('drop'):
+            if cut.mode.startswith('dropall'):
+                self._resp = ()
+                self.close()
+                for session in list(sessions):
+                    session.close()
+            elif cut.mode.startswith('drop'):
                 self._resp = ()
                 self.close()
                 channel.close()
@@ -392,6 +404,14 @@ def make_handler(args):
                 log_line((b'SENT ' if cmd == 'RETR' else b'RECEIVED ') + cmd.encode() + b' ' + str(count).encode() + b' '
                          + arg.encode('utf8', 'surrogateescape'))
 
+        if args.wrong_size_once is not None:
+            def ftp_SIZE(self, path):
+                if wrong_size and os.path.isfile(path):
+                    wrong_size.pop()
+                    self.respond('213 %d' % max(0, os.path.getsize(path) + args.wrong_size_once))
+                    return
+                return ftp_base.ftp_SIZE(self, path)
+
         if args.refuse_rename_over:
             def ftp_RNTO(self, path):
                 if self._rnfr and os.path.lexists(path):
@@ -412,6 +432,7 @@ def make_handler(args):
             self.flood_timer = self.ioloop.call_every(args.flood_every, tick)
 
         def handle(self):
+            sessions.add(self)
             if args.mute_beyond:
                 if len(greeted) >= args.mute_beyond:
                     return  # accepted, and silent from now on
@@ -433,6 +454,7 @@ def make_handler(args):
                 timer.cancel()
             open_sessions.discard(self)
             greeted.discard(self)
+            sessions.discard(self)
             self.count_login(False)
             ftp_base.close(self)
 
