@@ -405,7 +405,10 @@ int TMainForm::TransferSelection(int direction)
         CancelRequested = false;
         UpDownLoadForm->OperationCode = direction;
         UpDownLoadForm->Tag = 0;
+        // The user's run goes on after a lost connection, once reconnected.
+        UpDownLoadForm->ReconnectsOnLoss = true;
         UpDownLoadForm->showModal();
+        UpDownLoadForm->ReconnectsOnLoss = false;
         if (CancelRequested)
             ui::dialogs().message(ui::translate("MainForm", AbortedText));
     }

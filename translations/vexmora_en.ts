@@ -295,6 +295,10 @@ Close it first</translation>
         <source>この接続ではASCIIﾓｰﾄﾞは使えません。ﾌｧｲﾙはそのまま転送します</source>
         <translation>ASCII mode does not apply to this connection; files are transferred as they are</translation>
     </message>
+    <message>
+        <source>ｻｰﾊﾞｰとの接続が切れ、再接続できなかったため転送を中止しました。</source>
+        <translation>The connection to the server was lost and could not be made again: the transfer has been stopped.</translation>
+    </message>
 </context>
 <context>
     <name>HistoryForm</name>

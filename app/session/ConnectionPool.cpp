@@ -124,6 +124,7 @@ void ConnectionPool::State::failStranded(std::unique_lock<std::mutex> &lock, uin
         Result result;
         result.code = code;
         result.response = response;
+        result.stranded = true;
         lock.unlock();
         job.done(result);
         lock.lock();

@@ -68,10 +68,11 @@ public:
 
     struct Result {
         bool ok = false;
-        uint32_t code = 0;    // the last error the work left
-        std::string response; // the server's reply text it left
-        int connection = 0;   // the connection that ran it
-        bool started = true;  // false for work the owner took back unrun
+        uint32_t code = 0;     // the last error the work left
+        std::string response;  // the server's reply text it left
+        int connection = 0;    // the connection that ran it
+        bool started = true;   // false for work the owner took back unrun
+        bool stranded = false; // failed unrun: no connection was left for it
     };
 
     using Work = std::function<bool(platform::RemoteSession &client)>;

@@ -450,7 +450,7 @@ void BeginUserAction()
 void ReportReconnectFailure(const std::string &text)
 {
     if (!g_connectionLossReported)
-        ui::dialogs().message(ui::toQ(text));
+        errorBox(ui::toQ(text));
 }
 
 std::string GetErrorText(uint32_t code)
@@ -1191,7 +1191,24 @@ int64_t ListedRemoteSize(const std::string &remoteFile)
     return -1;
 }
 
-int PutFile(const std::string &localFile, const std::string &remoteFile)
+namespace {
+
+// A failed transfer's report; a lost connection with `reportLoss` false (a run
+// that reconnects gives its own message) only in the status bar. The last
+// error is the transfer's afterwards.
+template <typename Report> void transferFailed(bool reportLoss, Report report)
+{
+    const uint32_t code = platform::lastError();
+    const std::string response = platform::lastResponseText();
+    {
+        const ErrorBoxMute mute(!reportLoss && platform::isConnectionLoss(code, response));
+        report(code);
+    }
+    platform::setLastResponseText(response);
+    platform::setLastError(code);
+}
+
+int putNow(const std::string &localFile, const std::string &remoteFile, bool reportLoss)
 {
     if (!needSession())
         return 0;
@@ -1203,13 +1220,13 @@ int PutFile(const std::string &localFile, const std::string &remoteFile)
         [&] { return safeTransfer().put(*client(), localFile, remoteFile, type, ContextUpload); });
     g_transferTotal = 0;
     if (!sent) {
-        putFailed(platform::lastError(), localFile, remoteFile);
+        transferFailed(reportLoss, [&](uint32_t code) { putFailed(code, localFile, remoteFile); });
         return 0;
     }
     return 1;
 }
 
-int GetFile(const std::string &remoteFile, const std::string &localFile)
+int getNow(const std::string &remoteFile, const std::string &localFile, bool reportLoss)
 {
     if (!needSession())
         return 0;
@@ -1222,10 +1239,22 @@ int GetFile(const std::string &remoteFile, const std::string &localFile)
         [&] { return safeTransfer().get(*client(), remoteFile, localFile, type, ContextDownload, listed); });
     g_transferTotal = 0;
     if (!received) {
-        getFailed(platform::lastError());
+        transferFailed(reportLoss, [](uint32_t code) { getFailed(code); });
         return 0;
     }
     return 1;
+}
+
+} // namespace
+
+int PutFile(const std::string &localFile, const std::string &remoteFile)
+{
+    return putNow(localFile, remoteFile, true);
+}
+
+int GetFile(const std::string &remoteFile, const std::string &localFile)
+{
+    return getNow(remoteFile, localFile, true);
 }
 
 namespace {
@@ -1235,9 +1264,24 @@ void startTransfer(bool upload, const std::string &localFile, const std::string 
                    std::function<void(int done)> then)
 {
     TransferRun *run = TransferRun::Current();
+    if (run && run->GaveUp()) {
+        then(0);
+        return;
+    }
     if (!run || !run->Parallel() || !SessionOpen() || !client()) {
         const ErrorBoxMute mute(quiet);
-        then(upload ? PutFile(localFile, remoteFile) : GetFile(remoteFile, localFile));
+        // A run that reconnects takes a lost connection on itself: the file
+        // goes again once the session is back.
+        const bool recovers = run && run->ReconnectsOnLoss() && SessionOpen();
+        const auto transfer = [&](bool reportLoss) {
+            return upload ? putNow(localFile, remoteFile, reportLoss)
+                          : getNow(remoteFile, localFile, reportLoss);
+        };
+        int done = transfer(!recovers);
+        if (!done && recovers
+            && platform::isConnectionLoss(platform::lastError(), platform::lastResponseText()))
+            done = run->RepairConnection() && !g_runCancelled ? transfer(true) : 0;
+        then(done);
         return;
     }
     const platform::TransferType type = sessionTransferType();
@@ -1308,8 +1352,8 @@ struct TransferRun::Shared {
     }
 };
 
-TransferRun::TransferRun(int rows)
-    : m_connections(ConnectionPool::connectionsFor(g_transferConnections, rows)),
+TransferRun::TransferRun(int rows, bool reconnects)
+    : m_connections(ConnectionPool::connectionsFor(g_transferConnections, rows)), m_reconnects(reconnects),
       m_shared(std::make_shared<Shared>()), m_outer(g_currentRun)
 {
     g_runCancelled = false;
@@ -1328,18 +1372,7 @@ TransferRun::TransferRun(int rows)
 TransferRun::~TransferRun()
 {
     Finish();
-    // Closing the extra connections waits for their goodbyes: off the
-    // interface thread, with the windows painting.
-    if (m_pool && ui::isInterfaceThread()) {
-        ui::InterfaceWait wait;
-        std::thread closer([&] {
-            m_pool.reset();
-            wait.finish();
-        });
-        wait.wait();
-        closer.join();
-    }
-    m_pool.reset();
+    ClosePool();
     // Out of the chain of open runs, wherever this one sits in it.
     if (g_currentRun == this) {
         g_currentRun = m_outer;
@@ -1361,6 +1394,22 @@ TransferRun *TransferRun::Current()
 void TransferRun::Wake()
 {
     m_shared->wake();
+}
+
+void TransferRun::ClosePool()
+{
+    // Closing the extra connections waits for their goodbyes: off the
+    // interface thread, with the windows painting.
+    if (m_pool && ui::isInterfaceThread()) {
+        ui::InterfaceWait wait;
+        std::thread closer([&] {
+            m_pool.reset();
+            wait.finish();
+        });
+        wait.wait();
+        closer.join();
+    }
+    m_pool.reset();
 }
 
 void TransferRun::OpenPool()
@@ -1398,34 +1447,101 @@ void TransferRun::Start(const std::string &remoteName, Work work, std::function<
 
 void TransferRun::Queue(Pending file)
 {
-    while (m_inFlight >= m_connections && WaitForOne()) {
+    for (;;) {
+        while (m_inFlight >= m_connections && WaitForOne()) {
+        }
+        if (m_lost.empty())
+            break;
+        Recover();
     }
-    if (g_runCancelled) {
+    if (g_runCancelled || m_gaveUp) {
         file.then(0);
         return;
     }
+    Dispatch(std::move(file));
+}
+
+void TransferRun::Dispatch(Pending file)
+{
     if (!m_pool)
         OpenPool();
     ++m_inFlight;
     ++g_commandSerial;
     std::weak_ptr<Shared> shared = m_shared;
-    m_pool->queue(std::move(file.work), [shared, failed = std::move(file.failed),
-                                         then = std::move(file.then)](const ConnectionPool::Result &result) {
-        const auto target = shared.lock();
-        if (!target)
-            return;
-        const std::lock_guard lock(target->mutex);
-        target->completions.push_back([result, failed, then] {
-            if (!result.ok && result.started) {
-                platform::setLastError(result.code);
-                platform::setLastResponseText(result.response);
-                failed(result.code);
-            }
-            then(result.ok ? 1 : 0);
+    ConnectionPool::Work work = file.work;
+    // The completion runs in WaitForOne of this run, so `this` is alive then.
+    m_pool->queue(
+        std::move(work), [this, shared, file = std::move(file)](const ConnectionPool::Result &result) {
+            const auto target = shared.lock();
+            if (!target)
+                return;
+            const std::lock_guard lock(target->mutex);
+            target->completions.push_back([this, result, file]() mutable {
+                if (!result.ok && result.started && m_reconnects && !file.again
+                    && (platform::isConnectionLoss(result.code, result.response) || result.stranded)) {
+                    // Goes again after the reconnect: the loss shows in the
+                    // status bar only, a box comes if the file fails again.
+                    platform::setLastError(result.code);
+                    platform::setLastResponseText(result.response);
+                    {
+                        const ErrorBoxMute mute(true);
+                        file.failed(result.code);
+                    }
+                    file.again = true;
+                    m_lost.push_back(std::move(file));
+                    return;
+                }
+                if (!result.ok && result.started) {
+                    platform::setLastError(result.code);
+                    platform::setLastResponseText(result.response);
+                    file.failed(result.code);
+                }
+                file.then(result.ok ? 1 : 0);
+            });
+            if (target->wait)
+                target->wait->finish();
         });
-        if (target->wait)
-            target->wait->finish();
-    });
+}
+
+void TransferRun::Recover()
+{
+    // The files still under way end first: the reconnect replaces the
+    // session's client, which the pool works on.
+    while (WaitForOne()) {
+    }
+    std::deque<Pending> lost;
+    lost.swap(m_lost);
+    const bool repaired = !g_runCancelled && RepairConnection();
+    for (Pending &file : lost) {
+        if (repaired && !g_runCancelled)
+            Dispatch(std::move(file));
+        else
+            file.then(0);
+    }
+}
+
+bool TransferRun::RepairConnection()
+{
+    if (m_gaveUp)
+        return false;
+    ClosePool();
+    bool repaired = false;
+    {
+        // The reconnect's own steps show no boxes: the run gives the one message.
+        const ErrorBoxMute mute(true);
+        repaired = callReconnect() && g_sessionOpen == 1;
+    }
+    if (repaired)
+        return true;
+    const std::string reason = GetErrorText(platform::lastError());
+    m_gaveUp = true;
+    clearFailedTransferCount();
+    const QString text =
+        ui::translate("Ftp", "ｻｰﾊﾞｰとの接続が切れ、再接続できなかったため転送を中止しました。");
+    ui::dialogs().message(reason.empty() ? text : text + QLatin1Char('\n') + ui::toQ(reason));
+    // Nothing else of this action reports the same loss again.
+    g_connectionLossReported = true;
+    return false;
 }
 
 // Runs the completions that have arrived, else waits for one; false when
@@ -1472,6 +1588,10 @@ void TransferRun::Finish()
 {
     for (;;) {
         while (WaitForOne()) {
+        }
+        if (!m_lost.empty()) {
+            Recover();
+            continue;
         }
         if (m_lastFiles.empty())
             return;

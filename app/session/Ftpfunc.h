@@ -200,10 +200,19 @@ int64_t ListedRemoteSize(const std::string &remoteFile);
 //
 // Runs nest (Current() is the innermost); one that ends out of order (its owner
 // destroyed it before an inner run) is taken out of the chain all the same.
+//
+// A run made with `reconnects` (a manual run of the progress window) outlives a
+// lost connection: a file that fails because the connection was lost shows it
+// in the status bar only; once the files under way have ended, the session reconnects
+// (TMainForm::Reconnect) and the files the loss cut go again before any other,
+// an upload or download continuing from the bytes it had moved. Each file goes
+// again once; failing a second time it is reported as usual. When the
+// reconnect fails, the run gives up: one message says so, and the files it
+// cut and every file after them end with `then(0)` and no report of their own.
 class TransferRun {
 public:
     // rows: how many files the run may have (no more connections are opened).
-    explicit TransferRun(int rows);
+    explicit TransferRun(int rows, bool reconnects = false);
     ~TransferRun();
     TransferRun(const TransferRun &) = delete;
     TransferRun &operator=(const TransferRun &) = delete;
@@ -223,6 +232,14 @@ public:
     bool Parallel() const { return m_connections > 1; }
     // Wakes a wait of this run (any thread): a Cancel drops the files not started.
     void Wake();
+    // Made with `reconnects`, and not given up.
+    bool ReconnectsOnLoss() const { return m_reconnects && !m_gaveUp; }
+    // The reconnect after a lost connection failed: no further file starts.
+    bool GaveUp() const { return m_gaveUp; }
+    // After a lost connection (interface thread, nothing under way on the
+    // run's connections): reconnects the session; false, with the one
+    // message, when that failed and the run has given up.
+    bool RepairConnection();
 
 private:
     struct Shared;
@@ -230,14 +247,23 @@ private:
         Work work;
         std::function<void(uint32_t code)> failed;
         std::function<void(int result)> then;
+        bool again = false; // goes the second time, after a reconnect
     };
     void Queue(Pending file);
+    // Hands a file to the pool at once.
+    void Dispatch(Pending file);
     bool WaitForOne();
     void OpenPool();
+    void ClosePool();
+    // The files a lost connection cut go again after a reconnect (or end).
+    void Recover();
 
     int m_connections;
     int m_inFlight = 0;
+    bool m_reconnects;
+    bool m_gaveUp = false;
     std::deque<Pending> m_lastFiles; // "index.html" pages, sent at Finish
+    std::deque<Pending> m_lost;      // cut by a lost connection, to go again
     std::unique_ptr<ConnectionPool> m_pool;
     std::shared_ptr<Shared> m_shared;
     TransferRun *m_outer;

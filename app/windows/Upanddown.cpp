@@ -246,7 +246,7 @@ void TUpDownLoadForm::PrepareProgress(int maximum)
     m_ended = 0;
     m_runBytes = 0;
     if (!IsDaemon() && Tag != DeleteTag) {
-        m_run = std::make_unique<TransferRun>(maximum);
+        m_run = std::make_unique<TransferRun>(maximum, ReconnectsOnLoss);
         // Over several connections the bar moves with the bytes of the whole run.
         if (m_run->Parallel() && MainForm && (OperationCode == 0 || OperationCode == 1)) {
             for (int row = 0; row < maximum; ++row) {

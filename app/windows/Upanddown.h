@@ -105,6 +105,9 @@ public:
     QPointer<TCounterThread> Worker; // worker of the current run, null once it has ended
     bool WorkerStarted = false;      // a worker was started and not yet stopped
     std::string StatusText;          // status line of the daemon passes
+    // A transfer run outlives a lost connection (see TransferRun): set for the
+    // user's own runs, whose remaining rows go on after one reconnect.
+    bool ReconnectsOnLoss = false;
     std::shared_ptr<QSemaphore> GateEvent;
 
     // --- Handlers and operations ---

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Uploads that appear whole, transfers that continue after a cut, kept file times.
+#include "app/windows/Upanddown.h"
 #include "platform/LocalFiles.h"
 #include "support/FtpServer.h"
 #include "support/test_transfer_fixture.h"
@@ -7,6 +8,8 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
+#include <csignal>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -14,6 +17,7 @@
 using namespace transfertest;
 namespace ftpfault = testsupport::ftpfault;
 using testsupport::randomBytes;
+using Kind = testsupport::ScriptedDialogs::Kind;
 
 namespace {
 
@@ -45,6 +49,22 @@ protected:
     void setTime(const std::string &path, int64_t when)
     {
         ASSERT_TRUE(platform::setLocalFileTime(path, when));
+    }
+    // The user's run of the named files: an upload of local rows or a
+    // download of remote ones, answered yes.
+    void runSelection(int direction, std::initializer_list<std::string> names)
+    {
+        if (direction == 0) {
+            showLocal();
+            ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, names));
+            form->UploadExecute();
+        } else {
+            showRemote();
+            ASSERT_NO_FATAL_FAILURE(select(form->RemoteFileListV, names));
+            app.dialogs().expectConfirm(
+                QStringLiteral("ダウンロードを実行しますか？\n(※ｻﾌﾞﾌｫﾙﾀﾞはﾀﾞｳﾝﾛｰﾄﾞできません。)"), true);
+            form->DounloadExecute();
+        }
     }
 };
 
@@ -245,4 +265,131 @@ TEST_F(SafeTransferTest, ServerRefusingRestAndMfmtLosesThemForTheSessionAndTheTr
     EXPECT_EQ(countReceived("MFMT "), 1);
     EXPECT_NE(panel(0).find("MFMT"), std::string::npos) << panel(0);
     EXPECT_EQ(served("small.html"), "<p>");
+}
+
+// The server's SIZE of the temporary disagrees with the bytes sent (short or
+// long): the upload fails as such, the temporary is never renamed over the old
+// file, and the next upload of the file sends it whole.
+TEST_F(SafeTransferTest, ATemporaryWhoseSizeDisagreesIsNeverRenamedAndTheNextUploadSendsItWhole)
+{
+    const std::string data = randomBytes(300 * 1024, 7);
+    writeLocal("big.bin", data);
+    for (const qint64 offBy : {-1, 4096}) {
+        SCOPED_TRACE(offBy);
+        if (SessionOpen())
+            CloseSession();
+        ASSERT_NO_FATAL_FAILURE(connect(ftpfault::wrongSizeOnce(offBy)));
+        serveFile("big.bin", "old page");
+        server.clearLog();
+        app.dialogs().expectContaining(Kind::Message,
+                                       QStringLiteral("ｻｰﾊﾞｰのｻｲｽﾞが送信ﾊﾞｲﾄ数と一致しません"));
+        EXPECT_EQ(PutFile(localPath("big.bin"), "big.bin"), 0);
+        app.dialogs().verifyAllMet();
+        EXPECT_EQ(panel(0).rfind("FtpPutFile失敗: ", 0), 0u) << panel(0);
+        EXPECT_EQ(served("big.bin"), "old page");
+        EXPECT_EQ(countReceived("RNFR "), 0);
+        EXPECT_FALSE(servedExists(".big.bin.vexmora-part"));
+
+        server.clearLog();
+        ASSERT_EQ(PutFile(localPath("big.bin"), "big.bin"), 1) << panel(0);
+        EXPECT_EQ(served("big.bin"), data);
+        EXPECT_EQ(countReceived("REST "), 0);
+        EXPECT_EQ(server.uploadedBytes(), static_cast<qint64>(data.size()));
+    }
+}
+
+// A user's run of several files outlives a connection lost in the middle of
+// its second file: one reconnect, the cut file continued from the bytes it had
+// moved (its temporary on the server, its partial file here), the files after
+// it transferred in the same run, and no message box. Over one connection the
+// session's is cut; over three the server drops every connection at once.
+TEST_F(SafeTransferTest, AManualRunReconnectsOnceAfterALostConnectionAndEveryFileArrivesWhole)
+{
+    const std::initializer_list<std::string> names = {"a.bin", "b.bin", "c.bin", "d.html"};
+    const std::vector<std::string> data = {randomBytes(200 * 1024, 11), randomBytes(3 * 1024 * 1024, 12),
+                                           randomBytes(200 * 1024, 13), "<p>small</p>"};
+    const qint64 total = 200 * 1024 * 2 + 3 * 1024 * 1024 + 12;
+    struct Case {
+        int direction;
+        const char *command;
+        int connections;
+    };
+    for (const Case &c : {Case{0, "STOR", 1}, Case{1, "RETR", 1}, Case{0, "STOR", 3}, Case{1, "RETR", 3}}) {
+        SCOPED_TRACE(std::string(c.command) + " over " + std::to_string(c.connections));
+        if (SessionOpen())
+            CloseSession();
+        SetTransferConnections(c.connections);
+        // Only the second file is long enough to be cut, once.
+        ASSERT_NO_FATAL_FAILURE(connect(ftpfault::cutDataOnce(c.command, 1024 * 1024, c.connections > 1)));
+        size_t i = 0;
+        for (const std::string &name : names) {
+            ASSERT_NO_FATAL_FAILURE(writeLocal(name, c.direction == 0 ? data[i] : "old"));
+            ASSERT_NO_FATAL_FAILURE(serveFile(name, c.direction == 0 ? "old" : data[i]));
+            ++i;
+        }
+        server.clearLog();
+        Watchdog watchdog([] { UpDownLoadForm->ButtonCancelClick(); });
+        ASSERT_NO_FATAL_FAILURE(runSelection(c.direction, names));
+        app.dialogs().verifyAllMet();
+        EXPECT_TRUE(app.dialogs().messages().isEmpty()) << app.dialogs().messages().join('|').toStdString();
+
+        i = 0;
+        for (const std::string &name : names) {
+            const std::string arrived =
+                c.direction == 0 ? served(name) : testsupport::readFileBytes(localPath(name));
+            EXPECT_TRUE(arrived == data[i]) << name << ": " << arrived.size() << " bytes";
+            EXPECT_FALSE(servedExists("." + name + ".vexmora-part")) << name;
+            EXPECT_FALSE(localExists("." + name + ".vexmora-part")) << name;
+            ++i;
+        }
+        // One reconnect; the extra connections log in again after it.
+        const int logins = countReceived("PASS ");
+        EXPECT_GE(logins, 1);
+        EXPECT_LE(logins, 1 + 2 * (c.connections - 1));
+        EXPECT_GE(countReceived("REST "), 1);
+        // The cut files continued: far less than the long one's size went twice.
+        const qint64 moved = c.direction == 0 ? server.uploadedBytes() : server.downloadedBytes();
+        EXPECT_GE(moved, total);
+        EXPECT_LT(moved - total, static_cast<qint64>(data[1].size()) / 4);
+        EXPECT_FALSE(form->CancelRequested);
+    }
+}
+
+// When the reconnect after a lost connection fails too, the run ends with one
+// message: no box per row, the old files where the run had not come intact.
+TEST_F(SafeTransferTest, AManualRunWhoseReconnectFailsEndsWithOneMessage)
+{
+    ASSERT_NO_FATAL_FAILURE(connect(ftpfault::throttle(1024 * 1024)));
+    for (const std::string name : {"a.bin", "b.bin", "c.bin"}) {
+        ASSERT_NO_FATAL_FAILURE(writeLocal(name, randomBytes(2 * 1024 * 1024, 20)));
+        ASSERT_NO_FATAL_FAILURE(serveFile(name, "old"));
+    }
+    // The server goes away once the first file is on its way.
+    const qint64 pid = server.processId();
+    const std::string temporary = server.rootPath(".a.bin.vexmora-part");
+    std::thread killer([pid, temporary] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < end) {
+            struct stat st {};
+            if (::stat(temporary.c_str(), &st) == 0 && st.st_size > 0) {
+                ::kill(static_cast<pid_t>(pid), SIGKILL);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    app.dialogs().allowMessages();
+    Watchdog watchdog([] { UpDownLoadForm->ButtonCancelClick(); });
+    ASSERT_NO_FATAL_FAILURE(runSelection(0, {"a.bin", "b.bin", "c.bin"}));
+    killer.join();
+    server.stop();
+
+    const QStringList messages = app.dialogs().messages();
+    ASSERT_EQ(messages.size(), 1) << messages.join('|').toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ｻｰﾊﾞｰとの接続が切れ、再接続できなかった")))
+        << messages[0].toStdString();
+    // The status bar names the call that lost the connection.
+    EXPECT_EQ(panel(0).rfind("FtpPutFile失敗: ", 0), 0u) << panel(0);
+    for (const std::string name : {"a.bin", "b.bin", "c.bin"})
+        EXPECT_EQ(served(name), "old") << name;
 }
