@@ -301,7 +301,7 @@ int TMainForm::AddLocalFolder(const std::string &folder, int mode)
         if (record.isDirectory() && record.name != "." && record.name != ".."
             && !IsLinkToRemove(LocalSide, mode, prefix + record.name))
             AddLocalFolder(prefix + record.name, mode);
-        else
+        else if (record.isDirectory() || !IsProgramTemporary(record.name)) // its own stay where they are
             AddTransferEntry(LocalSide, prefix, record.name);
     }
     return 1;

@@ -486,6 +486,32 @@ bool isTransferTempName(std::string_view name)
            && name.substr(name.size() - TransferTempSuffix.size()) == TransferTempSuffix;
 }
 
+void removeTransferTemporaries(const std::string &folder,
+                               const std::function<bool(const std::string &path)> &keep)
+{
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const int dfd = ::dirfd(dir);
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isTransferTempName(entry->d_name))
+            continue;
+        const std::string path = folder + "/" + entry->d_name;
+        if (keep && keep(path))
+            continue;
+        // A transfer under way holds its temporary locked.
+        const int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(dfd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
 bool localFileTime(const std::string &path, int64_t &unixSeconds)
 {
     struct stat st {};

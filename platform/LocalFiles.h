@@ -3,6 +3,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -80,6 +81,11 @@ void removeStaleDownloadTemporaries(const std::string &folder);
 // would grow past the longest a file system takes.
 std::string transferTempPath(const std::string &path);
 bool isTransferTempName(std::string_view name);
+// Removes the transfer temporaries in `folder` that no transfer holds open
+// (flock) and `keep` does not want, given each one's path: own regular files
+// only, never through a link.
+void removeTransferTemporaries(const std::string &folder,
+                               const std::function<bool(const std::string &path)> &keep);
 
 // The last-write time of a local file, in seconds since 1970 UTC.
 bool localFileTime(const std::string &path, int64_t &unixSeconds);

@@ -2,6 +2,7 @@
 #include "app/model/FileEntry.h"
 
 #include "app/model/PathRules.h"
+#include "platform/LocalFiles.h"
 #include "ui/Language.h"
 #include "ui/Text.h"
 
@@ -69,10 +70,19 @@ TFileEntry MakeFileEntry(const platform::FindRecord &record)
     return entry;
 }
 
+bool IsProgramTemporary(std::string_view name)
+{
+    return platform::isTransferTempName(name) || platform::isDownloadTemporaryName(name);
+}
+
 RowDecision DecideFileRow(const platform::FindRecord &record, int side)
 {
     const bool dotName = record.name == "." || record.name == "..";
     if (record.isDirectory() && dotName)
+        return RowDecision::Skip;
+    // The program's own temporaries (a download under way, a cut transfer
+    // kept to be continued) are never rows: nobody is to pick or send them.
+    if (!record.isDirectory() && IsProgramTemporary(record.name))
         return RowDecision::Skip;
     if (side == RemoteSide && !IsSafeRemoteName(record.name))
         return RowDecision::Unsafe;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // One row of either file list and the rules that make it from a find record.
 // No widgets here: the main window's AddFileEntry asks DecideFileRow what to do
@@ -47,10 +48,13 @@ enum class RowDecision {
 };
 
 // What AddFileEntry does with a record on a side (LocalSide or RemoteSide).
-// Every entry but the "." and ".." folders is listed on both sides, empty files
-// and folders without a reported size included; a remote name that is not safe
-// is refused.
+// Every entry but the "." and ".." folders and the program's temporaries (see
+// platform::transferTempPath, createDownloadTemporary) is listed on both
+// sides, empty files and folders without a reported size included; a remote
+// name that is not safe is refused.
 RowDecision DecideFileRow(const platform::FindRecord &record, int side);
+// A name of the program's own temporary files.
+bool IsProgramTemporary(std::string_view name);
 
 // "ﾌｧｲﾙ数=%d", followed by " (Dir=%d)" only when there is at least one folder.
 std::string FileCountText(int files, int folders);

@@ -5,7 +5,10 @@
 #include "platform/LocalFiles.h"
 #include "ui/Language.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace err = platform::err;
 
@@ -40,6 +43,27 @@ bool succeed()
 {
     platform::setLastError(err::Success);
     return true;
+}
+
+std::pair<uint64_t, uint64_t> identityOf(const std::string &path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return {0, 0};
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+// A partial file whose download is whole by another way: removed unless a
+// download holds it.
+void removePartial(const std::string &partial)
+{
+    const int fd = ::open(partial.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        ::unlink(partial.c_str());
+    ::close(fd);
 }
 
 } // namespace
@@ -245,12 +269,35 @@ void SafeTransfer::keepLocalTime(platform::RemoteSession &client, const std::str
         giveUp(NoMdtm);
 }
 
+void SafeTransfer::sweepPartials(const std::string &localPath)
+{
+    const size_t slash = localPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                               : slash == 0               ? std::string("/")
+                                                          : localPath.substr(0, slash);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0)
+        return;
+    std::set<std::pair<uint64_t, uint64_t>> continued;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_sweptFolders.insert({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)})
+                 .second)
+            return;
+        for (const auto &[key, mark] : m_downloads)
+            continued.insert(identityOf(mark.partial));
+    }
+    platform::removeTransferTemporaries(
+        folder, [&](const std::string &path) { return continued.count(identityOf(path)) != 0; });
+}
+
 bool SafeTransfer::get(platform::RemoteSession &client, const std::string &remoteName,
                        const std::string &localPath, platform::TransferType type, uint32_t context,
                        int64_t listedSize)
 {
     const platform::RemoteSession::Operation operation(client, context);
     const std::string partial = platform::transferTempPath(localPath);
+    sweepPartials(localPath);
     const bool resumable = type == platform::TransferType::Binary && !partial.empty()
                            && client.offersRestStream() && client.offersSize() && !has(NoRest);
     uint64_t remoteSize = 0;
@@ -262,6 +309,15 @@ bool SafeTransfer::get(platform::RemoteSession &client, const std::string &remot
         fresh.expectedSize = listedSize;
         if (!client.getFile(remoteName, localPath, type, context, fresh))
             return false;
+        // The file is whole: a partial a cut download of it left has no use.
+        if (!partial.empty()) {
+            {
+                const std::lock_guard lock(m_mutex);
+                for (auto it = m_downloads.begin(); it != m_downloads.end();)
+                    it = it->second.partial == partial ? m_downloads.erase(it) : std::next(it);
+            }
+            removePartial(partial);
+        }
         keepLocalTime(client, remoteName, localPath);
         return succeed();
     }
@@ -272,10 +328,10 @@ bool SafeTransfer::get(platform::RemoteSession &client, const std::string &remot
         const std::lock_guard lock(m_mutex);
         const auto it = m_downloads.find(key);
         struct stat st {};
-        if (it != m_downloads.end() && it->second == remoteSize && ::lstat(partial.c_str(), &st) == 0
+        if (it != m_downloads.end() && it->second.size == remoteSize && ::lstat(partial.c_str(), &st) == 0
             && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= remoteSize)
             offset = static_cast<uint64_t>(st.st_size);
-        m_downloads[key] = remoteSize;
+        m_downloads[key] = {remoteSize, partial};
     }
     const auto forget = [&] {
         const std::lock_guard lock(m_mutex);

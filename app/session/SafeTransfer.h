@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 
 // How files reach a live site safely, over any client of the session:
 //
@@ -69,6 +70,10 @@ private:
         int64_t size;
         int64_t mtimeNs;
     };
+    struct DownloadMark {
+        uint64_t size;       // the server's size when the download began
+        std::string partial; // the local partial file
+    };
 
     bool has(Fallback fallback) const;
     void giveUp(Fallback fallback);
@@ -80,6 +85,10 @@ private:
     void keepLocalTime(platform::RemoteSession &client, const std::string &remoteName,
                        const std::string &localPath);
     std::string markKey(const std::string &a, const std::string &b) const;
+    // The first download into a folder removes the partial files there that
+    // no download of this process can continue (left by an earlier run, or
+    // by a download that has since ended).
+    void sweepPartials(const std::string &localPath);
 
     Notice m_notice;
     mutable std::mutex m_mutex;
@@ -89,7 +98,8 @@ private:
     // Uploads cut by a lost connection: the local file as it was when they
     // began, by session, remote name and local path.
     std::map<std::string, UploadMark> m_uploads;
-    // Downloads into a partial file: the server's size when they began, by
-    // session, remote name and partial path.
-    std::map<std::string, uint64_t> m_downloads;
+    // Downloads into a partial file, by session, remote name and partial path.
+    std::map<std::string, DownloadMark> m_downloads;
+    // Folders (device, inode) whose partial files have been swept.
+    std::set<std::pair<uint64_t, uint64_t>> m_sweptFolders;
 };

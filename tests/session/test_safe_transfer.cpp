@@ -393,3 +393,34 @@ TEST_F(SafeTransferTest, AManualRunWhoseReconnectFailsEndsWithOneMessage)
     for (const std::string name : {"a.bin", "b.bin", "c.bin"})
         EXPECT_EQ(served(name), "old") << name;
 }
+
+// The partial file a cut download keeps to continue from is never a row of the
+// local list; one no download can continue (left by an earlier run) goes at
+// the first download into its folder, and a partial whose file then arrives
+// whole by another way (here an ASCII transfer, which starts over) goes too.
+TEST_F(SafeTransferTest, LocalPartialFilesAreHiddenAndSweptOnceTheyCannotBeContinued)
+{
+    ASSERT_NO_FATAL_FAILURE(connect(ftpfault::cutDataOnce("RETR", 900 * 1024)));
+    serveFile("big.bin", randomBytes(1536 * 1024, 8));
+    writeLocal(".left.bin.vexmora-part", "from an earlier run");
+    writeLocal("page.html", "<p>");
+    showLocal();
+    EXPECT_EQ(rowOf(form->LocalFileListV, ".left.bin.vexmora-part"), -1);
+    EXPECT_EQ(form->LocalFileCount, 1);
+    {
+        const ErrorBoxMute mute(true);
+        EXPECT_EQ(GetFile("big.bin", localPath("big.bin")), 0);
+    }
+    EXPECT_FALSE(localExists(".left.bin.vexmora-part"));
+    ASSERT_TRUE(localExists(".big.bin.vexmora-part"));
+    showLocal();
+    EXPECT_EQ(rowOf(form->LocalFileListV, ".big.bin.vexmora-part"), -1);
+    EXPECT_GE(rowOf(form->LocalFileListV, "page.html"), 0);
+
+    ASSERT_NO_FATAL_FAILURE(reconnect());
+    SetTransferType(FtpTransferAscii);
+    ASSERT_EQ(GetFile("big.bin", localPath("big.bin")), 1) << panel(0);
+    SetTransferType(FtpTransferBinary);
+    EXPECT_TRUE(localExists("big.bin"));
+    EXPECT_FALSE(localExists(".big.bin.vexmora-part"));
+}
