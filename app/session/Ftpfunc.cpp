@@ -1193,6 +1193,13 @@ int64_t ListedRemoteSize(const std::string &remoteFile)
 
 namespace {
 
+// A failure a run that reconnects takes on itself: the connection went, its
+// data connection could no longer be made, or the server broke off.
+bool lostConnection(uint32_t code, const std::string &response)
+{
+    return platform::isConnectionLoss(code) || platform::isConnectionLoss(code, response);
+}
+
 // A failed transfer's report; a lost connection with `reportLoss` false (a run
 // that reconnects gives its own message) only in the status bar. The last
 // error is the transfer's afterwards.
@@ -1201,7 +1208,7 @@ template <typename Report> void transferFailed(bool reportLoss, Report report)
     const uint32_t code = platform::lastError();
     const std::string response = platform::lastResponseText();
     {
-        const ErrorBoxMute mute(!reportLoss && platform::isConnectionLoss(code, response));
+        const ErrorBoxMute mute(!reportLoss && lostConnection(code, response));
         report(code);
     }
     platform::setLastResponseText(response);
@@ -1278,8 +1285,7 @@ void startTransfer(bool upload, const std::string &localFile, const std::string 
                           : getNow(remoteFile, localFile, reportLoss);
         };
         int done = transfer(!recovers);
-        if (!done && recovers
-            && platform::isConnectionLoss(platform::lastError(), platform::lastResponseText()))
+        if (!done && recovers && lostConnection(platform::lastError(), platform::lastResponseText()))
             done = run->RepairConnection() && !g_runCancelled ? transfer(true) : 0;
         then(done);
         return;
@@ -1470,37 +1476,37 @@ void TransferRun::Dispatch(Pending file)
     std::weak_ptr<Shared> shared = m_shared;
     ConnectionPool::Work work = file.work;
     // The completion runs in WaitForOne of this run, so `this` is alive then.
-    m_pool->queue(
-        std::move(work), [this, shared, file = std::move(file)](const ConnectionPool::Result &result) {
-            const auto target = shared.lock();
-            if (!target)
-                return;
-            const std::lock_guard lock(target->mutex);
-            target->completions.push_back([this, result, file]() mutable {
-                if (!result.ok && result.started && m_reconnects && !file.again
-                    && (platform::isConnectionLoss(result.code, result.response) || result.stranded)) {
-                    // Goes again after the reconnect: the loss shows in the
-                    // status bar only, a box comes if the file fails again.
-                    platform::setLastError(result.code);
-                    platform::setLastResponseText(result.response);
-                    {
-                        const ErrorBoxMute mute(true);
-                        file.failed(result.code);
-                    }
-                    file.again = true;
-                    m_lost.push_back(std::move(file));
-                    return;
-                }
-                if (!result.ok && result.started) {
-                    platform::setLastError(result.code);
-                    platform::setLastResponseText(result.response);
-                    file.failed(result.code);
-                }
-                file.then(result.ok ? 1 : 0);
-            });
-            if (target->wait)
-                target->wait->finish();
-        });
+    m_pool->queue(std::move(work),
+                  [this, shared, file = std::move(file)](const ConnectionPool::Result &result) {
+                      const auto target = shared.lock();
+                      if (!target)
+                          return;
+                      const std::lock_guard lock(target->mutex);
+                      target->completions.push_back([this, result, file]() mutable {
+                          if (!result.ok && result.started && m_reconnects && !file.again
+                              && (lostConnection(result.code, result.response) || result.stranded)) {
+                              // Goes again after the reconnect: the loss shows in the
+                              // status bar only, a box comes if the file fails again.
+                              platform::setLastError(result.code);
+                              platform::setLastResponseText(result.response);
+                              {
+                                  const ErrorBoxMute mute(true);
+                                  file.failed(result.code);
+                              }
+                              file.again = true;
+                              m_lost.push_back(std::move(file));
+                              return;
+                          }
+                          if (!result.ok && result.started) {
+                              platform::setLastError(result.code);
+                              platform::setLastResponseText(result.response);
+                              file.failed(result.code);
+                          }
+                          file.then(result.ok ? 1 : 0);
+                      });
+                      if (target->wait)
+                          target->wait->finish();
+                  });
 }
 
 void TransferRun::Recover()

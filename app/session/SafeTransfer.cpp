@@ -302,7 +302,9 @@ bool SafeTransfer::get(platform::RemoteSession &client, const std::string &remot
                            && client.offersRestStream() && client.offersSize() && !has(NoRest);
     uint64_t remoteSize = 0;
     if (!resumable || !client.fileSize(remoteName, remoteSize)) {
-        if (!client.isOpen())
+        // The size question found the connection gone (its error is the
+        // question's); without one, the download itself finds and tells it.
+        if (resumable && !client.isOpen())
             return false;
         // No size to check a continued file against: a fresh temporary.
         platform::GetOptions fresh;
