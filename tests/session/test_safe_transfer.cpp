@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Uploads that appear whole, transfers that continue after a cut, kept file times.
 #include "app/windows/Upanddown.h"
+#include "platform/LastError.h"
 #include "platform/LocalFiles.h"
 #include "support/FtpServer.h"
 #include "support/test_transfer_fixture.h"
@@ -392,6 +393,26 @@ TEST_F(SafeTransferTest, AManualRunWhoseReconnectFailsEndsWithOneMessage)
     EXPECT_EQ(panel(0).rfind("FtpPutFile失敗: ", 0), 0u) << panel(0);
     for (const std::string name : {"a.bin", "b.bin", "c.bin"})
         EXPECT_EQ(served(name), "old") << name;
+}
+
+// A download on a connection the server has closed fails as a lost connection
+// in either mode, so that a run can tell it from a refusal and send it again.
+TEST_F(SafeTransferTest, ADownloadOnAClosedConnectionFailsAsALostConnection)
+{
+    for (const int type : {FtpTransferBinary, FtpTransferAscii}) {
+        SCOPED_TRACE(type);
+        ASSERT_NO_FATAL_FAILURE(connect());
+        ASSERT_NO_FATAL_FAILURE(serveFile("page.html", "page"));
+        SetTransferType(type);
+        server.stop();
+        platform::setLastError(platform::err::Success);
+        app.dialogs().expectMessage(QStringLiteral("サーバーとの接続が切断されました。"));
+        EXPECT_EQ(GetFile("page.html", localPath("page.html")), 0);
+        app.dialogs().verifyAllMet();
+        EXPECT_TRUE(platform::isConnectionLoss(platform::lastError())) << platform::lastError();
+        CloseSession();
+    }
+    SetTransferType(FtpTransferBinary);
 }
 
 // The partial file a cut download keeps to continue from is never a row of the
