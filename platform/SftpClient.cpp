@@ -817,41 +817,8 @@ bool SftpClient::getCurrentDirectory(std::string &dir)
     return true;
 }
 
-bool SftpClient::createDirectory(const std::string &dir)
-{
-    Lock lock(*this);
-    if (!ensureOpen())
-        return false;
-    if (holdsLineBreakOrNul(dir) || dir.empty())
-        return fail(err::InvalidParameter);
-    const std::string path = absolute(dir);
-    long rc = 0;
-    if (!await(
-            [&] {
-                return libssh2_sftp_mkdir_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()), 0755);
-            },
-            rc, requestDeadline()))
-        return false;
-    return rc == 0 ? (setLastError(err::Success), true) : failCall(rc, dir.c_str());
-}
-
-bool SftpClient::removeDirectory(const std::string &dir)
-{
-    Lock lock(*this);
-    if (!ensureOpen())
-        return false;
-    if (holdsLineBreakOrNul(dir) || dir.empty())
-        return fail(err::InvalidParameter);
-    const std::string path = absolute(dir);
-    long rc = 0;
-    if (!await(
-            [&] { return libssh2_sftp_rmdir_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size())); },
-            rc, requestDeadline()))
-        return false;
-    return rc == 0 ? (setLastError(err::Success), true) : failCall(rc, dir.c_str());
-}
-
-bool SftpClient::deleteFile(const std::string &name)
+// The shape of the one-path requests: checked, made absolute, sent, answered.
+template <typename Request> bool SftpClient::pathRequest(const std::string &name, Request request)
 {
     Lock lock(*this);
     if (!ensureOpen())
@@ -859,12 +826,32 @@ bool SftpClient::deleteFile(const std::string &name)
     if (holdsLineBreakOrNul(name) || name.empty())
         return fail(err::InvalidParameter);
     const std::string path = absolute(name);
+    const auto length = static_cast<unsigned>(path.size());
     long rc = 0;
-    if (!await(
-            [&] { return libssh2_sftp_unlink_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size())); },
-            rc, requestDeadline()))
+    if (!await([&] { return request(path.c_str(), length); }, rc, requestDeadline()))
         return false;
     return rc == 0 ? (setLastError(err::Success), true) : failCall(rc, name.c_str());
+}
+
+bool SftpClient::createDirectory(const std::string &dir)
+{
+    return pathRequest(dir, [this](const char *path, unsigned length) {
+        return libssh2_sftp_mkdir_ex(m_sftp, path, length, 0755);
+    });
+}
+
+bool SftpClient::removeDirectory(const std::string &dir)
+{
+    return pathRequest(dir, [this](const char *path, unsigned length) {
+        return libssh2_sftp_rmdir_ex(m_sftp, path, length);
+    });
+}
+
+bool SftpClient::deleteFile(const std::string &name)
+{
+    return pathRequest(name, [this](const char *path, unsigned length) {
+        return libssh2_sftp_unlink_ex(m_sftp, path, length);
+    });
 }
 
 bool SftpClient::renameFile(const std::string &from, const std::string &to)

@@ -123,6 +123,7 @@ private:
     std::string absolute(const std::string &path) const;
     bool statPath(const std::string &path, bool follow, void *attributes);
     bool rename(const std::string &from, const std::string &to);
+    template <typename Request> bool pathRequest(const std::string &name, Request request);
     // The extension channel: opened at the first use, its VERSION's extensions
     // read; false when the connection failed under it (a refused channel is
     // no failure: the extensions are then none).
