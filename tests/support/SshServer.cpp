@@ -22,37 +22,6 @@ namespace {
 
 const char *const SshdPath = "/usr/sbin/sshd";
 
-sockaddr_in loopback(quint16 port)
-{
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
-
-quint16 freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = loopback(0);
-    socklen_t length = sizeof a;
-    quint16 port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &length) == 0)
-        port = ntohs(a.sin_port);
-    ::close(fd);
-    return port;
-}
-
-bool accepts(quint16 port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in a = loopback(port);
-    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr *>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
-
 } // namespace
 
 SshServer::SshServer()
@@ -211,7 +180,8 @@ bool SshServer::start()
         m_process->start(QString::fromLatin1(SshdPath),
                          {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), configPath});
         m_process->waitForStarted(10000);
-        if (waitUntil([&] { return m_process->state() != QProcess::Running || accepts(m_port); }, 10000)
+        if (waitUntil([&] { return m_process->state() != QProcess::Running || acceptsConnections(m_port); },
+                      10000)
             && m_process->state() == QProcess::Running)
             return true;
         m_error = QString::fromLocal8Bit(m_process->readAll());

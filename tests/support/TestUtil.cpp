@@ -6,13 +6,17 @@
 #include <QFile>
 #include <QThread>
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <dirent.h>
 #include <fstream>
 #include <ftw.h>
 #include <iterator>
+#include <netinet/in.h>
 #include <random>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -134,6 +138,39 @@ std::string randomBytes(size_t size, unsigned seed)
     for (char &c : data)
         c = static_cast<char>(gen() & 0xFF);
     return data;
+}
+
+namespace {
+sockaddr_in loopback(quint16 port)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+} // namespace
+
+quint16 freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = loopback(0);
+    socklen_t length = sizeof a;
+    quint16 port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &length) == 0)
+        port = ntohs(a.sin_port);
+    ::close(fd);
+    return port;
+}
+
+bool acceptsConnections(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in a = loopback(port);
+    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr *>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
 }
 
 } // namespace testsupport

@@ -61,6 +61,10 @@ bool clearFolder(const std::string &path);
 // The names in a folder, "." and ".." left out, in the order the system gives them.
 std::vector<std::string> folderEntries(const std::string &path);
 
+// A loopback port no one listens on now, and whether one accepts connections.
+quint16 freePort();
+bool acceptsConnections(quint16 port);
+
 // Kills a server process the fixture started, waits for its end and drops it.
 void stopProcess(std::unique_ptr<QProcess> &process);
 
