@@ -200,49 +200,39 @@ TEST_F(KeyringTest, OldCiphersMoveIntoTheKeyringAndTheFileKeepsNoPassword)
     EXPECT_FALSE(HostForm->LabelPasswordNotice->isVisibleTo(HostForm));
 }
 
-// The keyring was reset: the marker has nothing behind it. The connect asks
-// for the password once and the next save stores it again.
-TEST_F(KeyringTest, AMarkerWithoutItsSecretAsksAtConnectAndStoresAgain)
+// The connect asks for the password once where the keyring cannot give it:
+// a marker with nothing behind it (the keyring was reset) is stored again by
+// the next save; with SavePasswords=0 nothing is read from an old cipher or
+// stored anywhere, and the save clears the old field.
+TEST_F(KeyringTest, AnAccountWithoutAStoredSecretAsksAtConnectOnce)
 {
     startServer();
-    ::HostList list;
-    StoreAccount(list, server.address(), server.user(), "", "", "");
-    list[0].SetPasswordMarker();
-    restartWith(&list);
-    EXPECT_TRUE(form->EPassword->text().isEmpty());
+    for (const bool saving : {false, true}) {
+        SCOPED_TRACE(saving ? "marker" : "SavePasswords=0");
+        ::HostList list;
+        StoreAccount(list, server.address(), server.user(), saving ? "" : cipherOf(server.password()), "",
+                     "");
+        if (saving)
+            list[0].SetPasswordMarker();
+        restartWith(&list, saving ? "" : "SavePasswords=0\n");
+        EXPECT_TRUE(form->EPassword->text().isEmpty());
 
-    app.dialogs().expectPassword(
-        ui::toQ(server.user() + "@" + server.address() + " のパスワードを入力して下さい。"),
-        ui::toQ(server.password()));
-    connect();
-    form->DisconnectActionExecute();
-    connect(); // asked once only
-    form->DisconnectActionExecute();
-    std::string secret;
-    ASSERT_EQ(SecretStore().lookup(serverKey(), secret), SecretStore::Result::Ok);
-    EXPECT_EQ(secret, server.password());
-    EXPECT_TRUE(holdsNoFormOf(app.readFile(app.hostListPath()), server.password()));
-}
-
-// SavePasswords=0: nothing is read from an old cipher or stored anywhere; the
-// connect asks, and the save clears the old field.
-TEST_F(KeyringTest, SavePasswordsOffStoresNoneAndAsksAtConnect)
-{
-    startServer();
-    ::HostList list;
-    StoreAccount(list, server.address(), server.user(), cipherOf(server.password()), "", "");
-    restartWith(&list, "SavePasswords=0\n");
-    EXPECT_TRUE(form->EPassword->text().isEmpty());
-
-    app.dialogs().expectPassword({}, ui::toQ(server.password()));
-    connect();
-    form->DisconnectActionExecute();
-    ::HostList after = stored();
-    EXPECT_TRUE(after[0].PasswordCipher().empty());
-    std::string secret;
-    EXPECT_EQ(SecretStore().lookup(serverKey(), secret), SecretStore::Result::NotFound);
-    ASSERT_TRUE(form->close());
-    EXPECT_NE(app.readFile(app.iniPath()).find("SavePasswords=0"), std::string::npos);
+        app.dialogs().expectPassword(
+            ui::toQ(server.user() + "@" + server.address() + " のパスワードを入力して下さい。"),
+            ui::toQ(server.password()));
+        connect();
+        form->DisconnectActionExecute();
+        connect(); // asked once only
+        form->DisconnectActionExecute();
+        std::string secret;
+        EXPECT_EQ(SecretStore().lookup(serverKey(), secret),
+                  saving ? SecretStore::Result::Ok : SecretStore::Result::NotFound);
+        EXPECT_EQ(secret, saving ? server.password() : "");
+        EXPECT_TRUE(holdsNoFormOf(app.readFile(app.hostListPath()), server.password()));
+        EXPECT_EQ(stored()[0].HoldsPasswordMarker(), saving);
+        ASSERT_TRUE(form->close());
+        EXPECT_EQ(app.readFile(app.iniPath()).find("SavePasswords=0") != std::string::npos, !saving);
+    }
 }
 
 // No Secret Service on the bus: the password goes into the file as before, and
