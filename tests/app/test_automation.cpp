@@ -105,12 +105,7 @@ protected:
     }
     void TearDown() override
     {
-        if (UpDownLoadForm->isVisible())
-            UpDownLoadForm->ButtonCancelClick();
-        testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 5000);
-        form->StopAutomation();
-        if (form->Connected)
-            form->DisconnectActionExecute();
+        endAutomation();
         SessionTest::TearDown();
     }
 
@@ -126,12 +121,6 @@ protected:
     }
     // Puts "自動UP" down as the user does; the settings are saved with a password
     // in the field, so no message is expected.
-    void enterWatch()
-    {
-        form->SpeedAutoUp->setEnabled(true);
-        form->SpeedAutoUp->click();
-        ASSERT_EQ(form->UploadMode, 1);
-    }
     // Puts files on the server and shows them in the remote list, so that the
     // watch sees no missing files.
     void serveAndList(const std::vector<std::pair<std::string, std::string>> &files)

@@ -72,19 +72,8 @@ class HistoryTest : public transfertest::TransferTest {
 protected:
     void TearDown() override
     {
-        if (UpDownLoadForm->isVisible())
-            UpDownLoadForm->ButtonCancelClick();
-        testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 5000);
-        form->StopAutomation();
-        if (form->Connected)
-            form->DisconnectActionExecute();
+        endAutomation();
         TransferTest::TearDown();
-    }
-    void enterWatch()
-    {
-        form->SpeedAutoUp->setEnabled(true);
-        form->SpeedAutoUp->click();
-        ASSERT_EQ(form->UploadMode, 1);
     }
     void serveAndList(const std::vector<std::pair<std::string, std::string>> &files)
     {

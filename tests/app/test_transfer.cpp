@@ -484,9 +484,7 @@ TEST_F(TransferTest, ReUploadSendsTheWholeLocalFolderAndRestartsTheWatch)
     EXPECT_EQ(form->UploadMode, 0);
     EXPECT_FALSE(form->TimerDemon->isActive());
 
-    form->SpeedAutoUp->setEnabled(true);
-    form->SpeedAutoUp->click();
-    ASSERT_EQ(form->UploadMode, 1);
+    ASSERT_NO_FATAL_FAILURE(enterWatch());
     app.dialogs().expectConfirm(QStringLiteral("全再アップロードを実行しますか？"), false);
     form->ReUploadExecute();
     EXPECT_FALSE(server.hasReceived("STOR"));

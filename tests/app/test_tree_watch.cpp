@@ -37,12 +37,7 @@ protected:
     }
     void TearDown() override
     {
-        if (UpDownLoadForm->isVisible())
-            UpDownLoadForm->ButtonCancelClick();
-        testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 5000);
-        form->StopAutomation();
-        if (form->Connected)
-            form->DisconnectActionExecute();
+        endAutomation();
         SessionTest::TearDown();
     }
     // Files are stamped a while ago, each with a time of its own: the watch
@@ -70,9 +65,7 @@ protected:
         ASSERT_TRUE(form->Connected) << panel(0);
         form->CheckSubFolders->setChecked(tree);
         form->CheckUseThread->setChecked(threaded);
-        form->SpeedAutoUp->setEnabled(true);
-        form->SpeedAutoUp->click();
-        ASSERT_EQ(form->UploadMode, 1);
+        ASSERT_NO_FATAL_FAILURE(enterWatch());
         EXPECT_FALSE(form->CheckSubFolders->isEnabled()) << "locked while watching";
     }
     std::string onServer(const std::string &path)

@@ -141,9 +141,7 @@ TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
     form->UploadExecute();
     EXPECT_TRUE(server.hasReceived("STOR " + raw(Soft)));
     EXPECT_EQ(served(Soft), "new");
-    form->SpeedAutoUp->setEnabled(true);
-    form->SpeedAutoUp->click();
-    ASSERT_EQ(form->UploadMode, 1);
+    ASSERT_NO_FATAL_FAILURE(enterWatch());
     server.clearLog();
     ASSERT_TRUE(testsupport::writeFileBytes(localPath("ソフト.txt"), "newer"));
     form->TimerDemonTimer();
@@ -264,9 +262,7 @@ TEST_F(TransferTest, LocalShiftJisNamesAreUploadedEnteredWatchedAndDeleted)
     ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {shown(Japan)}));
     form->UploadExecute();
     EXPECT_EQ(served(Japan + "/" + Table), "t");
-    form->SpeedAutoUp->setEnabled(true);
-    form->SpeedAutoUp->click();
-    ASSERT_EQ(form->UploadMode, 1);
+    ASSERT_NO_FATAL_FAILURE(enterWatch());
     form->TimerDemonTimer();
     form->TimerDemonTimer();
     EXPECT_EQ(countReceived("STOR " + raw(Page)), 1);

@@ -148,9 +148,7 @@ TEST_F(ParallelTest, AWatchPassSendsItsChangesOverSeveralConnectionsIndexPageLas
     }
     ASSERT_NO_FATAL_FAILURE(connect(testsupport::ftpfault::replyDelay(20)));
     ASSERT_EQ(form->RemoteFileCount, 6);
-    form->SpeedAutoUp->setEnabled(true);
-    form->SpeedAutoUp->click();
-    ASSERT_EQ(form->UploadMode, 1);
+    ASSERT_NO_FATAL_FAILURE(enterWatch());
     for (const std::string &name : names)
         ASSERT_NO_FATAL_FAILURE(writeLocal(name, "changed " + name));
     server.clearLog();

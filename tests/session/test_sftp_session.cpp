@@ -258,9 +258,7 @@ TEST_F(SftpTest, ListsTreesWatchAndThreeConnectionsMoveBytesAsTheyAre)
 
     // A watch pass sends what changed.
     SetTransferConnections(1);
-    form->SpeedAutoUp->setEnabled(true);
-    form->SpeedAutoUp->click();
-    ASSERT_EQ(form->UploadMode, 1);
+    ASSERT_NO_FATAL_FAILURE(enterWatch());
     ASSERT_NO_FATAL_FAILURE(writeLocal("f5.html", "changed\n"));
     form->TimerDemonTimer();
     form->StopAutomation();

@@ -3,10 +3,12 @@
 
 #include "app/MainForm.h"
 #include "app/session/Ftpfunc.h"
+#include "app/windows/Upanddown.h"
 #include "platform/LocalFiles.h"
 #include "support/TestUtil.h"
 #include "ui/Clock.h"
 #include "ui/Edit.h"
+#include "ui/SpeedButton.h"
 #include "ui/StatusBar.h"
 #include "ui/Text.h"
 
@@ -35,6 +37,23 @@ void SessionTest::TearDown()
     ui::Clock::setScale(1.0);
     platform::setCurrentDirectory(startDir);
     app.destroyMainForm();
+}
+
+void SessionTest::enterWatch()
+{
+    form->SpeedAutoUp->setEnabled(true);
+    form->SpeedAutoUp->click();
+    ASSERT_EQ(form->UploadMode, 1);
+}
+
+void SessionTest::endAutomation()
+{
+    if (UpDownLoadForm->isVisible())
+        UpDownLoadForm->ButtonCancelClick();
+    waitUntil([] { return !UpDownLoadForm->isVisible(); }, 5000);
+    form->StopAutomation();
+    if (form->Connected)
+        form->DisconnectActionExecute();
 }
 
 void SessionTest::startServer(const QStringList &faults)

@@ -24,6 +24,11 @@ protected:
     void startServer(const QStringList &faults = {});
     // OpenInternet and OpenSession as a connect does; asserts success.
     void openSession();
+    // Puts "自動UP" down as the user does.
+    void enterWatch();
+    // Ends what automatic work a test left running: the progress window, the
+    // watch or a daemon, and the connection.
+    void endAutomation();
 
     std::string panel(int index) const;
     std::string statusLine() const;
