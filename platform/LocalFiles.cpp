@@ -421,17 +421,20 @@ int createDownloadTemporary(const std::string &folder, std::string &path)
     return fd;
 }
 
-void removeStaleDownloadTemporaries(const std::string &folder)
+namespace {
+// Removes the files of a folder the program made (`ours`) that no one holds
+// locked (a transfer under way holds its file locked; the lock dies with its
+// process), own regular files only, unless `keep` names them.
+void removeUnlocked(const std::string &folder, bool (*ours)(std::string_view name),
+                    const std::function<bool(const std::string &path)> &keep)
 {
-    const std::lock_guard lock(downloadTemporaryMutex());
     DIR *dir = ::opendir(folder.c_str());
     if (!dir)
         return;
     const int dfd = ::dirfd(dir);
     while (const dirent *entry = ::readdir(dir)) {
-        if (!isDownloadTemporaryName(entry->d_name))
+        if (!ours(entry->d_name) || (keep && keep(folder + "/" + entry->d_name)))
             continue;
-        // The lock of a download dies with its process.
         const int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
@@ -442,6 +445,13 @@ void removeStaleDownloadTemporaries(const std::string &folder)
         ::close(fd);
     }
     ::closedir(dir);
+}
+} // namespace
+
+void removeStaleDownloadTemporaries(const std::string &folder)
+{
+    const std::lock_guard lock(downloadTemporaryMutex());
+    removeUnlocked(folder, isDownloadTemporaryName, {});
 }
 
 bool writeAll(int fd, const char *data, size_t size)
@@ -489,27 +499,7 @@ bool isTransferTempName(std::string_view name)
 void removeTransferTemporaries(const std::string &folder,
                                const std::function<bool(const std::string &path)> &keep)
 {
-    DIR *dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    const int dfd = ::dirfd(dir);
-    while (const dirent *entry = ::readdir(dir)) {
-        if (!isTransferTempName(entry->d_name))
-            continue;
-        const std::string path = folder + "/" + entry->d_name;
-        if (keep && keep(path))
-            continue;
-        // A transfer under way holds its temporary locked.
-        const int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
-            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlinkat(dfd, entry->d_name, 0);
-        ::close(fd);
-    }
-    ::closedir(dir);
+    removeUnlocked(folder, isTransferTempName, keep);
 }
 
 bool localFileTime(const std::string &path, int64_t &unixSeconds)
