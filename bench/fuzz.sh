@@ -32,8 +32,8 @@ out=${FUZZ_BUILD:-$repo/build-fuzz}
 mkdir -p "$out"
 platform_sources=("$repo"/platform/*.cpp)
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I"$repo" -pthread)
-# The platform layer links TLS (OpenSSL) and SSH (libssh2); the harnesses call neither.
-mapfile -t libs < <(pkg-config --libs libssl libcrypto libssh2 | tr ' ' '\n' | grep .)
+# The platform layer links TLS (OpenSSL) and SSH (libssh); the harnesses call neither.
+mapfile -t libs < <(pkg-config --libs libssl libcrypto libssh | tr ' ' '\n' | grep .)
 
 for name in "${harnesses[@]}"; do
   src="$repo/bench/fuzz/fuzz_$name.cpp"

@@ -7,17 +7,19 @@
 #include "platform/Socket.h"
 #include "platform/Wildcard.h"
 
-#include <libssh2.h>
-#include <libssh2_sftp.h>
+#include <libssh/libssh.h>
 #include <openssl/evp.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <map>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -26,14 +28,56 @@ namespace platform {
 
 namespace {
 
-// The largest piece handed to libssh2 at once: it splits it into requests of
-// about 30 KB and keeps them all in flight (about 35 for a write). A read asks
-// ahead for four times the buffer it is given, so reads get the larger one:
-// 8 MiB ahead, what a loopback or fast link needs to stay busy.
-constexpr size_t WriteBuffer = 1024 * 1024;
-constexpr size_t TransferBuffer = 2 * 1024 * 1024;
+// How many reads and writes a transfer keeps in flight: 64 of 32 KiB (or the
+// lengths the server names) keep a fast link busy, as OpenSSH's client does.
+constexpr size_t InFlight = 64;
+// The largest packet taken from a server: a read's reply of the longest length
+// asked for, or a listing's piece.
+constexpr uint32_t MaxPacket = 1024 * 1024;
+// The longest read or write asked for, whatever the server offers.
+constexpr uint32_t MaxTransferLength = 256 * 1024;
 // How often a wait looks at the cancel flag.
 constexpr int CancelPollMs = 100;
+
+// Packet types and flags of the file protocol, version 3.
+enum : unsigned char {
+    FxpInit = 1,
+    FxpVersion = 2,
+    FxpOpen = 3,
+    FxpClose = 4,
+    FxpRead = 5,
+    FxpWrite = 6,
+    FxpLstat = 7,
+    FxpFstat = 8,
+    FxpSetstat = 9,
+    FxpOpendir = 11,
+    FxpReaddir = 12,
+    FxpRemove = 13,
+    FxpMkdir = 14,
+    FxpRmdir = 15,
+    FxpRealpath = 16,
+    FxpStat = 17,
+    FxpRename = 18,
+    FxpStatus = 101,
+    FxpHandle = 102,
+    FxpData = 103,
+    FxpName = 104,
+    FxpAttrs = 105,
+    FxpExtended = 200,
+    FxpExtendedReply = 201,
+};
+constexpr uint32_t FxfRead = 0x01;
+constexpr uint32_t FxfWrite = 0x02;
+constexpr uint32_t FxfAppend = 0x04;
+constexpr uint32_t FxfCreat = 0x08;
+constexpr uint32_t FxfTrunc = 0x10;
+constexpr uint32_t AttrSize = 0x01;
+constexpr uint32_t AttrUidGid = 0x02;
+constexpr uint32_t AttrPermissions = 0x04;
+constexpr uint32_t AttrTimes = 0x08;
+constexpr uint32_t AttrExtended = 0x80000000u;
+constexpr uint32_t FxOk = 0;
+constexpr uint32_t FxEof = 1;
 
 bool fail(uint32_t code)
 {
@@ -129,21 +173,6 @@ std::string fingerprintOf(const std::string &blob)
     return "SHA256:" + text;
 }
 
-struct KeyType {
-    int hostkeyType;
-    int knownhostBit;
-    const char *name;
-};
-
-constexpr KeyType KeyTypes[] = {
-    {LIBSSH2_HOSTKEY_TYPE_RSA, LIBSSH2_KNOWNHOST_KEY_SSHRSA, "ssh-rsa"},
-    {LIBSSH2_HOSTKEY_TYPE_DSS, LIBSSH2_KNOWNHOST_KEY_SSHDSS, "ssh-dss"},
-    {LIBSSH2_HOSTKEY_TYPE_ECDSA_256, LIBSSH2_KNOWNHOST_KEY_ECDSA_256, "ecdsa-sha2-nistp256"},
-    {LIBSSH2_HOSTKEY_TYPE_ECDSA_384, LIBSSH2_KNOWNHOST_KEY_ECDSA_384, "ecdsa-sha2-nistp384"},
-    {LIBSSH2_HOSTKEY_TYPE_ECDSA_521, LIBSSH2_KNOWNHOST_KEY_ECDSA_521, "ecdsa-sha2-nistp521"},
-    {LIBSSH2_HOSTKEY_TYPE_ED25519, LIBSSH2_KNOWNHOST_KEY_ED25519, "ssh-ed25519"},
-};
-
 std::string siteOf(const std::string &host, uint16_t port)
 {
     return port == 22 ? host : "[" + host + "]:" + std::to_string(port);
@@ -188,55 +217,212 @@ std::string sshDirectoryOf(const FtpOptions &options)
     return std::string(home ? home : "") + "/.ssh";
 }
 
-std::string statusText(unsigned long status)
+std::string statusText(uint32_t status)
 {
     switch (status) {
-    case LIBSSH2_FX_NO_SUCH_FILE:
-    case LIBSSH2_FX_NO_SUCH_PATH:
+    case 2:  // no such file
+    case 10: // no such path
         return "SFTP: No such file or directory (" + std::to_string(status) + ")";
-    case LIBSSH2_FX_PERMISSION_DENIED:
+    case 3:
         return "SFTP: Permission denied (3)";
-    case LIBSSH2_FX_FILE_ALREADY_EXISTS:
+    case 11:
         return "SFTP: File already exists (11)";
-    case LIBSSH2_FX_DIR_NOT_EMPTY:
+    case 18:
         return "SFTP: Directory not empty (18)";
-    case LIBSSH2_FX_OP_UNSUPPORTED:
+    case 8:
         return "SFTP: Operation unsupported (8)";
-    case LIBSSH2_FX_NO_SPACE_ON_FILESYSTEM:
-    case LIBSSH2_FX_QUOTA_EXCEEDED:
+    case 14: // no space on the file system
+    case 15: // quota exceeded
         return "SFTP: No space left (" + std::to_string(status) + ")";
     default:
         return "SFTP: Failure (" + std::to_string(status) + ")";
     }
 }
 
-LIBSSH2_USERAUTH_KBDINT_RESPONSE_FUNC(answerPrompts)
+void putU32(std::string &out, uint32_t value)
 {
-    (void)name;
-    (void)name_len;
-    (void)instruction;
-    (void)instruction_len;
-    const std::string &password = *static_cast<const std::string *>(*abstract);
-    for (int i = 0; i < num_prompts; ++i) {
-        // Only hidden prompts are a password's; anything else gets an empty answer.
-        const std::string answer = prompts[i].echo ? std::string() : password;
-        responses[i].text = static_cast<char *>(std::malloc(answer.size() + 1));
-        if (!responses[i].text) {
-            responses[i].length = 0;
-            continue;
-        }
-        std::memcpy(responses[i].text, answer.c_str(), answer.size() + 1);
-        responses[i].length = static_cast<unsigned int>(answer.size());
+    const char bytes[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+                           static_cast<char>(value >> 8), static_cast<char>(value)};
+    out.append(bytes, 4);
+}
+
+void putU64(std::string &out, uint64_t value)
+{
+    putU32(out, static_cast<uint32_t>(value >> 32));
+    putU32(out, static_cast<uint32_t>(value));
+}
+
+void putString(std::string &out, std::string_view text)
+{
+    putU32(out, static_cast<uint32_t>(text.size()));
+    out.append(text);
+}
+
+uint32_t u32At(const char *p)
+{
+    const auto *u = reinterpret_cast<const unsigned char *>(p);
+    return (uint32_t{u[0]} << 24) | (uint32_t{u[1]} << 16) | (uint32_t{u[2]} << 8) | u[3];
+}
+
+// Reads the fields of a packet's body; a read past its end marks it broken.
+class Reader {
+public:
+    Reader(const char *data, size_t size) : m_p(data), m_left(size) {}
+    bool ok() const { return m_ok; }
+    uint32_t u32()
+    {
+        if (!take(4))
+            return 0;
+        return u32At(m_p - 4);
     }
+    uint64_t u64()
+    {
+        const uint64_t high = u32();
+        return (high << 32) | u32();
+    }
+    std::string_view string()
+    {
+        const uint32_t length = u32();
+        if (!take(length))
+            return {};
+        return {m_p - length, length};
+    }
+
+private:
+    bool take(size_t n)
+    {
+        if (!m_ok || m_left < n) {
+            m_ok = false;
+            return false;
+        }
+        m_p += n;
+        m_left -= n;
+        return true;
+    }
+    const char *m_p;
+    size_t m_left;
+    bool m_ok = true;
+};
+
+// A request: its length, type, id and body.
+std::string requestPacket(unsigned char type, uint32_t id, const std::string &body)
+{
+    std::string out;
+    out.reserve(body.size() + 9);
+    putU32(out, static_cast<uint32_t>(body.size() + 5));
+    out += static_cast<char>(type);
+    putU32(out, id);
+    out += body;
+    return out;
+}
+
+std::string pathBody(std::string_view path)
+{
+    std::string body;
+    putString(body, path);
+    return body;
 }
 
 void initLibrary()
 {
-    static const int initialised = libssh2_init(0);
+    static const int initialised = ssh_init();
     (void)initialised;
 }
 
+// The bytes of a key as SSH sends it ("blob"), empty when it has none.
+std::string blobOf(ssh_key key)
+{
+    char *text = nullptr;
+    if (!key || ssh_pki_export_pubkey_base64(key, &text) != SSH_OK || !text)
+        return {};
+    std::string blob;
+    if (!unbase64(text, blob))
+        blob.clear();
+    ssh_string_free_char(text);
+    return blob;
+}
+
+// The key of this type on record for a site, from the first file that has one.
+std::string knownKeyOf(const std::string &site, const std::string &type,
+                       std::initializer_list<std::string> files)
+{
+    for (const std::string &file : files) {
+        std::string data;
+        if (file.empty() || !readWholeFile(file, data))
+            continue;
+        size_t pos = 0;
+        while (pos < data.size()) {
+            const size_t end = std::min(data.find('\n', pos), data.size());
+            const std::string line = data.substr(pos, end - pos);
+            pos = end + 1;
+            ssh_knownhosts_entry *entry = nullptr;
+            if (ssh_known_hosts_parse_line(site.c_str(), line.c_str(), &entry) != SSH_OK || !entry)
+                continue;
+            std::string blob;
+            if (entry->publickey && type == ssh_key_type_to_char(ssh_key_type(entry->publickey)))
+                blob = blobOf(entry->publickey);
+            ssh_knownhosts_entry_free(entry);
+            if (!blob.empty())
+                return blob;
+        }
+    }
+    return {};
+}
+
 } // namespace
+
+struct SftpClient::Reply {
+    unsigned char type = 0;
+    std::string body; // after the id
+};
+
+struct SftpClient::Attributes {
+    uint32_t flags = 0;
+    uint64_t size = 0;
+    uint32_t permissions = 0;
+    uint32_t atime = 0;
+    uint32_t mtime = 0;
+
+    bool kind(uint32_t bits) const { return (flags & AttrPermissions) && (permissions & 0170000) == bits; }
+    bool isDirectory() const { return kind(0040000); }
+    bool isLink() const { return kind(0120000); }
+
+    bool read(Reader &in)
+    {
+        flags = in.u32();
+        if (flags & AttrSize)
+            size = in.u64();
+        if (flags & AttrUidGid) {
+            in.u32();
+            in.u32();
+        }
+        if (flags & AttrPermissions)
+            permissions = in.u32();
+        if (flags & AttrTimes) {
+            atime = in.u32();
+            mtime = in.u32();
+        }
+        if (flags & AttrExtended) {
+            for (uint32_t n = in.u32(); n > 0 && in.ok(); --n) {
+                in.string();
+                in.string();
+            }
+        }
+        return in.ok();
+    }
+    void write(std::string &out) const
+    {
+        putU32(out, flags);
+        if (flags & AttrSize)
+            putU64(out, size);
+        if (flags & AttrPermissions)
+            putU32(out, permissions);
+        if (flags & AttrTimes) {
+            putU32(out, atime);
+            putU32(out, mtime);
+        }
+    }
+};
 
 // Holds the session against the keepalive thread and marks it used.
 class SftpClient::Lock {
@@ -254,7 +440,6 @@ private:
 SftpClient::SftpClient(FtpOptions options) : m_options(std::move(options))
 {
     initLibrary();
-    m_buffer.resize(TransferBuffer);
     if (m_options.keepaliveSeconds > 0)
         m_keepalive = std::thread([this] { keepaliveLoop(); });
 }
@@ -284,14 +469,9 @@ SftpClient::Clock::time_point SftpClient::requestDeadline() const
 
 bool SftpClient::waitSocket(Clock::time_point deadline, bool cancellable)
 {
-    const int directions = libssh2_session_block_directions(m_session);
-    pollfd p{m_fd, 0, 0};
-    if (directions & LIBSSH2_SESSION_BLOCK_INBOUND)
-        p.events |= POLLIN;
-    if (directions & LIBSSH2_SESSION_BLOCK_OUTBOUND)
+    pollfd p{m_fd, POLLIN, 0};
+    if (m_session && (ssh_get_poll_flags(m_session) & SSH_WRITE_PENDING))
         p.events |= POLLOUT;
-    if (p.events == 0)
-        p.events = POLLIN;
     for (;;) {
         // A Cancel lets the call under way end cleanly (data flows again within
         // moments) so that the session stays usable; a server that sends nothing
@@ -311,16 +491,16 @@ bool SftpClient::waitSocket(Clock::time_point deadline, bool cancellable)
         }
         const int n = pollFor(&p, 1, cancellable ? std::min(left, CancelPollMs) : left);
         if (n != 0)
-            return true; // ready, or an error libssh2 will report
+            return true; // ready, or an error libssh will report
     }
 }
 
 template <typename F>
-bool SftpClient::await(F &&call, long &result, Clock::time_point deadline, bool cancellable)
+bool SftpClient::await(F &&call, int &result, Clock::time_point deadline, bool cancellable)
 {
     for (;;) {
-        result = static_cast<long>(call());
-        if (result != LIBSSH2_ERROR_EAGAIN)
+        result = call();
+        if (result != SSH_AGAIN)
             return true;
         if (!waitSocket(deadline, cancellable))
             return false;
@@ -337,41 +517,22 @@ void SftpClient::drop(uint32_t code)
 void SftpClient::teardown()
 {
     // Nothing may wait on a connection being torn down: with the socket shut,
-    // libssh2's goodbyes fail at once instead of asking to wait, and it frees all.
+    // libssh's goodbyes fail at once, and freeing the session frees its channel.
     if (m_fd >= 0)
         ::shutdown(m_fd, SHUT_RDWR);
-    if (m_sftp) {
-        // No goodbye on a connection being dropped: nothing more may wait on it.
-        libssh2_sftp_shutdown(m_sftp);
-        m_sftp = nullptr;
-    }
-    // The extension channel is freed with the session.
-    m_extensions = nullptr;
-    m_extensionsAsked = false;
-    m_posixRename = false;
+    m_channel = nullptr;
     if (m_session) {
-        libssh2_session_free(m_session);
+        ssh_free(m_session);
         m_session = nullptr;
     }
+    m_inBegin = m_inEnd = 0;
+    m_posixRename = false;
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
         notify(m_context, FtpStatus::ConnectionClosed, {}, 0);
     }
     m_open = false;
-}
-
-bool SftpClient::failCall(long rc, const char *what)
-{
-    if (rc == LIBSSH2_ERROR_SFTP_PROTOCOL && m_sftp) {
-        const unsigned long status = libssh2_sftp_last_error(m_sftp);
-        m_lastReply = statusText(status) + " " + what;
-        setLastResponseText(m_lastReply);
-        return fail(err::InternetExtendedError);
-    }
-    // Anything else is the SSH connection failing under the request.
-    drop(err::ConnectionAborted);
-    return false;
 }
 
 bool SftpClient::ensureOpen()
@@ -453,8 +614,8 @@ bool SftpClient::connect(const std::string &server, const std::string &user, con
         return fail(errorFromErrno(errno));
     ::fcntl(m_fd, F_SETFD, FD_CLOEXEC);
 
-    const bool ok = handshake(host, port, deadline) && authenticate(user, password, deadline);
-    m_password.clear();
+    const bool ok =
+        handshake(host, port, deadline) && authenticate(user, password, deadline) && openSftp(deadline);
     if (!ok) {
         const uint32_t e = lastError();
         teardown();
@@ -468,21 +629,41 @@ bool SftpClient::connect(const std::string &server, const std::string &user, con
 
 bool SftpClient::handshake(const std::string &host, uint16_t port, Clock::time_point deadline)
 {
-    m_session = libssh2_session_init_ex(nullptr, nullptr, nullptr, &m_password);
+    m_session = ssh_new();
     if (!m_session)
         return fail(err::SecureChannelError);
-    libssh2_session_set_blocking(m_session, 0);
-    if (m_options.keepaliveSeconds > 0)
-        libssh2_keepalive_config(m_session, 1, static_cast<unsigned>(m_options.keepaliveSeconds));
+    // Only what the account says: no OpenSSH configuration file changes the
+    // host, port, user or keys behind the user's back.
+    const bool no = false;
+    const unsigned int portNumber = port;
+    const std::string sshDirectory = sshDirectoryOf(m_options);
+    const std::string userFile = sshDirectory + "/known_hosts";
+    // The program's own file is the second list of keys libssh reads.
+    const std::string ownFile = m_knownHostsFile.empty() ? std::string("/dev/null") : m_knownHostsFile;
+    // libssh owns a copy of the socket and closes it with the session.
+    socket_t fd = ::dup(m_fd);
+    if (fd < 0)
+        return fail(errorFromErrno(errno));
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    if (ssh_options_set(m_session, SSH_OPTIONS_FD, &fd) != SSH_OK) {
+        ::close(fd);
+        return fail(err::SecureChannelError);
+    }
+    if (ssh_options_set(m_session, SSH_OPTIONS_PROCESS_CONFIG, &no) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_HOST, host.c_str()) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_PORT, &portNumber) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_SSH_DIR, sshDirectory.c_str()) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_KNOWNHOSTS, userFile.c_str()) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, ownFile.c_str()) != SSH_OK)
+        return fail(err::SecureChannelError);
+    ssh_set_blocking(m_session, 0);
     notify(m_context, FtpStatus::ReceivingResponse, {}, 0);
-    long rc = 0;
-    if (!await([&] { return libssh2_session_handshake(m_session, m_fd); }, rc, deadline))
+    int rc = 0;
+    if (!await([&] { return ssh_connect(m_session); }, rc, deadline))
         return false;
-    if (rc != 0) {
+    if (rc != SSH_OK) {
         // Closed during the handshake, or not an SSH server at all.
-        char *message = nullptr;
-        libssh2_session_last_error(m_session, &message, nullptr, 0);
-        setLastResponseText(std::string("SSH: ") + (message ? message : "handshake failed"));
+        setLastResponseText(std::string("SSH: ") + ssh_get_error(m_session));
         return fail(err::CannotConnect);
     }
     return checkHostKey(host, port);
@@ -490,52 +671,36 @@ bool SftpClient::handshake(const std::string &host, uint16_t port, Clock::time_p
 
 bool SftpClient::checkHostKey(const std::string &host, uint16_t port)
 {
-    size_t length = 0;
-    int type = 0;
-    const char *key = libssh2_session_hostkey(m_session, &length, &type);
-    if (!key)
+    ssh_key key = nullptr;
+    if (ssh_get_server_publickey(m_session, &key) != SSH_OK || !key)
         return fail(err::SecureChannelError);
-    const std::string blob(key, length);
-    const KeyType *keyType = nullptr;
-    for (const KeyType &t : KeyTypes) {
-        if (t.hostkeyType == type)
-            keyType = &t;
-    }
-    if (!keyType)
+    const std::string blob = blobOf(key);
+    const char *typeName = ssh_key_type_to_char(ssh_key_type(key));
+    ssh_key_free(key);
+    if (blob.empty() || !typeName)
         return fail(err::SecureChannelError);
     HostKeyInfo info;
     info.site = siteOf(host, port);
-    info.type = keyType->name;
+    info.type = typeName;
     info.fingerprint = fingerprintOf(blob);
     m_fingerprint = info.fingerprint;
 
-    LIBSSH2_KNOWNHOSTS *hosts = libssh2_knownhost_init(m_session);
-    if (!hosts)
-        return fail(err::SecureChannelError);
-    const std::string userFile = sshDirectoryOf(m_options) + "/known_hosts";
-    libssh2_knownhost_readfile(hosts, userFile.c_str(), LIBSSH2_KNOWNHOST_FILE_OPENSSH);
-    if (!m_knownHostsFile.empty())
-        libssh2_knownhost_readfile(hosts, m_knownHostsFile.c_str(), LIBSSH2_KNOWNHOST_FILE_OPENSSH);
-    libssh2_knownhost *entry = nullptr;
-    const int check = libssh2_knownhost_checkp(
-        hosts, host.c_str(), port, key, length,
-        LIBSSH2_KNOWNHOST_TYPE_PLAIN | LIBSSH2_KNOWNHOST_KEYENC_RAW | keyType->knownhostBit, &entry);
-    std::string knownBlob;
-    if (check == LIBSSH2_KNOWNHOST_CHECK_MISMATCH && entry && entry->key)
-        unbase64(entry->key, knownBlob);
-    libssh2_knownhost_free(hosts);
-
-    if (check == LIBSSH2_KNOWNHOST_CHECK_MATCH)
+    // The user's known_hosts (hashed names too), then the program's own file.
+    const ssh_known_hosts_e state = ssh_session_is_known_server(m_session);
+    if (state == SSH_KNOWN_HOSTS_OK)
         return true;
-    if (check == LIBSSH2_KNOWNHOST_CHECK_MISMATCH) {
+    if (state == SSH_KNOWN_HOSTS_CHANGED) {
         info.changed = true;
-        info.knownFingerprint = knownBlob.empty() ? std::string("?") : fingerprintOf(knownBlob);
+        const std::string known =
+            knownKeyOf(info.site, info.type, {sshDirectoryOf(m_options) + "/known_hosts", m_knownHostsFile});
+        info.knownFingerprint = known.empty() ? std::string("?") : fingerprintOf(known);
         if (m_hostKeyCheck)
             m_hostKeyCheck(info);
         setLastResponseText("SSH: host key of " + info.site + " changed: " + info.fingerprint + " (on record "
                             + info.knownFingerprint + ")");
         return fail(err::SecureCertificateRejected);
     }
+    // Unknown, or known only with keys of other types: asked.
     bool trusted = false;
     if (m_hostKeyCheck) {
         trusted = m_hostKeyCheck(info);
@@ -556,88 +721,83 @@ bool SftpClient::checkHostKey(const std::string &host, uint16_t port)
         if (!data.empty() && data.back() != '\n')
             data += '\n';
         data += info.site + ' ' + info.type + ' '
-                + base64(reinterpret_cast<const unsigned char *>(key), length) + '\n';
+                + base64(reinterpret_cast<const unsigned char *>(blob.data()), blob.size()) + '\n';
         writeFileAtomic(m_knownHostsFile, data, 0600);
     }
     return true;
 }
 
-bool SftpClient::tryKeyFile(const std::string &user, const std::string &path, Clock::time_point deadline,
-                            bool &declined)
+namespace {
+
+// libssh's login calls say "again" in a value of their own.
+template <typename F> auto authStep(F &&call)
+{
+    return [call = std::forward<F>(call)]() mutable {
+        const int rc = call();
+        return rc == SSH_AUTH_AGAIN ? SSH_AGAIN : rc;
+    };
+}
+
+} // namespace
+
+bool SftpClient::tryKeyFile(const std::string &path, Clock::time_point deadline)
 {
     std::string passphrase;
-    if (keyFileEncrypted(path)) {
-        if (!m_passphrasePrompt || !m_passphrasePrompt(path, passphrase)) {
-            declined = true;
-            return false;
-        }
-    }
-    long rc = 0;
-    if (!await(
-            [&] {
-                return libssh2_userauth_publickey_fromfile_ex(m_session, user.c_str(),
-                                                              static_cast<unsigned>(user.size()), nullptr,
-                                                              path.c_str(), passphrase.c_str());
-            },
-            rc, deadline))
+    if (keyFileEncrypted(path) && (!m_passphrasePrompt || !m_passphrasePrompt(path, passphrase)))
         return false;
+    ssh_key key = nullptr;
+    const int imported = ssh_pki_import_privkey_file(
+        path.c_str(), passphrase.empty() ? nullptr : passphrase.c_str(), nullptr, nullptr, &key);
     std::fill(passphrase.begin(), passphrase.end(), '\0');
-    return rc == 0;
+    if (imported != SSH_OK || !key)
+        return false;
+    int rc = 0;
+    const bool answered =
+        await(authStep([&] { return ssh_userauth_publickey(m_session, nullptr, key); }), rc, deadline);
+    ssh_key_free(key);
+    return answered && rc == SSH_AUTH_SUCCESS;
 }
 
 bool SftpClient::authenticate(const std::string &user, const std::string &password,
                               Clock::time_point deadline)
 {
-    long rc = 0;
-    const char *list = nullptr;
-    if (!await(
-            [&] {
-                list = libssh2_userauth_list(m_session, user.c_str(), static_cast<unsigned>(user.size()));
-                return list || libssh2_userauth_authenticated(m_session)
-                           ? 0
-                           : libssh2_session_last_errno(m_session);
-            },
-            rc, deadline))
+    if (ssh_options_set(m_session, SSH_OPTIONS_USER, user.c_str()) != SSH_OK)
+        return fail(err::InvalidParameter);
+    int rc = 0;
+    if (!await(authStep([&] { return ssh_userauth_none(m_session, nullptr); }), rc, deadline))
         return false;
-    if (libssh2_userauth_authenticated(m_session)) {
-        m_authMethod = "none";
-    } else if (!list) {
+    if (rc == SSH_AUTH_ERROR) {
+        setLastResponseText(std::string("SSH: ") + ssh_get_error(m_session));
         return fail(err::SecureChannelError);
     }
-    const std::string methods = list ? list : "";
-    const auto offers = [&](const char *method) {
-        size_t pos = 0;
-        const std::string name = method;
-        while (pos <= methods.size()) {
-            const size_t comma = std::min(methods.find(',', pos), methods.size());
-            if (methods.compare(pos, comma - pos, name) == 0)
-                return true;
-            pos = comma + 1;
+    if (rc == SSH_AUTH_SUCCESS)
+        m_authMethod = "none";
+    const int offered = ssh_userauth_list(m_session, nullptr);
+    std::string methods;
+    for (const auto &[bit, name] :
+         {std::pair{SSH_AUTH_METHOD_PUBLICKEY, "publickey"}, std::pair{SSH_AUTH_METHOD_PASSWORD, "password"},
+          std::pair{SSH_AUTH_METHOD_INTERACTIVE, "keyboard-interactive"}}) {
+        if (offered & bit)
+            methods += (methods.empty() ? "" : ",") + std::string(name);
+    }
+    const auto failed = [&] {
+        // A broken connection under a login is no wrong password.
+        if (ssh_get_status(m_session) & (SSH_CLOSED | SSH_CLOSED_ERROR)) {
+            drop(err::ConnectionAborted);
+            return true;
         }
         return false;
     };
     bool triedCredentials = false;
-    if (m_authMethod.empty() && offers("publickey")) {
+    if (m_authMethod.empty() && (offered & SSH_AUTH_METHOD_PUBLICKEY)) {
         // The agent's keys first, as OpenSSH's client does.
         if (const char *socket = std::getenv("SSH_AUTH_SOCK"); socket && *socket) {
-            LIBSSH2_AGENT *agent = libssh2_agent_init(m_session);
-            if (agent && libssh2_agent_connect(agent) == 0 && libssh2_agent_list_identities(agent) == 0) {
-                libssh2_agent_publickey *identity = nullptr;
-                libssh2_agent_publickey *previous = nullptr;
-                while (m_authMethod.empty() && libssh2_agent_get_identity(agent, &identity, previous) == 0) {
-                    previous = identity;
-                    if (!await([&] { return libssh2_agent_userauth(agent, user.c_str(), identity); }, rc,
-                               deadline)) {
-                        libssh2_agent_free(agent);
-                        return false;
-                    }
-                    if (rc == 0)
-                        m_authMethod = "agent";
-                }
-                libssh2_agent_disconnect(agent);
-            }
-            if (agent)
-                libssh2_agent_free(agent);
+            if (!await(authStep([&] { return ssh_userauth_agent(m_session, nullptr); }), rc, deadline))
+                return false;
+            if (rc == SSH_AUTH_SUCCESS)
+                m_authMethod = "agent";
+            else if (failed())
+                return false;
         }
         const std::string folder = sshDirectoryOf(m_options);
         for (const char *name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
@@ -647,67 +807,113 @@ bool SftpClient::authenticate(const std::string &user, const std::string &passwo
             struct stat st {};
             if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
                 continue;
-            bool declined = false;
-            if (tryKeyFile(user, path, deadline, declined))
+            if (tryKeyFile(path, deadline))
                 m_authMethod = "publickey";
-            else if (lastError() == err::InternetTimeout)
+            else if (lastError() == err::InternetTimeout || failed())
                 return false;
         }
     }
-    if (m_authMethod.empty() && offers("password") && !password.empty()) {
+    if (m_authMethod.empty() && (offered & SSH_AUTH_METHOD_PASSWORD) && !password.empty()) {
         triedCredentials = true;
-        if (!await(
-                [&] {
-                    return libssh2_userauth_password_ex(m_session, user.c_str(),
-                                                        static_cast<unsigned>(user.size()), password.c_str(),
-                                                        static_cast<unsigned>(password.size()), nullptr);
-                },
-                rc, deadline))
+        if (!await(authStep([&] { return ssh_userauth_password(m_session, nullptr, password.c_str()); }), rc,
+                   deadline))
             return false;
-        if (rc == 0)
+        if (rc == SSH_AUTH_SUCCESS)
             m_authMethod = "password";
-    }
-    if (m_authMethod.empty() && offers("keyboard-interactive") && !password.empty()) {
-        triedCredentials = true;
-        m_password = password;
-        if (!await(
-                [&] {
-                    return libssh2_userauth_keyboard_interactive_ex(
-                        m_session, user.c_str(), static_cast<unsigned>(user.size()), answerPrompts);
-                },
-                rc, deadline))
+        else if (failed())
             return false;
-        if (rc == 0)
+    }
+    if (m_authMethod.empty() && (offered & SSH_AUTH_METHOD_INTERACTIVE) && !password.empty()) {
+        triedCredentials = true;
+        // Only hidden prompts are a password's; anything else gets an empty answer.
+        for (int round = 0; round < 8; ++round) {
+            if (!await(authStep([&] { return ssh_userauth_kbdint(m_session, nullptr, nullptr); }), rc,
+                       deadline))
+                return false;
+            if (rc != SSH_AUTH_INFO)
+                break;
+            const int prompts = ssh_userauth_kbdint_getnprompts(m_session);
+            for (int i = 0; i < prompts; ++i) {
+                char echo = 0;
+                ssh_userauth_kbdint_getprompt(m_session, static_cast<unsigned>(i), &echo);
+                ssh_userauth_kbdint_setanswer(m_session, static_cast<unsigned>(i),
+                                              echo ? "" : password.c_str());
+            }
+        }
+        if (rc == SSH_AUTH_SUCCESS)
             m_authMethod = "keyboard-interactive";
+        else if (failed())
+            return false;
     }
     if (m_authMethod.empty()) {
         setLastResponseText("SSH: authentication failed (" + methods + ")");
-        return fail(triedCredentials || offers("publickey") ? err::IncorrectPassword : err::LoginFailure);
+        return fail(triedCredentials || (offered & SSH_AUTH_METHOD_PUBLICKEY) ? err::IncorrectPassword
+                                                                              : err::LoginFailure);
     }
+    return true;
+}
 
-    if (!await(
-            [&]() -> long {
-                m_sftp = libssh2_sftp_init(m_session);
-                return m_sftp ? 0 : libssh2_session_last_errno(m_session);
-            },
-            rc, deadline))
+bool SftpClient::openSftp(Clock::time_point deadline)
+{
+    m_channel = ssh_channel_new(m_session);
+    if (!m_channel)
+        return fail(err::SecureChannelError);
+    int rc = 0;
+    if (!await([&] { return ssh_channel_open_session(m_channel); }, rc, deadline))
         return false;
-    if (!m_sftp) {
+    if (rc == SSH_OK
+        && !await([&] { return ssh_channel_request_subsystem(m_channel, "sftp"); }, rc, deadline))
+        return false;
+    if (rc != SSH_OK) {
+        if (ssh_get_status(m_session) & (SSH_CLOSED | SSH_CLOSED_ERROR)) {
+            drop(err::ConnectionAborted);
+            return false;
+        }
         setLastResponseText("SSH: the server offers no SFTP");
         return fail(err::LoginFailure);
     }
-    // Where the login put us.
-    char path[4096];
-    if (!await(
-            [&] {
-                return libssh2_sftp_symlink_ex(m_sftp, ".", 1, path, sizeof path - 1, LIBSSH2_SFTP_REALPATH);
-            },
-            rc, deadline))
+    std::string init;
+    putU32(init, 5);
+    init += static_cast<char>(FxpInit);
+    putU32(init, 3);
+    unsigned char type = 0;
+    const char *body = nullptr;
+    size_t size = 0;
+    if (!send(init, deadline) || !nextPacket(type, body, size, deadline, false))
         return false;
-    if (rc < 0)
-        return failCall(rc, ".");
-    m_cwd.assign(path, static_cast<size_t>(rc));
-    return true;
+    if (type != FxpVersion)
+        return protocolError();
+    Reader in(body, size);
+    in.u32(); // the version
+    bool limits = false;
+    while (in.ok()) {
+        const std::string_view name = in.string();
+        const std::string_view value = in.string();
+        if (!in.ok())
+            break;
+        if (name == "posix-rename@openssh.com" && value == "1")
+            m_posixRename = true;
+        if (name == "limits@openssh.com" && value == "1")
+            limits = true;
+    }
+    if (limits) {
+        // The longest read and write the server takes, where it says so.
+        Reply reply;
+        if (!call(FxpExtended, pathBody("limits@openssh.com"), reply, deadline))
+            return false;
+        if (reply.type == FxpExtendedReply) {
+            Reader r(reply.body.data(), reply.body.size());
+            r.u64(); // packet length
+            const uint64_t readLength = r.u64();
+            const uint64_t writeLength = r.u64();
+            if (r.ok() && readLength >= 1024)
+                m_readLength = static_cast<uint32_t>(std::min<uint64_t>(readLength, MaxTransferLength));
+            if (r.ok() && writeLength >= 1024)
+                m_writeLength = static_cast<uint32_t>(std::min<uint64_t>(writeLength, MaxTransferLength));
+        }
+    }
+    // Where the login put us.
+    return realPath(".", m_cwd);
 }
 
 bool SftpClient::close()
@@ -715,18 +921,8 @@ bool SftpClient::close()
     {
         Lock lock(*this);
         if (m_session && m_open && !m_dropped) {
-            // A polite goodbye, briefly: a server that does not take it is simply left.
-            const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(1000);
-            long rc = 0;
-            if (m_sftp && await([&] { return libssh2_sftp_shutdown(m_sftp); }, rc, deadline))
-                m_sftp = nullptr;
-            if (m_session)
-                await(
-                    [&] {
-                        return libssh2_session_disconnect_ex(m_session, SSH_DISCONNECT_BY_APPLICATION, "bye",
-                                                             "");
-                    },
-                    rc, deadline);
+            // A polite goodbye, without waiting for the server to take it.
+            ssh_disconnect(m_session);
         }
         teardown();
         m_dropped = false;
@@ -745,10 +941,208 @@ void SftpClient::keepaliveLoop()
             break;
         if (!m_session || !m_open || m_dropped || Clock::now() - m_lastUse.load() < interval)
             continue;
-        int next = 0;
-        libssh2_keepalive_send(m_session, &next); // non-blocking; the reply is read with the next call
+        // A message the server passes over: it keeps routers' state alive and
+        // finds a dead connection through TCP; it waits for nothing.
+        ssh_send_ignore(m_session, "keepalive");
         m_lastUse = Clock::now();
     }
+}
+
+bool SftpClient::send(const char *data, size_t size, Clock::time_point deadline)
+{
+    size_t sent = 0;
+    while (sent < size) {
+        if (!m_channel)
+            return fail(err::ConnectionAborted);
+        const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(size - sent, 1024 * 1024));
+        const int n = ssh_channel_write(m_channel, data + sent, piece);
+        if (n < 0) {
+            drop(err::ConnectionAborted);
+            return false;
+        }
+        sent += static_cast<size_t>(n);
+        if (sent < size) {
+            // The server's window is full: take in what it sends meanwhile (its
+            // window adjustments, replies) and wait for it.
+            const long got = receive();
+            if (got < 0)
+                return false;
+            if (got == 0 && !waitSocket(deadline, false))
+                return false;
+        }
+    }
+    return true;
+}
+
+long SftpClient::receive()
+{
+    if (!m_channel) {
+        setLastError(err::ConnectionAborted);
+        return -1;
+    }
+    constexpr size_t Piece = 256 * 1024;
+    if (m_inBegin == m_inEnd)
+        m_inBegin = m_inEnd = 0;
+    long total = 0;
+    for (;;) {
+        if (m_in.size() - m_inEnd < Piece) {
+            if (m_inBegin > 0) {
+                std::memmove(m_in.data(), m_in.data() + m_inBegin, m_inEnd - m_inBegin);
+                m_inEnd -= m_inBegin;
+                m_inBegin = 0;
+            }
+            if (m_in.size() - m_inEnd < Piece)
+                m_in.resize(m_inEnd + 2 * Piece);
+        }
+        const int n = ssh_channel_read_nonblocking(m_channel, m_in.data() + m_inEnd, Piece, 0);
+        if (n > 0) {
+            m_inEnd += static_cast<size_t>(n);
+            total += n;
+            if (total >= static_cast<long>(4 * Piece))
+                return total; // enough to work on; the rest is taken next time
+            continue;
+        }
+        if (n < 0 || ssh_channel_is_eof(m_channel) || ssh_channel_is_closed(m_channel)) {
+            // The server ended the channel or the connection failed.
+            drop(err::ConnectionAborted);
+            return -1;
+        }
+        return total;
+    }
+}
+
+bool SftpClient::nextPacket(unsigned char &type, const char *&body, size_t &size, Clock::time_point deadline,
+                            bool cancellable)
+{
+    for (;;) {
+        const size_t held = m_inEnd - m_inBegin;
+        if (held >= 4) {
+            const uint32_t length = u32At(m_in.data() + m_inBegin);
+            if (length == 0 || length > MaxPacket)
+                return protocolError();
+            if (held >= 4 + size_t{length}) {
+                type = static_cast<unsigned char>(m_in[m_inBegin + 4]);
+                body = m_in.data() + m_inBegin + 5;
+                size = length - 1;
+                m_inBegin += 4 + size_t{length};
+                return true;
+            }
+        }
+        const long got = receive();
+        if (got < 0)
+            return false;
+        if (got == 0 && !waitSocket(deadline, cancellable))
+            return false;
+    }
+}
+
+bool SftpClient::call(unsigned char type, const std::string &body, Reply &reply, Clock::time_point deadline,
+                      bool cancellable)
+{
+    const uint32_t id = nextId();
+    if (!send(requestPacket(type, id, body), deadline))
+        return false;
+    for (;;) {
+        unsigned char replyType = 0;
+        const char *data = nullptr;
+        size_t size = 0;
+        if (!nextPacket(replyType, data, size, deadline, cancellable))
+            return false;
+        if (size < 4)
+            return protocolError();
+        const uint32_t replyId = u32At(data);
+        if (replyId == id) {
+            reply.type = replyType;
+            reply.body.assign(data + 4, size - 4);
+            return true;
+        }
+        // A reply to a request of a transfer cut short; newer ones are a broken server.
+        if (replyId > id)
+            return protocolError();
+    }
+}
+
+bool SftpClient::protocolError()
+{
+    // The server broke the protocol: nothing more on this connection can be trusted.
+    drop(err::ConnectionAborted);
+    return false;
+}
+
+bool SftpClient::failStatus(uint32_t status, const std::string &what)
+{
+    m_lastReply = statusText(status) + " " + what;
+    setLastResponseText(m_lastReply);
+    return fail(err::InternetExtendedError);
+}
+
+bool SftpClient::expectStatus(const Reply &reply, const std::string &what)
+{
+    if (reply.type != FxpStatus || reply.body.size() < 4)
+        return protocolError();
+    const uint32_t status = u32At(reply.body.data());
+    if (status != FxOk)
+        return failStatus(status, what);
+    setLastError(err::Success);
+    return true;
+}
+
+bool SftpClient::expectHandle(const Reply &reply, std::string &handle, const std::string &what)
+{
+    if (reply.type == FxpStatus)
+        return expectStatus(reply, what) && protocolError(); // an OK status is no handle
+    Reader in(reply.body.data(), reply.body.size());
+    handle = std::string(in.string());
+    if (reply.type != FxpHandle || !in.ok() || handle.empty())
+        return protocolError();
+    return true;
+}
+
+void SftpClient::closeHandle(const std::string &handle)
+{
+    // Left to the server when the connection is gone; the caller's error stays.
+    if (!m_channel || m_dropped)
+        return;
+    const uint32_t code = lastError();
+    Reply reply;
+    call(FxpClose, pathBody(handle), reply, requestDeadline());
+    setLastError(code);
+}
+
+bool SftpClient::realPath(const std::string &path, std::string &resolved)
+{
+    Reply reply;
+    if (!call(FxpRealpath, pathBody(path), reply, requestDeadline()))
+        return false;
+    if (reply.type == FxpStatus)
+        return expectStatus(reply, path) && protocolError();
+    Reader in(reply.body.data(), reply.body.size());
+    const uint32_t count = in.u32();
+    const std::string_view name = in.string();
+    if (reply.type != FxpName || !in.ok() || count < 1 || name.empty())
+        return protocolError();
+    resolved = std::string(name);
+    return true;
+}
+
+bool SftpClient::statPath(const std::string &path, bool follow, Attributes &attributes,
+                          const std::string &what)
+{
+    Reply reply;
+    if (!call(follow ? FxpStat : FxpLstat, pathBody(path), reply, requestDeadline()))
+        return false;
+    if (reply.type == FxpStatus)
+        return expectStatus(reply, what) && protocolError();
+    Reader in(reply.body.data(), reply.body.size());
+    if (reply.type != FxpAttrs || !attributes.read(in))
+        return protocolError();
+    return true;
+}
+
+bool SftpClient::simpleRequest(unsigned char type, const std::string &body, const std::string &what)
+{
+    Reply reply;
+    return call(type, body, reply, requestDeadline()) && expectStatus(reply, what);
 }
 
 std::string SftpClient::absolute(const std::string &path) const
@@ -760,20 +1154,6 @@ std::string SftpClient::absolute(const std::string &path) const
     return (m_cwd == "/" ? std::string() : m_cwd) + "/" + path;
 }
 
-bool SftpClient::statPath(const std::string &path, bool follow, void *attributes)
-{
-    long rc = 0;
-    auto *attrs = static_cast<LIBSSH2_SFTP_ATTRIBUTES *>(attributes);
-    if (!await(
-            [&] {
-                return libssh2_sftp_stat_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()),
-                                            follow ? LIBSSH2_SFTP_STAT : LIBSSH2_SFTP_LSTAT, attrs);
-            },
-            rc, requestDeadline()))
-        return false;
-    return rc == 0 || failCall(rc, path.c_str());
-}
-
 bool SftpClient::setCurrentDirectory(const std::string &dir)
 {
     Lock lock(*this);
@@ -781,23 +1161,11 @@ bool SftpClient::setCurrentDirectory(const std::string &dir)
         return false;
     if (holdsLineBreakOrNul(dir) || dir.empty())
         return fail(err::InvalidParameter);
-    const std::string target = absolute(dir);
-    char path[4096];
-    long rc = 0;
-    if (!await(
-            [&] {
-                return libssh2_sftp_symlink_ex(m_sftp, target.c_str(), static_cast<unsigned>(target.size()),
-                                               path, sizeof path - 1, LIBSSH2_SFTP_REALPATH);
-            },
-            rc, requestDeadline()))
+    std::string resolved;
+    Attributes attributes;
+    if (!realPath(absolute(dir), resolved) || !statPath(resolved, true, attributes, dir))
         return false;
-    if (rc < 0)
-        return failCall(rc, dir.c_str());
-    const std::string resolved(path, static_cast<size_t>(rc));
-    LIBSSH2_SFTP_ATTRIBUTES attrs{};
-    if (!statPath(resolved, true, &attrs))
-        return false;
-    if (!LIBSSH2_SFTP_S_ISDIR(attrs.permissions)) {
+    if (!attributes.isDirectory()) {
         m_lastReply = "SFTP: Not a directory " + dir;
         setLastResponseText(m_lastReply);
         return fail(err::InternetExtendedError);
@@ -818,39 +1186,47 @@ bool SftpClient::getCurrentDirectory(std::string &dir)
 }
 
 // The shape of the one-path requests: checked, made absolute, sent, answered.
-template <typename Request> bool SftpClient::pathRequest(const std::string &name, Request request)
+template <typename Body> bool SftpClient::pathRequest(const std::string &name, unsigned char type, Body body)
 {
     Lock lock(*this);
     if (!ensureOpen())
         return false;
     if (holdsLineBreakOrNul(name) || name.empty())
         return fail(err::InvalidParameter);
-    const std::string path = absolute(name);
-    const auto length = static_cast<unsigned>(path.size());
-    long rc = 0;
-    if (!await([&] { return request(path.c_str(), length); }, rc, requestDeadline()))
-        return false;
-    return rc == 0 ? (setLastError(err::Success), true) : failCall(rc, name.c_str());
+    return simpleRequest(type, body(absolute(name)), name);
 }
 
 bool SftpClient::createDirectory(const std::string &dir)
 {
-    return pathRequest(dir, [this](const char *path, unsigned length) {
-        return libssh2_sftp_mkdir_ex(m_sftp, path, length, 0755);
+    return pathRequest(dir, FxpMkdir, [](const std::string &path) {
+        std::string body = pathBody(path);
+        Attributes attributes;
+        attributes.flags = AttrPermissions;
+        attributes.permissions = 0755;
+        attributes.write(body);
+        return body;
     });
 }
 
 bool SftpClient::removeDirectory(const std::string &dir)
 {
-    return pathRequest(dir, [this](const char *path, unsigned length) {
-        return libssh2_sftp_rmdir_ex(m_sftp, path, length);
-    });
+    return pathRequest(dir, FxpRmdir, pathBody);
 }
 
 bool SftpClient::deleteFile(const std::string &name)
 {
-    return pathRequest(name, [this](const char *path, unsigned length) {
-        return libssh2_sftp_unlink_ex(m_sftp, path, length);
+    return pathRequest(name, FxpRemove, pathBody);
+}
+
+bool SftpClient::setFileTime(const std::string &name, int64_t unixSeconds)
+{
+    return pathRequest(name, FxpSetstat, [unixSeconds](const std::string &path) {
+        std::string body = pathBody(path);
+        Attributes attributes;
+        attributes.flags = AttrTimes;
+        attributes.atime = attributes.mtime = static_cast<uint32_t>(unixSeconds);
+        attributes.write(body);
+        return body;
     });
 }
 
@@ -866,203 +1242,24 @@ bool SftpClient::rename(const std::string &from, const std::string &to)
         return false;
     if (holdsLineBreakOrNul(from) || holdsLineBreakOrNul(to) || from.empty() || to.empty())
         return fail(err::InvalidParameter);
-    const std::string a = absolute(from);
-    const std::string b = absolute(to);
-    long rc = 0;
-    if (!await(
-            [&] {
-                return libssh2_sftp_rename_ex(m_sftp, a.c_str(), static_cast<unsigned>(a.size()), b.c_str(),
-                                              static_cast<unsigned>(b.size()),
-                                              LIBSSH2_SFTP_RENAME_OVERWRITE | LIBSSH2_SFTP_RENAME_ATOMIC
-                                                  | LIBSSH2_SFTP_RENAME_NATIVE);
-            },
-            rc, requestDeadline()))
-        return false;
-    return rc == 0 ? (setLastError(err::Success), true) : failCall(rc, from.c_str());
-}
-
-namespace {
-
-// SFTP packets (draft-ietf-secsh-filexfer-02) of the extension channel.
-constexpr unsigned char FxpInit = 1;
-constexpr unsigned char FxpVersion = 2;
-constexpr unsigned char FxpStatus = 101;
-constexpr unsigned char FxpExtended = 200;
-constexpr uint32_t MaxExtensionPacket = 256 * 1024;
-
-void putU32(std::string &out, uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out += static_cast<char>((value >> shift) & 0xFF);
-}
-
-void putString(std::string &out, const std::string &text)
-{
-    putU32(out, static_cast<uint32_t>(text.size()));
-    out += text;
-}
-
-// A packet: its length, then the type and body.
-std::string packet(unsigned char type, const std::string &body)
-{
-    std::string out;
-    putU32(out, static_cast<uint32_t>(body.size() + 1));
-    out += static_cast<char>(type);
-    out += body;
-    return out;
-}
-
-bool takeU32(const std::string &in, size_t &at, uint32_t &value)
-{
-    if (at > in.size() || in.size() - at < 4)
-        return false;
-    value = 0;
-    for (int i = 0; i < 4; ++i)
-        value = (value << 8) | static_cast<unsigned char>(in[at + i]);
-    at += 4;
-    return true;
-}
-
-bool takeString(const std::string &in, size_t &at, std::string &text)
-{
-    uint32_t length = 0;
-    if (!takeU32(in, at, length) || in.size() - at < length)
-        return false;
-    text.assign(in, at, length);
-    at += length;
-    return true;
-}
-
-} // namespace
-
-bool SftpClient::extensionFailed(long rc)
-{
-    // The SSH connection failed under the channel (or the server broke the protocol on it).
-    (void)rc;
-    drop(err::ConnectionAborted);
-    return false;
-}
-
-bool SftpClient::extensionWrite(const std::string &data, Clock::time_point deadline)
-{
-    size_t sent = 0;
-    while (sent < data.size()) {
-        long rc = 0;
-        if (!await(
-                [&] { return libssh2_channel_write(m_extensions, data.data() + sent, data.size() - sent); },
-                rc, deadline))
-            return false;
-        if (rc < 0)
-            return extensionFailed(rc);
-        sent += static_cast<size_t>(rc);
-    }
-    return true;
-}
-
-bool SftpClient::extensionRead(std::string &data, Clock::time_point deadline)
-{
-    const auto readExactly = [&](size_t size) {
-        while (data.size() < size) {
-            char piece[4096];
-            const size_t want = std::min(sizeof piece, size - data.size());
-            long rc = 0;
-            if (!await([&] { return libssh2_channel_read(m_extensions, piece, want); }, rc, deadline))
-                return false;
-            if (rc <= 0)
-                return extensionFailed(rc); // 0: the channel ended
-            data.append(piece, static_cast<size_t>(rc));
-        }
-        return true;
-    };
-    data.clear();
-    if (!readExactly(4))
-        return false;
-    size_t at = 0;
-    uint32_t length = 0;
-    takeU32(data, at, length);
-    if (length == 0 || length > MaxExtensionPacket)
-        return extensionFailed(0);
-    if (!readExactly(4 + static_cast<size_t>(length)))
-        return false;
-    data.erase(0, 4);
-    return true;
-}
-
-bool SftpClient::openExtensions(Clock::time_point deadline)
-{
-    if (m_extensionsAsked)
-        return true;
-    m_extensionsAsked = true;
-    long rc = 0;
-    if (!await(
-            [&]() -> long {
-                m_extensions = libssh2_channel_open_session(m_session);
-                return m_extensions ? 0 : libssh2_session_last_errno(m_session);
-            },
-            rc, deadline))
-        return false;
-    if (!m_extensions)
-        return rc == LIBSSH2_ERROR_CHANNEL_FAILURE || extensionFailed(rc); // refused: no extensions
-    if (!await([&] { return libssh2_channel_subsystem(m_extensions, "sftp"); }, rc, deadline))
-        return false;
-    if (rc != 0) {
-        if (rc != LIBSSH2_ERROR_CHANNEL_REQUEST_DENIED)
-            return extensionFailed(rc);
-        await([&] { return libssh2_channel_free(m_extensions); }, rc, deadline);
-        m_extensions = nullptr;
-        return true;
-    }
-    std::string version;
-    putU32(version, 3);
-    std::string reply;
-    if (!extensionWrite(packet(FxpInit, version), deadline) || !extensionRead(reply, deadline))
-        return false;
-    if (static_cast<unsigned char>(reply[0]) != FxpVersion)
-        return extensionFailed(0);
-    size_t at = 5; // the type and the version
-    std::string name;
-    std::string value;
-    while (takeString(reply, at, name) && takeString(reply, at, value)) {
-        if (name == "posix-rename@openssh.com" && value == "1")
-            m_posixRename = true;
-    }
-    return true;
+    std::string body = pathBody(absolute(from));
+    putString(body, absolute(to));
+    return simpleRequest(FxpRename, body, from);
 }
 
 bool SftpClient::replaceFile(const std::string &from, const std::string &to)
 {
     Lock lock(*this);
+    if (!m_posixRename)
+        return rename(from, to);
     if (!ensureOpen())
         return false;
     if (holdsLineBreakOrNul(from) || holdsLineBreakOrNul(to) || from.empty() || to.empty())
         return fail(err::InvalidParameter);
-    const Clock::time_point deadline = requestDeadline();
-    if (!openExtensions(deadline))
-        return false;
-    if (!m_posixRename || !m_extensions)
-        return rename(from, to);
-    const uint32_t id = ++m_extensionRequest;
-    std::string body;
-    putU32(body, id);
-    putString(body, "posix-rename@openssh.com");
+    std::string body = pathBody("posix-rename@openssh.com");
     putString(body, absolute(from));
     putString(body, absolute(to));
-    std::string reply;
-    if (!extensionWrite(packet(FxpExtended, body), deadline) || !extensionRead(reply, deadline))
-        return false;
-    size_t at = 1;
-    uint32_t replyId = 0;
-    uint32_t status = 0;
-    if (static_cast<unsigned char>(reply[0]) != FxpStatus || !takeU32(reply, at, replyId) || replyId != id
-        || !takeU32(reply, at, status))
-        return extensionFailed(0);
-    if (status == LIBSSH2_FX_OK) {
-        setLastError(err::Success);
-        return true;
-    }
-    m_lastReply = statusText(status) + " " + from;
-    setLastResponseText(m_lastReply);
-    return fail(err::InternetExtendedError);
+    return simpleRequest(FxpExtended, body, from);
 }
 
 bool SftpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
@@ -1084,92 +1281,79 @@ bool SftpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
     const bool exactName = !hasWildcards(namePattern);
     const std::string path = absolute(folder);
 
-    long rc = 0;
-    LIBSSH2_SFTP_HANDLE *handle = nullptr;
-    if (!await(
-            [&]() -> long {
-                handle = libssh2_sftp_open_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()), 0, 0,
-                                              LIBSSH2_SFTP_OPENDIR);
-                return handle ? 0 : libssh2_session_last_errno(m_session);
-            },
-            rc, requestDeadline()))
+    Reply reply;
+    std::string handle;
+    if (!call(FxpOpendir, pathBody(path), reply, requestDeadline()) || !expectHandle(reply, handle, folder))
         return false;
-    if (!handle)
-        return failCall(rc, folder.c_str());
 
     std::vector<FindRecord> links; // entries whose kind is their target's
-    char name[1024];
     uint64_t bytes = 0;
     size_t entries = 0;
     bool ok = true;
-    for (;;) {
-        LIBSSH2_SFTP_ATTRIBUTES attrs{};
-        if (!await([&] { return libssh2_sftp_readdir_ex(handle, name, sizeof name, nullptr, 0, &attrs); }, rc,
-                   requestDeadline()))
+    bool more = true;
+    while (ok && more) {
+        if (!call(FxpReaddir, pathBody(handle), reply, requestDeadline()))
             return false;
-        if (rc == 0)
-            break;
-        if (rc < 0) {
-            ok = failCall(rc, folder.c_str());
-            break;
-        }
-        bytes += static_cast<uint64_t>(rc);
-        if (++entries > m_options.maxListEntries || bytes > m_options.maxListBytes) {
-            ok = fail(err::ListingTooLarge);
+        if (reply.type == FxpStatus) {
+            if (reply.body.size() >= 4 && u32At(reply.body.data()) == FxEof)
+                break;
+            ok = expectStatus(reply, folder) && protocolError();
             break;
         }
-        FindRecord record;
-        record.name.assign(name, static_cast<size_t>(rc));
-        if (isDotName(record.name))
-            continue;
-        if (isHostileName(record.name)) {
-            ++m_skippedNames;
-            continue;
+        if (reply.type != FxpName)
+            return protocolError();
+        Reader in(reply.body.data(), reply.body.size());
+        for (uint32_t count = in.u32(); count > 0; --count) {
+            FindRecord record;
+            record.name = std::string(in.string());
+            in.string(); // the long form, as ls shows it
+            Attributes attributes;
+            if (!attributes.read(in))
+                return protocolError();
+            bytes += record.name.size();
+            if (++entries > m_options.maxListEntries || bytes > m_options.maxListBytes) {
+                ok = fail(err::ListingTooLarge);
+                break;
+            }
+            if (isDotName(record.name))
+                continue;
+            if (isHostileName(record.name)) {
+                ++m_skippedNames;
+                continue;
+            }
+            if (!(exactName ? record.name == namePattern : wildcardMatch(record.name, namePattern, false)))
+                continue;
+            if (attributes.flags & AttrSize)
+                record.size = attributes.size;
+            if (attributes.flags & AttrTimes)
+                record.lastWriteTime = ticksFromUnix(static_cast<int64_t>(attributes.mtime));
+            record.attributes = attributes.isDirectory() ? AttrDirectory : AttrNormal;
+            if (attributes.isLink())
+                links.push_back(std::move(record));
+            else
+                out.push_back(std::move(record));
         }
-        if (!(exactName ? record.name == namePattern : wildcardMatch(record.name, namePattern, false)))
-            continue;
-        const bool isLink =
-            (attrs.flags & LIBSSH2_SFTP_ATTR_PERMISSIONS) && LIBSSH2_SFTP_S_ISLNK(attrs.permissions);
-        if (attrs.flags & LIBSSH2_SFTP_ATTR_SIZE)
-            record.size = attrs.filesize;
-        if (attrs.flags & LIBSSH2_SFTP_ATTR_ACMODTIME)
-            record.lastWriteTime = ticksFromUnix(static_cast<int64_t>(attrs.mtime));
-        const bool isDir =
-            (attrs.flags & LIBSSH2_SFTP_ATTR_PERMISSIONS) && LIBSSH2_SFTP_S_ISDIR(attrs.permissions);
-        record.attributes = isDir ? AttrDirectory : AttrNormal;
-        if (isLink)
-            links.push_back(std::move(record));
-        else
-            out.push_back(std::move(record));
     }
-    if (m_sftp && m_session && !m_dropped)
-        await([&] { return libssh2_sftp_close_handle(handle); }, rc, requestDeadline());
+    closeHandle(handle);
     if (!ok)
         return false;
     // A link is shown as what it leads to; a dangling one as a file.
     for (FindRecord &record : links) {
-        LIBSSH2_SFTP_ATTRIBUTES attrs{};
+        Attributes attributes;
         const std::string target = (path == "/" ? std::string() : path) + "/" + record.name;
-        if (!await(
-                [&] {
-                    return libssh2_sftp_stat_ex(m_sftp, target.c_str(), static_cast<unsigned>(target.size()),
-                                                LIBSSH2_SFTP_STAT, &attrs);
-                },
-                rc, requestDeadline()))
-            return false;
-        if (rc == 0) {
+        if (statPath(target, true, attributes, record.name)) {
             // A link to a folder is marked as a link, so that a delete removes
             // the link and never walks what it leads to; one to a file is a file.
-            if (LIBSSH2_SFTP_S_ISDIR(attrs.permissions)) {
+            if (attributes.isDirectory()) {
                 record.attributes = AttrDirectory;
                 record.symlink = true;
             }
-            if (attrs.flags & LIBSSH2_SFTP_ATTR_SIZE)
-                record.size = attrs.filesize;
-            if (attrs.flags & LIBSSH2_SFTP_ATTR_ACMODTIME)
-                record.lastWriteTime = ticksFromUnix(static_cast<int64_t>(attrs.mtime));
-        } else if (rc != LIBSSH2_ERROR_SFTP_PROTOCOL) {
-            return failCall(rc, record.name.c_str());
+            if (attributes.flags & AttrSize)
+                record.size = attributes.size;
+            if (attributes.flags & AttrTimes)
+                record.lastWriteTime = ticksFromUnix(static_cast<int64_t>(attributes.mtime));
+        } else if (lastError() != err::InternetExtendedError) {
+            return false;
         }
         out.push_back(std::move(record));
     }
@@ -1178,6 +1362,34 @@ bool SftpClient::find(const std::string &pattern, std::vector<FindRecord> &out)
     setLastError(err::Success);
     return true;
 }
+
+namespace {
+
+// Requests kept in flight for pieces of this length: about 8 MiB ahead, never
+// fewer than 16 nor more than the window of pieces OpenSSH's client keeps.
+size_t mostInFlight(uint32_t length)
+{
+    return std::clamp<size_t>((8u << 20) / std::max<uint32_t>(length, 1), 16, InFlight);
+}
+
+// The bytes between two progress reports of a transfer.
+constexpr uint64_t ReportEvery = 1024 * 1024;
+
+// The fixed part of a write request before its data: length, type, id, the
+// handle as a string, the offset and the data's length.
+void writeHeader(char *at, uint32_t id, const std::string &handle, uint64_t offset, uint32_t size)
+{
+    std::string header;
+    putU32(header, static_cast<uint32_t>(1 + 4 + 4 + handle.size() + 8 + 4 + size));
+    header += static_cast<char>(FxpWrite);
+    putU32(header, id);
+    putString(header, handle);
+    putU64(header, offset);
+    putU32(header, size);
+    std::memcpy(at, header.data(), header.size());
+}
+
+} // namespace
 
 bool SftpClient::putFile(const std::string &localPath, const std::string &remoteName, TransferType,
                          uint32_t context, const PutOptions &options)
@@ -1197,75 +1409,233 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
     } closer{fd};
     if (options.offset > 0 && ::lseek(fd, static_cast<off_t>(options.offset), SEEK_SET) < 0)
         return fail(setLastErrorFromErrno(errno));
-    const std::string path = absolute(remoteName);
     // Continued: written from the offset on (or appended), nothing cut away.
-    const unsigned long flags = LIBSSH2_FXF_WRITE | LIBSSH2_FXF_CREAT
-                                | (options.append       ? LIBSSH2_FXF_APPEND
-                                   : options.offset > 0 ? 0
-                                                        : LIBSSH2_FXF_TRUNC);
-    long rc = 0;
-    LIBSSH2_SFTP_HANDLE *handle = nullptr;
-    if (!await(
-            [&]() -> long {
-                handle = libssh2_sftp_open_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()), flags,
-                                              0644, LIBSSH2_SFTP_OPENFILE);
-                return handle ? 0 : libssh2_session_last_errno(m_session);
-            },
-            rc, requestDeadline()))
+    const uint32_t flags = FxfWrite | FxfCreat
+                           | (options.append       ? FxfAppend
+                              : options.offset > 0 ? 0
+                                                   : FxfTrunc);
+    std::string body = pathBody(absolute(remoteName));
+    putU32(body, flags);
+    Attributes mode;
+    mode.flags = AttrPermissions;
+    mode.permissions = 0644;
+    mode.write(body);
+    Reply reply;
+    std::string handle;
+    if (!call(FxpOpen, body, reply, requestDeadline()) || !expectHandle(reply, handle, remoteName))
         return false;
-    if (!handle)
-        return failCall(rc, remoteName.c_str());
-    if (options.offset > 0)
-        libssh2_sftp_seek64(handle, options.offset);
 
-    uint64_t sent = options.offset;
-    bool ok = true;
+    struct Piece {
+        uint32_t id;
+        uint32_t length;
+    };
+    std::deque<Piece> pending;
+    const uint32_t length = m_writeLength;
+    const size_t most = mostInFlight(length);
+    const size_t headerSize = 4 + 1 + 4 + 4 + handle.size() + 8 + 4;
+    uint64_t offset = options.offset; // where the next write goes
+    uint64_t acknowledged = options.offset;
+    uint64_t reported = options.offset;
+    uint32_t failure = 0;     // an error of our own side: reading the file, a Cancel
+    uint32_t serverError = 0; // the status a write was refused with
+    bool fileEnded = false;
+    std::string batch;
+    // Only acknowledged bytes restart the data timeout.
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
     for (;;) {
-        const ssize_t n = ::read(fd, m_buffer.data(), WriteBuffer);
-        if (n < 0 && errno == EINTR)
+        batch.clear();
+        if (!failure && !serverError && !fileEnded && pending.size() <= most - most / 4) {
+            while (pending.size() < most) {
+                const size_t at = batch.size();
+                batch.resize(at + headerSize + length);
+                ssize_t n = 0;
+                do {
+                    n = ::read(fd, batch.data() + at + headerSize, length);
+                } while (n < 0 && errno == EINTR);
+                if (n <= 0) {
+                    batch.resize(at);
+                    if (n < 0)
+                        failure = setLastErrorFromErrno(errno);
+                    fileEnded = true;
+                    break;
+                }
+                const uint32_t id = nextId();
+                writeHeader(batch.data() + at, id, handle, offset, static_cast<uint32_t>(n));
+                batch.resize(at + headerSize + static_cast<size_t>(n));
+                pending.push_back({id, static_cast<uint32_t>(n)});
+                offset += static_cast<uint64_t>(n);
+            }
+        }
+        if (!batch.empty() && !send(batch, deadline))
+            return false;
+        // A refused write or a Cancel leaves the answers still to come to the
+        // next request, which passes over them.
+        if (pending.empty() || failure || serverError)
+            break;
+        unsigned char type = 0;
+        const char *data = nullptr;
+        size_t size = 0;
+        if (!nextPacket(type, data, size, deadline, false))
+            return false;
+        if (size < 8 || type != FxpStatus)
+            return protocolError();
+        const uint32_t id = u32At(data);
+        if (id < pending.front().id)
+            continue; // an answer to a request given up on earlier
+        if (id != pending.front().id) {
+            // Servers may answer out of order; OpenSSH's answers in order.
+            const auto it =
+                std::find_if(pending.begin(), pending.end(), [id](const Piece &p) { return p.id == id; });
+            if (it == pending.end())
+                return protocolError();
+            std::iter_swap(it, pending.begin());
+        }
+        const Piece piece = pending.front();
+        pending.pop_front();
+        const uint32_t status = u32At(data + 4);
+        if (status != FxOk) {
+            serverError = status;
             continue;
-        if (n < 0) {
-            ok = false;
-            setLastErrorFromErrno(errno);
-            break;
         }
-        if (n == 0)
-            break;
-        size_t done = 0;
-        // Only acknowledged bytes restart the data timeout.
-        Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
-        while (done < static_cast<size_t>(n)) {
-            if (!await(
-                    [&] {
-                        return libssh2_sftp_write(handle, m_buffer.data() + done,
-                                                  static_cast<size_t>(n) - done);
-                    },
-                    rc, deadline))
-                return false;
-            if (rc < 0)
-                return failCall(rc, remoteName.c_str());
-            done += static_cast<size_t>(rc);
-            sent += static_cast<uint64_t>(rc);
-            m_transferred = sent;
-            deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
-            notify(context, FtpStatus::RequestSent, {}, sent);
+        acknowledged += piece.length;
+        m_transferred = acknowledged;
+        deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
+        if (acknowledged - reported >= ReportEvery || pending.empty()) {
+            reported = acknowledged;
+            notify(context, FtpStatus::RequestSent, {}, acknowledged);
         }
-        if (options.cancellable && m_cancel && m_cancel->load()) {
-            ok = false;
-            setLastError(err::OperationCancelled);
-            break;
-        }
+        if (options.cancellable && m_cancel && m_cancel->load())
+            failure = err::OperationCancelled;
     }
-    const uint32_t readError = ok ? 0 : lastError();
-    if (!await([&] { return libssh2_sftp_close_handle(handle); }, rc, requestDeadline()))
+    if (failure) {
+        closeHandle(handle);
+        return fail(failure);
+    }
+    if (serverError) {
+        closeHandle(handle);
+        return failStatus(serverError, remoteName);
+    }
+    // The close reports a write the server could not finish.
+    if (!simpleRequest(FxpClose, pathBody(handle), remoteName))
         return false;
-    if (!ok)
-        return fail(readError);
-    if (rc < 0)
-        return failCall(rc, remoteName.c_str());
-    if (sent == 0)
-        notify(context, FtpStatus::RequestSent, {}, 0);
+    if (acknowledged == options.offset)
+        notify(context, FtpStatus::RequestSent, {}, acknowledged);
     setLastError(err::Success);
+    return true;
+}
+
+bool SftpClient::download(const std::string &handle, int fd, uint64_t offset, uint32_t context,
+                          uint64_t &written, uint64_t &contiguous, const std::string &what)
+{
+    struct Piece {
+        uint32_t id;
+        uint64_t offset;
+        uint32_t length;
+    };
+    std::deque<Piece> pending;
+    // Pieces that arrived beyond the contiguous end (start -> end): a server
+    // may answer out of order, and short reads are asked for again.
+    std::map<uint64_t, uint64_t> islands;
+    const uint32_t length = m_readLength;
+    const size_t most = mostInFlight(length);
+    uint64_t next = offset;
+    uint64_t reported = offset;
+    bool ended = false;
+    std::string batch;
+    const auto ask = [&](uint64_t at, uint32_t n) {
+        const uint32_t id = nextId();
+        std::string body = pathBody(handle);
+        putU64(body, at);
+        putU32(body, n);
+        batch += requestPacket(FxpRead, id, body);
+        pending.push_back({id, at, n});
+    };
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
+    for (;;) {
+        if (!ended && pending.size() <= most - most / 4) {
+            while (pending.size() < most) {
+                ask(next, length);
+                next += length;
+            }
+        }
+        if (!batch.empty()) {
+            if (!send(batch, deadline))
+                return false;
+            batch.clear();
+        }
+        if (pending.empty())
+            break;
+        unsigned char type = 0;
+        const char *data = nullptr;
+        size_t size = 0;
+        if (!nextPacket(type, data, size, deadline, true))
+            return false;
+        if (size < 4)
+            return protocolError();
+        const uint32_t id = u32At(data);
+        if (id < pending.front().id)
+            continue; // an answer to a request given up on earlier
+        if (id != pending.front().id) {
+            const auto it =
+                std::find_if(pending.begin(), pending.end(), [id](const Piece &p) { return p.id == id; });
+            if (it == pending.end())
+                return protocolError();
+            std::iter_swap(it, pending.begin());
+        }
+        const Piece piece = pending.front();
+        pending.pop_front();
+        if (type == FxpStatus) {
+            if (size < 8)
+                return protocolError();
+            const uint32_t status = u32At(data + 4);
+            if (status != FxEof)
+                return failStatus(status, what);
+            ended = true; // the file ends at or before this piece
+            continue;
+        }
+        Reader in(data + 4, size - 4);
+        const std::string_view bytes = in.string();
+        if (type != FxpData || !in.ok() || bytes.size() > piece.length)
+            return protocolError();
+        if (bytes.empty()) {
+            ended = true;
+            continue;
+        }
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                       static_cast<off_t>(piece.offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return fail(setLastErrorFromErrno(n < 0 ? errno : ENOSPC));
+            done += static_cast<size_t>(n);
+        }
+        written += bytes.size();
+        const uint64_t end = piece.offset + bytes.size();
+        if (piece.offset == contiguous) {
+            contiguous = end;
+            while (!islands.empty() && islands.begin()->first <= contiguous) {
+                contiguous = std::max(contiguous, islands.begin()->second);
+                islands.erase(islands.begin());
+            }
+        } else {
+            islands[piece.offset] = end;
+        }
+        // A short read: the rest is asked for again (past the end of the file it is answered with EOF).
+        if (bytes.size() < piece.length)
+            ask(end, piece.length - static_cast<uint32_t>(bytes.size()));
+        m_transferred = written;
+        deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
+        if (written - reported >= ReportEvery) {
+            reported = written;
+            notify(context, FtpStatus::ResponseReceived, {}, written);
+        }
+        if (m_cancel && m_cancel->load())
+            return fail(err::OperationCancelled);
+    }
+    if (reported != written)
+        notify(context, FtpStatus::ResponseReceived, {}, written);
     return true;
 }
 
@@ -1282,39 +1652,29 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
         return fail(err::InvalidParameter);
     const size_t slash = localPath.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : localPath.substr(0, slash);
-    const std::string path = absolute(remoteName);
     m_cancelGrace = {};
-    long rc = 0;
-    LIBSSH2_SFTP_HANDLE *handle = nullptr;
-    if (!await(
-            [&]() -> long {
-                handle = libssh2_sftp_open_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()),
-                                              LIBSSH2_FXF_READ, 0, LIBSSH2_SFTP_OPENFILE);
-                return handle ? 0 : libssh2_session_last_errno(m_session);
-            },
-            rc, requestDeadline(), true))
+    std::string body = pathBody(absolute(remoteName));
+    putU32(body, FxfRead);
+    putU32(body, 0); // no attributes
+    Reply reply;
+    std::string handle;
+    if (!call(FxpOpen, body, reply, requestDeadline(), true) || !expectHandle(reply, handle, remoteName))
         return false;
-    if (!handle)
-        return failCall(rc, remoteName.c_str());
-    // The handle is closed on every way out (a dropped connection frees it).
+    // The handle is closed on every way out (a dropped connection leaves it to the server).
     struct HandleCloser {
         SftpClient &client;
-        LIBSSH2_SFTP_HANDLE *handle;
-        ~HandleCloser()
-        {
-            if (!client.m_sftp || client.m_dropped)
-                return;
-            const uint32_t code = lastError();
-            long rc = 0;
-            client.await([&] { return libssh2_sftp_close_handle(handle); }, rc, client.requestDeadline());
-            setLastError(code);
-        }
+        const std::string &handle;
+        ~HandleCloser() { client.closeHandle(handle); }
     } handleCloser{*this, handle};
-    LIBSSH2_SFTP_ATTRIBUTES attrs{};
-    if (!await([&] { return libssh2_sftp_fstat_ex(handle, &attrs, 0); }, rc, requestDeadline(), true))
+    if (!call(FxpFstat, pathBody(handle), reply, requestDeadline(), true))
         return false;
-    const int64_t remoteSize =
-        rc == 0 && (attrs.flags & LIBSSH2_SFTP_ATTR_SIZE) ? static_cast<int64_t>(attrs.filesize) : -1;
+    int64_t remoteSize = -1;
+    if (reply.type == FxpAttrs) {
+        Reader in(reply.body.data(), reply.body.size());
+        Attributes attributes;
+        if (attributes.read(in) && (attributes.flags & AttrSize))
+            remoteSize = static_cast<int64_t>(attributes.size);
+    }
 
     std::string tempPath = options.partialPath;
     int fd = -1;
@@ -1324,14 +1684,11 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
     } else {
         // A continued download: the partial file up to the offset, the rest fetched again.
         fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        if (fd >= 0
-            && (::ftruncate(fd, static_cast<off_t>(options.offset)) != 0
-                || ::lseek(fd, static_cast<off_t>(options.offset), SEEK_SET) < 0)) {
+        if (fd >= 0 && ::ftruncate(fd, static_cast<off_t>(options.offset)) != 0) {
             setLastErrorFromErrno(errno);
             ::close(fd);
             return false;
         }
-        libssh2_sftp_seek64(handle, options.offset);
     }
     if (fd < 0) {
         if (!options.partialPath.empty())
@@ -1343,7 +1700,6 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
     struct PartialKeeper {
         bool partial;
         bool &done;
-        SftpClient &client;
         ~PartialKeeper()
         {
             if (partial && !done && isConnectionLoss(lastError(), lastResponseText()))
@@ -1362,27 +1718,19 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
                 ::unlink(path.c_str());
         }
     } remover{fd, tempPath, done};
-    const PartialKeeper keeper{!options.partialPath.empty(), done, *this};
+    const PartialKeeper keeper{!options.partialPath.empty(), done};
     struct stat old {};
     ::fchmod(fd, ::stat(localPath.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 07777 : 0644);
 
     uint64_t written = options.offset;
-    for (;;) {
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
-        if (!await([&] { return libssh2_sftp_read(handle, m_buffer.data(), m_buffer.size()); }, rc, deadline,
-                   true))
-            return false;
-        if (rc == 0)
-            break;
-        if (rc < 0)
-            return failCall(rc, remoteName.c_str());
-        if (!writeAll(fd, m_buffer.data(), static_cast<size_t>(rc)))
-            return false;
-        written += static_cast<uint64_t>(rc);
-        m_transferred = written;
-        notify(context, FtpStatus::ResponseReceived, {}, written);
-        if (m_cancel && m_cancel->load())
-            return fail(err::OperationCancelled);
+    uint64_t contiguous = options.offset;
+    if (!download(handle, fd, options.offset, context, written, contiguous, remoteName)) {
+        // What a later try continues from: the bytes that arrived without a gap.
+        const uint32_t code = lastError();
+        if (::ftruncate(fd, static_cast<off_t>(contiguous)) != 0)
+            ::unlink(tempPath.c_str());
+        setLastError(code);
+        return false;
     }
     // A file that changed size while it was read, or a stream cut short.
     const bool sizeKnown = remoteSize >= 0 || expectedSize >= 0;
@@ -1407,12 +1755,10 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
 bool SftpClient::fileSize(const std::string &name, uint64_t &size)
 {
     Lock lock(*this);
-    if (!ensureOpen())
+    Attributes attributes;
+    if (!ensureOpen() || !statPath(absolute(name), true, attributes, name))
         return false;
-    LIBSSH2_SFTP_ATTRIBUTES attrs{};
-    if (!statPath(absolute(name), true, &attrs))
-        return false;
-    size = attrs.filesize;
+    size = attributes.size;
     setLastError(err::Success);
     return true;
 }
@@ -1420,35 +1766,12 @@ bool SftpClient::fileSize(const std::string &name, uint64_t &size)
 bool SftpClient::fileTime(const std::string &name, int64_t &unixSeconds)
 {
     Lock lock(*this);
-    if (!ensureOpen())
+    Attributes attributes;
+    if (!ensureOpen() || !statPath(absolute(name), true, attributes, name))
         return false;
-    LIBSSH2_SFTP_ATTRIBUTES attrs{};
-    if (!statPath(absolute(name), true, &attrs))
-        return false;
-    unixSeconds = static_cast<int64_t>(attrs.mtime);
+    unixSeconds = static_cast<int64_t>(attributes.mtime);
     setLastError(err::Success);
     return true;
-}
-
-bool SftpClient::setFileTime(const std::string &name, int64_t unixSeconds)
-{
-    Lock lock(*this);
-    if (!ensureOpen())
-        return false;
-    const std::string path = absolute(name);
-    LIBSSH2_SFTP_ATTRIBUTES attrs{};
-    attrs.flags = LIBSSH2_SFTP_ATTR_ACMODTIME;
-    attrs.atime = static_cast<unsigned long>(unixSeconds);
-    attrs.mtime = static_cast<unsigned long>(unixSeconds);
-    long rc = 0;
-    if (!await(
-            [&] {
-                return libssh2_sftp_stat_ex(m_sftp, path.c_str(), static_cast<unsigned>(path.size()),
-                                            LIBSSH2_SFTP_SETSTAT, &attrs);
-            },
-            rc, requestDeadline()))
-        return false;
-    return rc == 0 ? (setLastError(err::Success), true) : failCall(rc, name.c_str());
 }
 
 } // namespace platform

@@ -12,10 +12,8 @@
 #include <thread>
 #include <vector>
 
-struct _LIBSSH2_CHANNEL;
-struct _LIBSSH2_SESSION;
-struct _LIBSSH2_SFTP;
-struct _LIBSSH2_SFTP_HANDLE;
+struct ssh_channel_struct;
+struct ssh_session_struct;
 
 namespace platform {
 
@@ -36,8 +34,9 @@ namespace platform {
 // Every wait is bounded: the connect timeout for the TCP connection and the
 // whole SSH handshake and login, the reply timeout for each request, the data
 // timeout for a transfer with no byte moving. A timeout drops the connection.
-// Transfers keep many requests in flight both ways. Bytes move as they are,
-// whatever the transfer type. While connected and idle, a keepalive goes out
+// The SSH connection is libssh's; the file protocol on its channel is spoken
+// here, so that transfers keep many requests in flight both ways. Bytes move
+// as they are, whatever the transfer type. While connected and idle, a keepalive goes out
 // every keepaliveSeconds.
 class SftpClient final : public RemoteSession {
 public:
@@ -64,10 +63,8 @@ public:
     bool removeDirectory(const std::string &dir) override;
     bool deleteFile(const std::string &name) override;
     bool renameFile(const std::string &from, const std::string &to) override;
-    // OpenSSH's posix-rename extension where the server offers it (asked once
-    // per connection, on a second SFTP channel of its own, since libssh2 1.10
-    // neither reports the server's extensions nor sends them); else the plain
-    // rename, which SFTP servers refuse over an existing file.
+    // OpenSSH's posix-rename extension where the server offers it; else the
+    // plain rename, which SFTP servers refuse over an existing file.
     bool replaceFile(const std::string &from, const std::string &to) override;
 
     bool find(const std::string &pattern, std::vector<FindRecord> &out) override;
@@ -102,35 +99,53 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     class Lock;
+    struct Reply;
+    struct Attributes;
 
     bool handshake(const std::string &host, uint16_t port, Clock::time_point deadline);
     bool checkHostKey(const std::string &host, uint16_t port);
     bool authenticate(const std::string &user, const std::string &password, Clock::time_point deadline);
-    bool tryKeyFile(const std::string &user, const std::string &path, Clock::time_point deadline,
-                    bool &declined);
-    // Runs a non-blocking libssh2 call until it stops asking to wait, polling the
-    // socket in the directions libssh2 names; false on timeout (12002, connection
-    // dropped) or when `cancellable` and the cancel flag is set (12017).
+    bool tryKeyFile(const std::string &path, Clock::time_point deadline);
+    bool openSftp(Clock::time_point deadline);
+    // Runs a non-blocking libssh call until it stops asking to wait, polling the
+    // socket; false on timeout (12002, connection dropped) or when `cancellable`
+    // and the cancel flag is set (12017).
     template <typename F>
-    bool await(F &&call, long &result, Clock::time_point deadline, bool cancellable = false);
+    bool await(F &&call, int &result, Clock::time_point deadline, bool cancellable = false);
     bool waitSocket(Clock::time_point deadline, bool cancellable);
-    // The error of a failed call: SFTP status -> 12003 with a text, else the
-    // connection is taken as lost.
-    bool failCall(long rc, const char *what);
-    bool ensureOpen();
     void drop(uint32_t code);
     void teardown();
-    std::string absolute(const std::string &path) const;
-    bool statPath(const std::string &path, bool follow, void *attributes);
+    bool ensureOpen();
+
+    // The file protocol on the channel. Requests carry an id; a reply to an
+    // earlier request given up on (a transfer cut short) is passed over.
+    uint32_t nextId() { return ++m_lastId; }
+    bool send(const char *data, size_t size, Clock::time_point deadline);
+    bool send(const std::string &packet, Clock::time_point deadline)
+    {
+        return send(packet.data(), packet.size(), deadline);
+    }
+    // Takes in what the channel holds; -1 when the connection failed.
+    long receive();
+    // The next whole packet; its bytes stay valid until the next receive.
+    bool nextPacket(unsigned char &type, const char *&body, size_t &size, Clock::time_point deadline,
+                    bool cancellable);
+    bool call(unsigned char type, const std::string &body, Reply &reply, Clock::time_point deadline,
+              bool cancellable = false);
+    bool protocolError();
+    bool failStatus(uint32_t status, const std::string &what);
+    bool expectStatus(const Reply &reply, const std::string &what);
+    bool expectHandle(const Reply &reply, std::string &handle, const std::string &what);
+    void closeHandle(const std::string &handle);
+    bool realPath(const std::string &path, std::string &resolved);
+    bool statPath(const std::string &path, bool follow, Attributes &attributes, const std::string &what);
+    bool simpleRequest(unsigned char type, const std::string &body, const std::string &what);
     bool rename(const std::string &from, const std::string &to);
-    template <typename Request> bool pathRequest(const std::string &name, Request request);
-    // The extension channel: opened at the first use, its VERSION's extensions
-    // read; false when the connection failed under it (a refused channel is
-    // no failure: the extensions are then none).
-    bool openExtensions(Clock::time_point deadline);
-    bool extensionWrite(const std::string &packet, Clock::time_point deadline);
-    bool extensionRead(std::string &packet, Clock::time_point deadline);
-    bool extensionFailed(long rc);
+    template <typename Body> bool pathRequest(const std::string &name, unsigned char type, Body body);
+    std::string absolute(const std::string &path) const;
+    bool download(const std::string &handle, int fd, uint64_t offset, uint32_t context, uint64_t &written,
+                  uint64_t &contiguous, const std::string &what);
+
     void notify(uint32_t context, FtpStatus status, const std::string &text, uint64_t bytes);
     void keepaliveLoop();
     void touch() { m_lastUse = Clock::now(); }
@@ -146,23 +161,25 @@ private:
     uint32_t m_context = 0;
 
     int m_fd = -1;
-    _LIBSSH2_SESSION *m_session = nullptr;
-    _LIBSSH2_SFTP *m_sftp = nullptr;
+    ssh_session_struct *m_session = nullptr;
+    ssh_channel_struct *m_channel = nullptr;
     bool m_open = false;
     bool m_dropped = false;
     std::string m_cwd;
     std::string m_fingerprint;
     std::string m_lastReply;
     std::string m_authMethod;
-    std::string m_password; // answers keyboard-interactive prompts during login
     size_t m_skippedNames = 0;
     uint64_t m_transferred = 0;
     Clock::time_point m_cancelGrace{}; // when a Cancel seen during a wait drops the connection
-    std::vector<char> m_buffer;
-    _LIBSSH2_CHANNEL *m_extensions = nullptr;
-    bool m_extensionsAsked = false;
+    // Received bytes not yet taken as packets: m_in[m_inBegin, m_inEnd).
+    std::vector<char> m_in;
+    size_t m_inBegin = 0;
+    size_t m_inEnd = 0;
+    uint32_t m_lastId = 0;
     bool m_posixRename = false;
-    uint32_t m_extensionRequest = 0;
+    uint32_t m_readLength = 32768;
+    uint32_t m_writeLength = 32768;
 
     // The keepalive thread shares the session under this mutex with the calls.
     std::mutex m_mutex;

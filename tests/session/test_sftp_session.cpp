@@ -2,7 +2,8 @@
 // The window over SFTP against Debian's OpenSSH server: host keys asked once,
 // kept and a changed one refused; password, agent and key-file logins; lists,
 // transfers of a tree, a watch pass and several connections; uploads through a
-// temporary renamed over the old file; Cancel; and a server that never answers.
+// temporary renamed over the old file; Cancel; a server that never answers;
+// and the client itself continuing transfers from an offset and keeping times.
 #include "app/session/CertificateTrust.h"
 #include "platform/LastError.h"
 #include "platform/SftpClient.h"
@@ -397,4 +398,58 @@ TEST_F(SftpTest, AServerThatNeverAnswersOrSendsGarbageIsBoundedByTheConnectTimeo
     ::shutdown(listener, SHUT_RDWR);
     garbage.join();
     ::close(listener);
+}
+
+TEST_F(SftpTest, TransfersContinueFromAnOffsetTimesAreSetAndARefusalLeavesTheSessionUsable)
+{
+    platform::FtpOptions options{5000, 5000, 5000};
+    options.sshDirectory = sshDir;
+    platform::SftpClient client(options);
+    client.setHostKeyCheck([](const platform::HostKeyInfo &) { return true; });
+    ASSERT_TRUE(client.connect(ssh.address(), ssh.user(), ssh.password(), 1));
+    // Many pieces in flight and a short last one.
+    const std::string whole = testsupport::randomBytes(5 * 1024 * 1024 + 123, 31);
+    ASSERT_NO_FATAL_FAILURE(writeLocal("whole.bin", whole));
+
+    // Up: a first part, then the rest from where it ended.
+    const size_t cut = 3 * 1024 * 1024 + 1;
+    ASSERT_NO_FATAL_FAILURE(writeLocal("part.bin", whole.substr(0, cut)));
+    ASSERT_TRUE(client.putFile(localPath("part.bin"), "up.bin", platform::TransferType::Binary, 1));
+    platform::PutOptions put;
+    put.offset = cut;
+    ASSERT_TRUE(client.putFile(localPath("whole.bin"), "up.bin", platform::TransferType::Binary, 1, put));
+    EXPECT_TRUE(servedFile("up.bin") == whole);
+    uint64_t size = 0;
+    ASSERT_TRUE(client.fileSize("up.bin", size));
+    EXPECT_EQ(size, whole.size());
+
+    // Down into a partial file holding a first part with bytes past the offset
+    // that must be dropped.
+    const std::string partial = localPath(".down.part");
+    ASSERT_TRUE(testsupport::writeFileBytes(partial, whole.substr(0, 1024 * 1024 + 7) + "junk"));
+    platform::GetOptions get;
+    get.partialPath = partial;
+    get.offset = 1024 * 1024 + 7;
+    get.expectedSize = static_cast<int64_t>(whole.size());
+    ASSERT_TRUE(client.getFile("up.bin", localPath("down.bin"), platform::TransferType::Binary, 1, get));
+    EXPECT_TRUE(testsupport::readFileBytes(localPath("down.bin")) == whole);
+    EXPECT_EQ(client.transferredBytes(), whole.size());
+    EXPECT_FALSE(testsupport::fileExists(partial));
+
+    ASSERT_TRUE(client.setFileTime("up.bin", 1700000000));
+    int64_t seconds = 0;
+    ASSERT_TRUE(client.fileTime("up.bin", seconds));
+    EXPECT_EQ(seconds, 1700000000);
+
+    // A folder the account may not write: the server's refusal, and the
+    // connection goes on.
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ssh.rootPath("locked"))));
+    ASSERT_EQ(::chmod(ssh.rootPath("locked").c_str(), 0555), 0);
+    EXPECT_FALSE(client.putFile(localPath("whole.bin"), "locked/x.bin", platform::TransferType::Binary, 1));
+    EXPECT_EQ(platform::lastError(), platform::err::InternetExtendedError);
+    EXPECT_EQ(client.lastReply(), "SFTP: Permission denied (3) locked/x.bin");
+    EXPECT_FALSE(client.getFile("missing.bin", localPath("missing.bin"), platform::TransferType::Binary, 1));
+    EXPECT_EQ(client.lastReply().rfind("SFTP: No such file or directory (2)", 0), 0u) << client.lastReply();
+    ASSERT_TRUE(client.fileSize("up.bin", size));
+    EXPECT_TRUE(client.isOpen());
 }
