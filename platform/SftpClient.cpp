@@ -640,7 +640,15 @@ bool SftpClient::handshake(const std::string &host, uint16_t port, Clock::time_p
     const std::string userFile = sshDirectory + "/known_hosts";
     // The program's own file is the second list of keys libssh reads.
     const std::string ownFile = m_knownHostsFile.empty() ? std::string("/dev/null") : m_knownHostsFile;
-    // libssh owns a copy of the socket and closes it with the session.
+    if (ssh_options_set(m_session, SSH_OPTIONS_PROCESS_CONFIG, &no) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_HOST, host.c_str()) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_PORT, &portNumber) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_SSH_DIR, sshDirectory.c_str()) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_KNOWNHOSTS, userFile.c_str()) != SSH_OK
+        || ssh_options_set(m_session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, ownFile.c_str()) != SSH_OK)
+        return fail(err::SecureChannelError);
+    // libssh owns a copy of the socket and closes it with the session, once
+    // the connection has begun.
     socket_t fd = ::dup(m_fd);
     if (fd < 0)
         return fail(errorFromErrno(errno));
@@ -649,13 +657,6 @@ bool SftpClient::handshake(const std::string &host, uint16_t port, Clock::time_p
         ::close(fd);
         return fail(err::SecureChannelError);
     }
-    if (ssh_options_set(m_session, SSH_OPTIONS_PROCESS_CONFIG, &no) != SSH_OK
-        || ssh_options_set(m_session, SSH_OPTIONS_HOST, host.c_str()) != SSH_OK
-        || ssh_options_set(m_session, SSH_OPTIONS_PORT, &portNumber) != SSH_OK
-        || ssh_options_set(m_session, SSH_OPTIONS_SSH_DIR, sshDirectory.c_str()) != SSH_OK
-        || ssh_options_set(m_session, SSH_OPTIONS_KNOWNHOSTS, userFile.c_str()) != SSH_OK
-        || ssh_options_set(m_session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, ownFile.c_str()) != SSH_OK)
-        return fail(err::SecureChannelError);
     ssh_set_blocking(m_session, 0);
     notify(m_context, FtpStatus::ReceivingResponse, {}, 0);
     int rc = 0;
@@ -920,9 +921,13 @@ bool SftpClient::close()
 {
     {
         Lock lock(*this);
-        if (m_session && m_open && !m_dropped) {
-            // A polite goodbye, without waiting for the server to take it.
-            ssh_disconnect(m_session);
+        if (m_channel && m_open && !m_dropped) {
+            // A polite goodbye, without waiting for the server to take it: the
+            // end of the channel ends the server's side. (libssh's own
+            // disconnect would leave the socket it was given open.)
+            ssh_channel_send_eof(m_channel);
+            ssh_channel_close(m_channel);
+            ssh_blocking_flush(m_session, 0);
         }
         teardown();
         m_dropped = false;

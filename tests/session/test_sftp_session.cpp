@@ -404,6 +404,8 @@ TEST_F(SftpTest, TransfersContinueFromAnOffsetTimesAreSetAndARefusalLeavesTheSes
 {
     platform::FtpOptions options{5000, 5000, 5000};
     options.sshDirectory = sshDir;
+    const auto descriptors = [] { return testsupport::folderEntries("/proc/self/fd").size(); };
+    const size_t before = descriptors();
     platform::SftpClient client(options);
     client.setHostKeyCheck([](const platform::HostKeyInfo &) { return true; });
     ASSERT_TRUE(client.connect(ssh.address(), ssh.user(), ssh.password(), 1));
@@ -452,4 +454,9 @@ TEST_F(SftpTest, TransfersContinueFromAnOffsetTimesAreSetAndARefusalLeavesTheSes
     EXPECT_EQ(client.lastReply().rfind("SFTP: No such file or directory (2)", 0), 0u) << client.lastReply();
     ASSERT_TRUE(client.fileSize("up.bin", size));
     EXPECT_TRUE(client.isOpen());
+    // Closing leaves no descriptor behind, nor does a refused login.
+    client.close();
+    EXPECT_EQ(descriptors(), before);
+    EXPECT_FALSE(client.connect(ssh.address(), ssh.user(), "wrong", 1));
+    EXPECT_EQ(descriptors(), before);
 }
