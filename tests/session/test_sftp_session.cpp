@@ -3,7 +3,8 @@
 // kept and a changed one refused; password, agent and key-file logins; lists,
 // transfers of a tree, a watch pass and several connections; uploads through a
 // temporary renamed over the old file; Cancel; a server that never answers;
-// and the client itself continuing transfers from an offset and keeping times.
+// and the client itself continuing transfers from an offset, keeping times and
+// sending keepalives.
 #include "app/session/CertificateTrust.h"
 #include "platform/LastError.h"
 #include "platform/SftpClient.h"
@@ -459,4 +460,17 @@ TEST_F(SftpTest, TransfersContinueFromAnOffsetTimesAreSetAndARefusalLeavesTheSes
     EXPECT_EQ(descriptors(), before);
     EXPECT_FALSE(client.connect(ssh.address(), ssh.user(), "wrong", 1));
     EXPECT_EQ(descriptors(), before);
+
+    // An idle connection sends its keepalive.
+    ssh.stop();
+    ssh.setFirstConfig(QStringLiteral("LogLevel DEBUG3\n"));
+    ASSERT_TRUE(ssh.start());
+    options.keepaliveSeconds = 1;
+    platform::SftpClient idle(options);
+    idle.setHostKeyCheck([](const platform::HostKeyInfo &) { return true; });
+    ASSERT_TRUE(idle.connect(ssh.address(), ssh.user(), ssh.password(), 1));
+    const int quiet = ssh.logCount("SSH2_MSG_IGNORE");
+    std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+    EXPECT_GE(ssh.logCount("SSH2_MSG_IGNORE") - quiet, 2);
+    EXPECT_TRUE(idle.fileSize("up.bin", size));
 }

@@ -197,13 +197,13 @@ void SshServer::stop()
     m_log.clear();
 }
 
-int SshServer::logins()
+int SshServer::logCount(const char *text)
 {
     if (m_process) {
         m_process->waitForReadyRead(200);
         m_log += m_process->readAll();
     }
-    return static_cast<int>(m_log.count("Accepted "));
+    return static_cast<int>(m_log.count(text));
 }
 
 } // namespace testsupport

@@ -43,7 +43,9 @@ public:
     std::string hostFingerprint() const;
     QString errorString() const { return m_error; }
     // Logins the server accepted since it started.
-    int logins();
+    int logins() { return logCount("Accepted "); }
+    // Lines of the server's log since it started holding `text`.
+    int logCount(const char *text);
     // For the next start: flags of the SFTP server ("-P posix-rename" refuses
     // that request), and configuration lines that win over the fixture's own
     // (sshd takes the first value of a keyword).
