@@ -4,6 +4,7 @@
 #include "platform/FtpListParser.h"
 #include "platform/LastError.h"
 #include "platform/LocalFiles.h"
+#include "platform/SftpPieces.h"
 #include "platform/Socket.h"
 #include "platform/Wildcard.h"
 
@@ -14,9 +15,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fcntl.h>
-#include <map>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <string_view>
@@ -1430,11 +1429,7 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
     if (!call(FxpOpen, body, reply, requestDeadline()) || !expectHandle(reply, handle, remoteName))
         return false;
 
-    struct Piece {
-        uint32_t id;
-        uint32_t length;
-    };
-    std::deque<Piece> pending;
+    SftpPieces pending;
     const uint32_t length = m_writeLength;
     const size_t most = mostInFlight(length);
     const size_t headerSize = 4 + 1 + 4 + 4 + handle.size() + 8 + 4;
@@ -1449,8 +1444,8 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
     Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
     for (;;) {
         batch.clear();
-        if (!failure && !serverError && !fileEnded && pending.size() <= most - most / 4) {
-            while (pending.size() < most) {
+        if (!failure && !serverError && !fileEnded && pending.waiting() <= most - most / 4) {
+            while (pending.waiting() < most) {
                 const size_t at = batch.size();
                 batch.resize(at + headerSize + length);
                 ssize_t n = 0;
@@ -1467,7 +1462,7 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
                 const uint32_t id = nextId();
                 writeHeader(batch.data() + at, id, handle, offset, static_cast<uint32_t>(n));
                 batch.resize(at + headerSize + static_cast<size_t>(n));
-                pending.push_back({id, static_cast<uint32_t>(n)});
+                pending.asked({id, offset, static_cast<uint32_t>(n)});
                 offset += static_cast<uint64_t>(n);
             }
         }
@@ -1484,19 +1479,12 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
             return false;
         if (size < 8 || type != FxpStatus)
             return protocolError();
-        const uint32_t id = u32At(data);
-        if (id < pending.front().id)
+        SftpPieces::Piece piece;
+        const SftpPieces::Match match = pending.take(u32At(data), piece);
+        if (match == SftpPieces::Match::Stale)
             continue; // an answer to a request given up on earlier
-        if (id != pending.front().id) {
-            // Servers may answer out of order; OpenSSH's answers in order.
-            const auto it =
-                std::find_if(pending.begin(), pending.end(), [id](const Piece &p) { return p.id == id; });
-            if (it == pending.end())
-                return protocolError();
-            std::iter_swap(it, pending.begin());
-        }
-        const Piece piece = pending.front();
-        pending.pop_front();
+        if (match == SftpPieces::Match::Unknown)
+            return protocolError();
         const uint32_t status = u32At(data + 4);
         if (status != FxOk) {
             serverError = status;
@@ -1532,15 +1520,7 @@ bool SftpClient::putFile(const std::string &localPath, const std::string &remote
 bool SftpClient::download(const std::string &handle, int fd, uint64_t offset, uint32_t context,
                           uint64_t &written, uint64_t &contiguous, const std::string &what)
 {
-    struct Piece {
-        uint32_t id;
-        uint64_t offset;
-        uint32_t length;
-    };
-    std::deque<Piece> pending;
-    // Pieces that arrived beyond the contiguous end (start -> end): a server
-    // may answer out of order, and short reads are asked for again.
-    std::map<uint64_t, uint64_t> islands;
+    SftpPieces pending(offset);
     const uint32_t length = m_readLength;
     const size_t most = mostInFlight(length);
     uint64_t next = offset;
@@ -1553,12 +1533,12 @@ bool SftpClient::download(const std::string &handle, int fd, uint64_t offset, ui
         putU64(body, at);
         putU32(body, n);
         batch += requestPacket(FxpRead, id, body);
-        pending.push_back({id, at, n});
+        pending.asked({id, at, n});
     };
     Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_options.dataTimeoutMs);
     for (;;) {
-        if (!ended && pending.size() <= most - most / 4) {
-            while (pending.size() < most) {
+        if (!ended && pending.waiting() <= most - most / 4) {
+            while (pending.waiting() < most) {
                 ask(next, length);
                 next += length;
             }
@@ -1577,18 +1557,12 @@ bool SftpClient::download(const std::string &handle, int fd, uint64_t offset, ui
             return false;
         if (size < 4)
             return protocolError();
-        const uint32_t id = u32At(data);
-        if (id < pending.front().id)
+        SftpPieces::Piece piece;
+        const SftpPieces::Match match = pending.take(u32At(data), piece);
+        if (match == SftpPieces::Match::Stale)
             continue; // an answer to a request given up on earlier
-        if (id != pending.front().id) {
-            const auto it =
-                std::find_if(pending.begin(), pending.end(), [id](const Piece &p) { return p.id == id; });
-            if (it == pending.end())
-                return protocolError();
-            std::iter_swap(it, pending.begin());
-        }
-        const Piece piece = pending.front();
-        pending.pop_front();
+        if (match == SftpPieces::Match::Unknown)
+            return protocolError();
         if (type == FxpStatus) {
             if (size < 8)
                 return protocolError();
@@ -1617,16 +1591,9 @@ bool SftpClient::download(const std::string &handle, int fd, uint64_t offset, ui
             done += static_cast<size_t>(n);
         }
         written += bytes.size();
+        pending.arrived(piece, bytes.size());
+        contiguous = pending.contiguous();
         const uint64_t end = piece.offset + bytes.size();
-        if (piece.offset == contiguous) {
-            contiguous = end;
-            while (!islands.empty() && islands.begin()->first <= contiguous) {
-                contiguous = std::max(contiguous, islands.begin()->second);
-                islands.erase(islands.begin());
-            }
-        } else {
-            islands[piece.offset] = end;
-        }
         // A short read: the rest is asked for again (past the end of the file it is answered with EOF).
         if (bytes.size() < piece.length)
             ask(end, piece.length - static_cast<uint32_t>(bytes.size()));
