@@ -15,7 +15,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
-#include <netdb.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -375,31 +374,11 @@ bool FtpClient::connect(const std::string &server, const std::string &user, cons
     m_tlsHost = host;
     m_tlsPort = static_cast<uint16_t>(std::stoi(port));
 
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo *list = nullptr;
-    const int rc = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
-    if (rc != 0)
-        return fail(rc == EAI_SYSTEM ? errorFromErrno(errno) : err::NameNotResolved);
-
-    uint32_t code = err::CannotConnect;
-    for (const addrinfo *ai = list; ai; ai = ai->ai_next) {
-        if (ai->ai_addrlen > sizeof(sockaddr_storage))
-            continue;
-        SocketAddress address;
-        std::memcpy(&address.storage, ai->ai_addr, ai->ai_addrlen);
-        address.length = ai->ai_addrlen;
-        notify(context, FtpStatus::ConnectingToServer, address.hostText(), 0);
-        code = m_control.connectTo(address, nullptr, m_options.connectTimeoutMs);
-        if (code == err::Success) {
-            notify(context, FtpStatus::ConnectedToServer, address.hostText(), 0);
-            break;
-        }
-    }
-    ::freeaddrinfo(list);
+    const uint32_t code = m_control.connectToHost(
+        host, port, m_options.connectTimeoutMs, [&](const SocketAddress &to, bool connected) {
+            notify(context, connected ? FtpStatus::ConnectedToServer : FtpStatus::ConnectingToServer,
+                   to.hostText(), 0);
+        });
     if (!m_control.isValid())
         return fail(code);
 

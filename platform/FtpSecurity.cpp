@@ -5,26 +5,13 @@
 #include "platform/FtpClient.h"
 
 #include "platform/LastError.h"
+#include "platform/Wildcard.h"
 
 #include <string_view>
 
 namespace platform {
 
 namespace {
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
 
 bool failSecure(uint32_t code, std::string detail)
 {

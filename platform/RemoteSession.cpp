@@ -3,8 +3,7 @@
 
 #include "platform/FtpClient.h"
 #include "platform/SftpClient.h"
-
-#include <cctype>
+#include "platform/Wildcard.h"
 
 namespace platform {
 
@@ -15,14 +14,7 @@ enum class Protocol { Ftp, Sftp };
 // The scheme, letter case ignored: "sftp://" is SSH, anything else FTP.
 Protocol protocolOf(const std::string &server)
 {
-    static const std::string sftp = "sftp://";
-    if (server.size() < sftp.size())
-        return Protocol::Ftp;
-    for (size_t i = 0; i < sftp.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(server[i])) != sftp[i])
-            return Protocol::Ftp;
-    }
-    return Protocol::Sftp;
+    return startsWithNoCase(server, "sftp://") ? Protocol::Sftp : Protocol::Ftp;
 }
 
 } // namespace

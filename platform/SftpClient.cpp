@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <string_view>
 #include <sys/stat.h>
@@ -579,31 +578,13 @@ bool SftpClient::connect(const std::string &server, const std::string &user, con
 
     // The connect timeout bounds the whole way to a logged-in session.
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_options.connectTimeoutMs);
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo *list = nullptr;
-    const int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
-    if (rc != 0)
-        return fail(rc == EAI_SYSTEM ? errorFromErrno(errno) : err::NameNotResolved);
     Socket socket;
-    uint32_t code = err::CannotConnect;
-    for (const addrinfo *ai = list; ai; ai = ai->ai_next) {
-        if (ai->ai_addrlen > sizeof(sockaddr_storage))
-            continue;
-        SocketAddress to;
-        std::memcpy(&to.storage, ai->ai_addr, ai->ai_addrlen);
-        to.length = ai->ai_addrlen;
-        notify(context, FtpStatus::ConnectingToServer, to.hostText(), 0);
-        code = socket.connectTo(to, nullptr, std::max(msLeft(deadline), 1));
-        if (code == err::Success) {
-            notify(context, FtpStatus::ConnectedToServer, to.hostText(), 0);
-            break;
-        }
-    }
-    ::freeaddrinfo(list);
+    const uint32_t code = socket.connectToHost(
+        host, std::to_string(port), std::max(msLeft(deadline), 1),
+        [&](const SocketAddress &to, bool connected) {
+            notify(context, connected ? FtpStatus::ConnectedToServer : FtpStatus::ConnectingToServer,
+                   to.hostText(), 0);
+        });
     if (!socket.isValid())
         return fail(code);
     socket.setNoDelay(true);
@@ -1724,25 +1705,30 @@ bool SftpClient::getFile(const std::string &remoteName, const std::string &local
     return true;
 }
 
-bool SftpClient::fileSize(const std::string &name, uint64_t &size)
+bool SftpClient::statNamed(const std::string &name, Attributes &attributes)
 {
     Lock lock(*this);
-    Attributes attributes;
     if (!ensureOpen() || !statPath(absolute(name), true, attributes, name))
         return false;
-    size = attributes.size;
     setLastError(err::Success);
+    return true;
+}
+
+bool SftpClient::fileSize(const std::string &name, uint64_t &size)
+{
+    Attributes attributes;
+    if (!statNamed(name, attributes))
+        return false;
+    size = attributes.size;
     return true;
 }
 
 bool SftpClient::fileTime(const std::string &name, int64_t &unixSeconds)
 {
-    Lock lock(*this);
     Attributes attributes;
-    if (!ensureOpen() || !statPath(absolute(name), true, attributes, name))
+    if (!statNamed(name, attributes))
         return false;
     unixSeconds = static_cast<int64_t>(attributes.mtime);
-    setLastError(err::Success);
     return true;
 }
 

@@ -139,6 +139,8 @@ private:
     void closeHandle(const std::string &handle);
     bool realPath(const std::string &path, std::string &resolved);
     bool statPath(const std::string &path, bool follow, Attributes &attributes, const std::string &what);
+    // statPath of a name of the caller's, under the lock.
+    bool statNamed(const std::string &name, Attributes &attributes);
     bool simpleRequest(unsigned char type, const std::string &body, const std::string &what);
     bool rename(const std::string &from, const std::string &to);
     template <typename Body> bool pathRequest(const std::string &name, unsigned char type, Body body);

@@ -7,7 +7,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -109,6 +111,36 @@ uint32_t Socket::closeGracefully(int timeoutMs)
 {
     const uint32_t code = m_tls ? m_tls->shutdown(timeoutMs) : err::Success;
     close();
+    return code;
+}
+
+uint32_t Socket::connectToHost(const std::string &host, const std::string &port, int timeoutMs,
+                               const std::function<void(const SocketAddress &, bool connected)> &trying)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo *list = nullptr;
+    const int rc = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
+    if (rc != 0)
+        return rc == EAI_SYSTEM ? errorFromErrno(errno) : err::NameNotResolved;
+    uint32_t code = err::CannotConnect;
+    for (const addrinfo *ai = list; ai; ai = ai->ai_next) {
+        if (ai->ai_addrlen > sizeof(sockaddr_storage))
+            continue;
+        SocketAddress address;
+        std::memcpy(&address.storage, ai->ai_addr, ai->ai_addrlen);
+        address.length = ai->ai_addrlen;
+        trying(address, false);
+        code = connectTo(address, nullptr, timeoutMs);
+        if (code == err::Success) {
+            trying(address, true);
+            break;
+        }
+    }
+    ::freeaddrinfo(list);
     return code;
 }
 

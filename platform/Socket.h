@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <poll.h>
 #include <string>
@@ -50,6 +51,12 @@ public:
     // Connects to `to`, first binding to `from` when it is given (its port is
     // usually 0). Waits at most timeoutMs for the connection.
     uint32_t connectTo(const SocketAddress &to, const SocketAddress *from, int timeoutMs);
+    // Resolves host and tries its addresses in turn, timeoutMs each, until one
+    // connects; `trying(address, connected)` hears of each attempt before and
+    // of the one that connected after. Without an address: 12007, or the
+    // resolver's system error.
+    uint32_t connectToHost(const std::string &host, const std::string &port, int timeoutMs,
+                           const std::function<void(const SocketAddress &, bool connected)> &trying);
 
     // Sends all bytes, waiting at most timeoutMs for each bit of progress.
     uint32_t sendAll(const char *data, size_t size, int timeoutMs);

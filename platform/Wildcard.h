@@ -14,4 +14,8 @@ bool wildcardMatch(std::string_view name, std::string_view pattern, bool caseFol
 // True when the pattern holds '*' or '?'.
 bool hasWildcards(std::string_view pattern);
 
+// True when text begins with prefix (given in lower case), ASCII letters of
+// text folded.
+bool startsWithNoCase(std::string_view text, std::string_view prefix);
+
 } // namespace platform

@@ -4,6 +4,7 @@
 // Before any Qt header: GLib's headers use a name Qt defines as a macro.
 #include <libsecret/secret.h>
 
+#include "platform/Wildcard.h"
 #include "ui/InterfaceWait.h"
 
 #include <chrono>
@@ -17,20 +18,6 @@
 namespace {
 
 using Result = SecretStore::Result;
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
 
 // A port of 1 to 65535 written in decimal digits only; 0 otherwise.
 int parsePort(std::string_view text)
@@ -217,7 +204,7 @@ SecretKey SecretKeyOf(std::string_view hostText, std::string_view user)
     SecretKey key;
     key.User = std::string(user);
     for (const auto &scheme : schemes) {
-        if (startsWithNoCase(hostText, scheme.prefix)) {
+        if (platform::startsWithNoCase(hostText, scheme.prefix)) {
             hostText.remove_prefix(scheme.prefix.size());
             key.Port = scheme.port;
             break;
