@@ -10,6 +10,17 @@ namespace platform {
 
 namespace {
 
+// The entry of a file with its size, or of a folder (size 0).
+bool fileOrFolder(FindRecord &record, std::string_view name, bool folder, uint64_t size, uint64_t ticks)
+{
+    record = FindRecord{};
+    record.attributes = folder ? AttrDirectory : AttrNormal;
+    record.size = folder ? 0 : size;
+    record.lastWriteTime = ticks;
+    record.name.assign(name);
+    return true;
+}
+
 // A listing line longer than this is no entry of any format we read; it is
 // dropped instead of growing the buffer without end.
 constexpr size_t MaxLineLength = 64 * 1024;
@@ -972,12 +983,7 @@ bool parseOs2Line(std::string_view line, const Tokens &t, int64_t now, FindRecor
     const std::string_view name = restAfter(line, t.items[at + 1]);
     if (name.empty() || !resolveStamp(st, now, seconds))
         return false;
-    record = FindRecord{};
-    record.attributes = folder ? AttrDirectory : AttrNormal;
-    record.size = folder ? 0 : size;
-    record.lastWriteTime = ticksFromUnix(seconds);
-    record.name.assign(name);
-    return true;
+    return fileOrFolder(record, name, folder, size, ticksFromUnix(seconds));
 }
 
 // EPLF: "+i8388621.29609,m824255902,r,s5460,\tname" ('/' marks a folder, 'r' a
@@ -1131,12 +1137,7 @@ bool parseAs400Line(std::string_view line, const Tokens &t, int64_t now, FindRec
         name = name.substr(slash + 1);
     if (name.empty())
         return false;
-    record = FindRecord{};
-    record.attributes = folder ? AttrDirectory : AttrNormal;
-    record.size = folder ? 0 : size;
-    record.lastWriteTime = typeAt == 4 ? ticksFromUnix(seconds) : 0;
-    record.name.assign(name);
-    return true;
+    return fileOrFolder(record, name, folder, size, typeAt == 4 ? ticksFromUnix(seconds) : 0);
 }
 
 // VxWorks: "    1234 Mar 15 2024 10:30:45   name", "512 ... folder   <DIR>".
@@ -1165,12 +1166,7 @@ bool parseVxWorksLine(std::string_view line, const Tokens &t, int64_t now, FindR
     }
     if (name.empty() || !resolveStamp(st, now, seconds))
         return false;
-    record = FindRecord{};
-    record.attributes = folder ? AttrDirectory : AttrNormal;
-    record.size = folder ? 0 : size;
-    record.lastWriteTime = ticksFromUnix(seconds);
-    record.name.assign(name);
-    return true;
+    return fileOrFolder(record, name, folder, size, ticksFromUnix(seconds));
 }
 
 // OS-9: "0.0  24/03/15 1030  d-ewrewr  2c0  1024  CMDS": owner, date YY/MM/DD,
@@ -1201,12 +1197,7 @@ bool parseOs9Line(std::string_view line, const Tokens &t, int64_t now, FindRecor
     const std::string_view name = restAfter(line, t.items[5]);
     if (name.empty() || !resolveStamp(st, now, seconds))
         return false;
-    record = FindRecord{};
-    record.attributes = attrs[0] == 'd' ? AttrDirectory : AttrNormal;
-    record.size = attrs[0] == 'd' ? 0 : size;
-    record.lastWriteTime = ticksFromUnix(seconds);
-    record.name.assign(name);
-    return true;
+    return fileOrFolder(record, name, attrs[0] == 'd', size, ticksFromUnix(seconds));
 }
 
 // HP NonStop: "REPORT  101  1234  15-Mar-24 10:30:45  255,255 \"oooo\"": name,
