@@ -74,26 +74,6 @@ const QString UpDaemonWarning =
     QStringLiteral("これから「AutoUploadDaemon」に入ります。") + DaemonWarningTail
     + QStringLiteral("\n\n注意：追加ファイルのアップロードには対応していません。");
 
-// Runs an action on every paint of the program while it lives: the watch
-// repaints as a pass goes, so a test can act in the middle of one.
-class OnPaint : public QObject {
-public:
-    explicit OnPaint(std::function<void()> action) : m_action(std::move(action))
-    {
-        qApp->installEventFilter(this);
-    }
-    ~OnPaint() override { qApp->removeEventFilter(this); }
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_action();
-        return false;
-    }
-
-private:
-    std::function<void()> m_action;
-};
-
 class WatchTest : public SessionTest {
 protected:
     void SetUp() override
@@ -592,7 +572,7 @@ TEST_F(WatchTest, SavesDuringAPassOrItsPauseGoUpWithTheNextPass)
     // pass has listed the server again, in the pause before the watch re-arms.
     bool savedInPass = false, savedInPause = false;
     {
-        const OnPaint save([&] {
+        const testsupport::OnPaint save([&] {
             if (!savedInPass && SingleAutoUpForm->UploadCount == 1) {
                 savedInPass = true;
                 writeLocal("about.html", "about 2, saved during the pass");

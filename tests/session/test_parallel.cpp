@@ -37,25 +37,6 @@ std::string fileName(int i)
     return "f" + std::to_string(100 + i) + ".bin";
 }
 
-// Runs an action on every paint of the program while it lives.
-class PaintWatch : public QObject {
-public:
-    explicit PaintWatch(std::function<void()> action) : m_action(std::move(action))
-    {
-        qApp->installEventFilter(this);
-    }
-    ~PaintWatch() override { qApp->removeEventFilter(this); }
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_action();
-        return false;
-    }
-
-private:
-    std::function<void()> m_action;
-};
-
 class ParallelTest : public TransferTest {
 protected:
     void SetUp() override
@@ -256,7 +237,7 @@ TEST_F(ParallelTest, ByteCountsAndTheBarMoveAsOnOneConnectionAndSilentLoginsAreN
     std::vector<std::string> texts;
     std::set<int> bars;
     // Sampled whenever the program paints (the status line repaints as it changes).
-    PaintWatch watch([&] {
+    const testsupport::OnPaint watch([&] {
         if (!UpDownLoadForm->isVisible())
             return;
         if (texts.empty() || texts.back() != statusLine())

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEvent>
 #include <QFile>
 #include <QThread>
 
@@ -19,6 +20,23 @@
 #include <unistd.h>
 
 namespace testsupport {
+
+OnPaint::OnPaint(std::function<void()> action) : m_action(std::move(action))
+{
+    qApp->installEventFilter(this);
+}
+
+OnPaint::~OnPaint()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool OnPaint::eventFilter(QObject *, QEvent *event)
+{
+    if (event->type() == QEvent::Paint)
+        m_action();
+    return false;
+}
 
 ModalWatchdog::ModalWatchdog(std::function<void()> rescue, int timeoutMs)
 {

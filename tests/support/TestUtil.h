@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QObject>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -17,6 +18,18 @@ namespace testsupport {
 // Waits until `condition` holds, processing Qt events meanwhile; false when it
 // still does not hold after timeoutMs.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
+
+// Runs an action on every paint of the program while it lives: the window
+// repaints as work goes, so a test can act in the middle of it.
+class OnPaint : public QObject {
+public:
+    explicit OnPaint(std::function<void()> action);
+    ~OnPaint() override;
+    bool eventFilter(QObject *, QEvent *event) override;
+
+private:
+    std::function<void()> m_action;
+};
 
 // Ends a modal showing that did not end by itself, so a failing test cannot
 // hang: after timeoutMs the rescue runs (it should close the window).
