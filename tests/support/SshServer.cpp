@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
-#include <QThread>
 #include <arpa/inet.h>
 #include <filesystem>
 #include <netinet/in.h>
@@ -71,13 +70,11 @@ bool SshServer::renewHostKey()
                 QString(), QStringLiteral("-f"), key});
 }
 
-std::string SshServer::hostFingerprint() const
+std::string SshServer::hostFingerprint()
 {
-    QProcess process;
-    process.start(QStringLiteral("ssh-keygen"), {QStringLiteral("-l"), QStringLiteral("-f"),
-                                                 m_work.filePath(QStringLiteral("host_key.pub"))});
-    process.waitForFinished(30000);
-    const QString text = QString::fromLocal8Bit(process.readAllStandardOutput());
+    QString text;
+    run(QStringLiteral("ssh-keygen"),
+        {QStringLiteral("-l"), QStringLiteral("-f"), m_work.filePath(QStringLiteral("host_key.pub"))}, &text);
     return text.section(QLatin1Char(' '), 1, 1).toStdString();
 }
 
@@ -126,15 +123,10 @@ bool SshServer::start()
                  QStringLiteral("/nonexistent"), QStringLiteral("-s"), QStringLiteral("/usr/sbin/nologin"),
                  QString::fromStdString(user())}))
         return false;
-    QProcess chpasswd;
-    chpasswd.start(QStringLiteral("chpasswd"));
-    chpasswd.waitForStarted(10000);
-    chpasswd.write(QByteArray::fromStdString(user() + ":" + password() + "\n"));
-    chpasswd.closeWriteChannel();
-    if (!chpasswd.waitForFinished(30000) || chpasswd.exitCode() != 0) {
-        m_error = QStringLiteral("chpasswd failed");
+    if (!run(QStringLiteral("sh"),
+             {QStringLiteral("-c"),
+              QString::fromStdString("echo " + user() + ":" + password() + " | chpasswd")}))
         return false;
-    }
     const passwd *account = ::getpwnam(user().c_str());
     if (!account)
         return false;
@@ -151,44 +143,28 @@ bool SshServer::start()
         m_haveKeys = true;
     }
     QDir().mkpath(QStringLiteral("/run/sshd"));
-    const bool keepPort = m_port != 0;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (!keepPort)
-            m_port = freePort();
-        const QString root = QString::fromStdString(rootPath());
-        const QString sftp = QStringLiteral("internal-sftp %1 -d %2").arg(m_sftpFlags, root);
-        const QString config =
-            m_firstConfig
-            + QStringLiteral(
-                  "Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile none\nUsePAM no\n"
-                  "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
-                  "PubkeyAuthentication yes\nAuthorizedKeysFile %3\nStrictModes no\nAllowUsers %4\n"
-                  "Subsystem sftp %5\nForceCommand %5\n"
-                  "MaxStartups 50\nMaxSessions 50\nMaxAuthTries 10\nLogLevel INFO\n")
-                  .arg(m_port)
-                  .arg(m_work.filePath(QStringLiteral("host_key")),
-                       m_work.filePath(QStringLiteral("authorized_keys")), QString::fromStdString(user()),
-                       sftp);
-        const QString configPath = m_work.filePath(QStringLiteral("sshd_config"));
-        QFile file(configPath);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-        file.write(config.toUtf8());
-        file.close();
-        m_process = std::make_unique<QProcess>();
-        m_process->setProcessChannelMode(QProcess::MergedChannels);
-        m_process->start(QString::fromLatin1(SshdPath),
-                         {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), configPath});
-        m_process->waitForStarted(10000);
-        if (waitUntil([&] { return m_process->state() != QProcess::Running || acceptsConnections(m_port); },
-                      10000)
-            && m_process->state() == QProcess::Running)
-            return true;
-        m_error = QString::fromLocal8Bit(m_process->readAll());
-        stop();
-        QThread::msleep(200);
-    }
-    return false;
+    return startListening(
+        m_process, m_port, QString::fromLatin1(SshdPath),
+        [&](quint16 port) {
+            const QString root = QString::fromStdString(rootPath());
+            const QString sftp = QStringLiteral("internal-sftp %1 -d %2").arg(m_sftpFlags, root);
+            const QString config =
+                m_firstConfig
+                + QStringLiteral(
+                      "Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile none\nUsePAM no\n"
+                      "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+                      "PubkeyAuthentication yes\nAuthorizedKeysFile %3\nStrictModes no\nAllowUsers %4\n"
+                      "Subsystem sftp %5\nForceCommand %5\n"
+                      "MaxStartups 50\nMaxSessions 50\nMaxAuthTries 10\nLogLevel INFO\n")
+                      .arg(port)
+                      .arg(m_work.filePath(QStringLiteral("host_key")),
+                           m_work.filePath(QStringLiteral("authorized_keys")), QString::fromStdString(user()),
+                           sftp);
+            const QString configPath = m_work.filePath(QStringLiteral("sshd_config"));
+            writeFileBytes(QFile::encodeName(configPath).toStdString(), config.toUtf8().toStdString());
+            return QStringList{QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), configPath};
+        },
+        m_error);
 }
 
 void SshServer::stop()

@@ -40,7 +40,7 @@ public:
     // Starts an ssh-agent holding the account's key; returns its socket path.
     std::string startAgent();
     // The SHA256 fingerprint of the host key, as ssh-keygen prints it.
-    std::string hostFingerprint() const;
+    std::string hostFingerprint();
     QString errorString() const { return m_error; }
     // Logins the server accepted since it started.
     int logins() { return logCount("Accepted "); }

@@ -149,6 +149,29 @@ void stopProcess(std::unique_ptr<QProcess> &process)
     process.reset();
 }
 
+bool startListening(std::unique_ptr<QProcess> &process, quint16 &port, const QString &program,
+                    const std::function<QStringList(quint16)> &configure, QString &error)
+{
+    const bool keepPort = port != 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!keepPort)
+            port = freePort();
+        const QStringList arguments = configure(port);
+        process = std::make_unique<QProcess>();
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(program, arguments);
+        process->waitForStarted(10000);
+        if (waitUntil([&] { return process->state() != QProcess::Running || acceptsConnections(port); },
+                      10000)
+            && process->state() == QProcess::Running)
+            return true;
+        error = QString::fromLocal8Bit(process->readAll());
+        stopProcess(process);
+        QThread::msleep(200); // the old listener may hold the port a moment longer
+    }
+    return false;
+}
+
 std::string randomBytes(size_t size, unsigned seed)
 {
     std::mt19937 gen(seed);

@@ -81,4 +81,12 @@ bool acceptsConnections(quint16 port);
 // Kills a server process the fixture started, waits for its end and drops it.
 void stopProcess(std::unique_ptr<QProcess> &process);
 
+// Starts a server that listens on loopback `port`: a free one when port is 0,
+// else that one (a restarted server keeps its address). `configure(port)`
+// writes the server's configuration for the port and gives its arguments. A
+// port taken meanwhile is tried again with another free one, up to five
+// times. False, with the server's output in `error`, when it never listens.
+bool startListening(std::unique_ptr<QProcess> &process, quint16 &port, const QString &program,
+                    const std::function<QStringList(quint16)> &configure, QString &error);
+
 } // namespace testsupport

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <arpa/inet.h>
 #include <grp.h>
 #include <netinet/in.h>
@@ -70,46 +69,30 @@ bool TlsFtpServer::start()
     if (!m_haveCertificate && !renewCertificate())
         return false;
     QDir().mkpath(QStringLiteral("/var/run/vsftpd/empty"));
-    // A restart keeps the port, as a real server's address stays the same.
-    const bool keepPort = m_port != 0;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (!keepPort)
-            m_port = freePort();
-        const QString config =
-            QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
-                           "background=NO\nanonymous_enable=YES\nno_anon_password=YES\nanon_root=%2\n"
-                           "anon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
-                           "anon_other_write_enable=YES\nanon_umask=022\nwrite_enable=YES\n"
-                           "local_enable=NO\npasv_enable=YES\nconnect_from_port_20=NO\n"
-                           "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\nxferlog_enable=NO\n"
-                           "max_clients=0\nmax_per_ip=0\nsecure_chroot_dir=/var/run/vsftpd/empty\n"
-                           "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=NO\n"
-                           "force_anon_data_ssl=NO\nrequire_ssl_reuse=YES\nimplicit_ssl=%3\n"
-                           "rsa_cert_file=%4\nrsa_private_key_file=%5\n")
-                .arg(m_port)
-                .arg(m_root)
-                .arg(m_implicit ? "YES" : "NO")
-                .arg(m_work.filePath(QStringLiteral("cert.pem")))
-                .arg(m_work.filePath(QStringLiteral("key.pem")));
-        const QString configPath = m_work.filePath(QStringLiteral("vsftpd.conf"));
-        QFile file(configPath);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-        file.write(config.toUtf8());
-        file.close();
-        m_process = std::make_unique<QProcess>();
-        m_process->setProcessChannelMode(QProcess::MergedChannels);
-        m_process->start(QString::fromLatin1(VsftpdPath), {configPath});
-        m_process->waitForStarted(10000);
-        if (waitUntil([&] { return m_process->state() != QProcess::Running || acceptsConnections(m_port); },
-                      10000)
-            && m_process->state() == QProcess::Running)
-            return true;
-        m_error = QString::fromLocal8Bit(m_process->readAll());
-        stop();
-        QThread::msleep(200); // the old listener may hold the port a moment longer
-    }
-    return false;
+    return startListening(
+        m_process, m_port, QString::fromLatin1(VsftpdPath),
+        [&](quint16 port) {
+            const QString config =
+                QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
+                               "background=NO\nanonymous_enable=YES\nno_anon_password=YES\nanon_root=%2\n"
+                               "anon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
+                               "anon_other_write_enable=YES\nanon_umask=022\nwrite_enable=YES\n"
+                               "local_enable=NO\npasv_enable=YES\nconnect_from_port_20=NO\n"
+                               "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\nxferlog_enable=NO\n"
+                               "max_clients=0\nmax_per_ip=0\nsecure_chroot_dir=/var/run/vsftpd/empty\n"
+                               "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=NO\n"
+                               "force_anon_data_ssl=NO\nrequire_ssl_reuse=YES\nimplicit_ssl=%3\n"
+                               "rsa_cert_file=%4\nrsa_private_key_file=%5\n")
+                    .arg(port)
+                    .arg(m_root)
+                    .arg(m_implicit ? "YES" : "NO")
+                    .arg(m_work.filePath(QStringLiteral("cert.pem")))
+                    .arg(m_work.filePath(QStringLiteral("key.pem")));
+            const QString configPath = m_work.filePath(QStringLiteral("vsftpd.conf"));
+            writeFileBytes(QFile::encodeName(configPath).toStdString(), config.toUtf8().toStdString());
+            return QStringList{configPath};
+        },
+        m_error);
 }
 
 void TlsFtpServer::stop()
