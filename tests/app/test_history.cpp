@@ -8,23 +8,42 @@
 #include "support/PrivateBus.h"
 #include "support/test_transfer_fixture.h"
 #include "ui/DesktopNotifier.h"
-#include "ui/SpeedButton.h"
 #include "ui/Timer.h"
 
 #include <QCheckBox>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QTableView>
 
 namespace {
 
-// The desktop's notification service, as the test registers it on the bus.
-class NotificationService : public QObject {
+// A session bus of the test's own (the shared fixture's dbus-daemon), the
+// program's connection to it, and, once served, the desktop's notification
+// service on it: it keeps the summaries, or when hanging never answers.
+class NoticeBus : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
+    ~NoticeBus() override
+    {
+        QDBusConnection::disconnectFromBus(QStringLiteral("vexmora-test-client"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("vexmora-test-service"));
+    }
+    QDBusConnection connection(const QString &name = QStringLiteral("vexmora-test-client"))
+    {
+        return QDBusConnection::connectToBus(QString::fromStdString(bus.address()), name);
+    }
+    bool serve(bool hanging)
+    {
+        hang = hanging;
+        QDBusConnection service = connection(QStringLiteral("vexmora-test-service"));
+        return service.registerService(QStringLiteral("org.freedesktop.Notifications"))
+               && service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
+                                         QDBusConnection::ExportAllSlots);
+    }
+
+    testsupport::PrivateBus bus{testsupport::PrivateBus::Service::None};
     QStringList summaries;
     bool hang = false;
 
@@ -41,33 +60,6 @@ public slots:
     }
 };
 
-// A session bus of the test's own (the shared fixture's dbus-daemon), the
-// program's connection to it, and the test's notification service on it when asked.
-class NoticeBus {
-public:
-    ~NoticeBus()
-    {
-        QDBusConnection::disconnectFromBus(QStringLiteral("vexmora-test-client"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("vexmora-test-service"));
-    }
-    bool isReady() const { return bus.isReady(); }
-    QDBusConnection client()
-    {
-        return QDBusConnection::connectToBus(QString::fromStdString(bus.address()),
-                                             QStringLiteral("vexmora-test-client"));
-    }
-    bool registerService(NotificationService *service)
-    {
-        QDBusConnection connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()),
-                                                                   QStringLiteral("vexmora-test-service"));
-        return connection.registerService(QStringLiteral("org.freedesktop.Notifications"))
-               && connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), service,
-                                            QDBusConnection::ExportAllSlots);
-    }
-
-    testsupport::PrivateBus bus{testsupport::PrivateBus::Service::None};
-};
-
 class HistoryTest : public transfertest::TransferTest {
 protected:
     void TearDown() override
@@ -75,11 +67,13 @@ protected:
         endAutomation();
         TransferTest::TearDown();
     }
-    void serveAndList(const std::vector<std::pair<std::string, std::string>> &files)
+    // The newest entry's path, size, direction, pass and outcome.
+    std::string newest() const
     {
-        for (const auto &[name, data] : files)
-            serveFile(name, data);
-        showRemote();
+        const HistoryEntry &e = form->History.Newest(0);
+        const char *const passes[] = {"manual", "watch", "daemon", "loop"};
+        return e.Path + " " + std::to_string(e.Size) + (e.Direction ? " down " : " up ")
+               + passes[static_cast<int>(e.Pass)] + (e.Ok ? " ok" : " failed");
     }
     // The rows the history window shows, one line of text each.
     QStringList shownLines()
@@ -94,11 +88,10 @@ protected:
 
 TEST_F(HistoryTest, ManualWatchAndDaemonTransfersAreListedLoggedAndNotifiedOncePerStreak)
 {
-    NoticeBus bus;
-    ASSERT_TRUE(bus.isReady()) << bus.bus.errorString().toStdString();
-    NotificationService service;
-    ASSERT_TRUE(bus.registerService(&service));
-    form->Notifier = new DesktopNotifier(bus.client(), form);
+    NoticeBus notices;
+    ASSERT_TRUE(notices.bus.isReady()) << notices.bus.errorString().toStdString();
+    ASSERT_TRUE(notices.serve(false));
+    form->Notifier = new DesktopNotifier(notices.connection(), form);
     form->LogFileEnabled = true;
 
     writeLocal("a.html", "aa");
@@ -108,62 +101,57 @@ TEST_F(HistoryTest, ManualWatchAndDaemonTransfersAreListedLoggedAndNotifiedOnceP
     ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {"a.html"}));
     form->UploadExecute();
     ASSERT_EQ(form->History.Count(), 1u);
-    EXPECT_TRUE(form->History.Newest(0).Ok);
-    EXPECT_EQ(form->History.Newest(0).Path, "a.html");
-    EXPECT_EQ(form->History.Newest(0).Size, 2);
-    EXPECT_EQ(form->History.Newest(0).Pass, PassKind::Manual);
+    EXPECT_EQ(newest(), "a.html 2 up manual ok");
 
     // A watch pass the server refuses, twice: two failures, one notice.
     form->DisconnectActionExecute();
     ASSERT_NO_FATAL_FAILURE(
         connect(testsupport::ftpfault::refuse(QStringLiteral("STOR"), QStringLiteral("550 Refused here."))));
-    serveAndList({{"a.html", "aa"}, {"b.html", "bb"}});
+    serveFile("a.html", "aa");
+    serveFile("b.html", "bb");
+    showRemote();
     enterWatch();
     EXPECT_EQ(form->Tray->CurrentState(), TTrayIcon::State::Watching);
+    EXPECT_FALSE(form->Tray->StateIcon().isNull());
     app.dialogs().allowMessages();
     writeLocal("a.html", "a, edited");
     form->TimerDemonTimer();
     form->TimerDemonTimer();
     ASSERT_GE(form->History.Count(), 3u);
-    const HistoryEntry refused = form->History.Newest(0);
-    EXPECT_FALSE(refused.Ok);
-    EXPECT_EQ(refused.Path, "a.html");
-    EXPECT_NE(refused.Result.find("550 Refused here."), std::string::npos) << refused.Result;
-    EXPECT_EQ(refused.Pass, PassKind::Watch);
-    EXPECT_EQ(form->History.Newest(1).PassNumber + 1, refused.PassNumber);
+    EXPECT_EQ(newest(), "a.html 9 up watch failed");
+    const std::string &reply = form->History.Newest(0).Result;
+    EXPECT_NE(reply.find("550 Refused here."), std::string::npos) << reply;
+    EXPECT_EQ(form->History.Newest(1).PassNumber + 1, form->History.Newest(0).PassNumber);
     EXPECT_EQ(form->Tray->CurrentState(), TTrayIcon::State::Failing);
     ASSERT_TRUE(testsupport::waitUntil([&] { return form->Notifier->answered() >= 1; }, 10000));
-    EXPECT_EQ(service.summaries, QStringList{QStringLiteral("自動UPの送信に失敗しました")});
+    EXPECT_EQ(notices.summaries, QStringList{QStringLiteral("自動UPの送信に失敗しました")});
 
     // The retry that succeeds ends the streak: one more notice, at most a
-    // (compressed) minute later.
+    // (compressed) minute later. The tray's menu then ends the watch.
     server.setFaults({});
     ASSERT_TRUE(server.restart());
     form->TimerDemonTimer();
-    EXPECT_TRUE(form->History.Newest(0).Ok);
-    EXPECT_EQ(form->History.Newest(0).Path, "a.html");
-    EXPECT_EQ(form->History.Newest(0).Pass, PassKind::Watch);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return service.summaries.size() >= 2; }, 10000));
-    EXPECT_EQ(service.summaries.last(), QStringLiteral("自動UPの送信が回復しました"));
-    form->SpeedNormalUp->click();
+    EXPECT_EQ(newest(), "a.html 9 up watch ok");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return notices.summaries.size() >= 2; }, 10000));
+    EXPECT_EQ(notices.summaries.last(), QStringLiteral("自動UPの送信が回復しました"));
+    form->Tray->StopAction->trigger();
+    EXPECT_EQ(form->UploadMode, 0);
+    EXPECT_FALSE(form->TimerDemon->isActive());
+    EXPECT_FALSE(SingleAutoUpForm->isVisible());
+    EXPECT_EQ(form->Tray->CurrentState(), TTrayIcon::State::Off);
 
     // A download daemon pass.
     serveFile("c.html", "from the server");
     showRemote();
-    app.dialogs().expectWarning(
-        QStringLiteral("これから「AutoDownloadDaemon」に入ります。"
-                       "\n\n終了するにはポップアップフォームのキャンセルを押して下さい。\n"
-                       "\n※重要：実行前にローカル側、ホスト側のディレクトリを必ず確認して下さい。"
-                       "\n危険を承知で実行するには「はい」を取りやめるには「いいえ」を押して下さい!"),
-        true);
+    app.dialogs().expectContaining(testsupport::ScriptedDialogs::Kind::WarnYesNo,
+                                   QStringLiteral("「AutoDownloadDaemon」"),
+                                   testsupport::ScriptedDialogs::Answer::Yes);
     form->BitBtnAutoDownDaemonClick();
     ASSERT_TRUE(testsupport::waitUntil(
         [&] { return form->History.Count() > 0 && form->History.Newest(0).Path == "c.html"; }, 10000));
     UpDownLoadForm->ButtonCancelClick();
     ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
-    EXPECT_EQ(form->History.Newest(0).Direction, 1);
-    EXPECT_EQ(form->History.Newest(0).Pass, PassKind::Daemon);
-    EXPECT_EQ(form->History.Newest(0).Size, 15);
+    EXPECT_EQ(newest(), "c.html 15 down daemon ok");
 
     // The window lists them newest first; the filter keeps the failures.
     form->ShowHistory->trigger();
@@ -197,7 +185,7 @@ TEST_F(HistoryTest, ManualWatchAndDaemonTransfersAreListedLoggedAndNotifiedOnceP
                              .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     std::reverse(logged.begin(), logged.end());
     EXPECT_EQ(logged, all) << "the entries added by the test itself are not logged";
-    EXPECT_EQ(service.summaries.size(), 2) << "the daemon's files went up: nothing to tell";
+    EXPECT_EQ(notices.summaries.size(), 2) << "the daemon's files went up: nothing to tell";
 
     // The connection lost during the watch: the pass cannot reach the server
     // and the watch ends; one notice, and none held back for later.
@@ -208,44 +196,32 @@ TEST_F(HistoryTest, ManualWatchAndDaemonTransfersAreListedLoggedAndNotifiedOnceP
     form->TimerDemonTimer();
     EXPECT_EQ(form->UploadMode, 0);
     EXPECT_EQ(form->Tray->CurrentState(), TTrayIcon::State::Off);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return service.summaries.size() >= 3; }, 10000));
-    EXPECT_EQ(service.summaries.last(), QStringLiteral("ホストとの接続が切れました"));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return notices.summaries.size() >= 3; }, 10000));
+    EXPECT_EQ(notices.summaries.last(), QStringLiteral("ホストとの接続が切れました"));
     ASSERT_TRUE(testsupport::waitUntil([&] { return form->Notifier->answered() == 3; }, 10000));
     EXPECT_FALSE(form->NoticeTimer->isActive());
-    EXPECT_EQ(service.summaries.size(), 3);
+    EXPECT_EQ(notices.summaries.size(), 3);
 }
 
-TEST_F(HistoryTest, NoServiceOrAHangingOneNeverHoldsTheWindowAndTheTrayStopsTheWatch)
+// No service on the bus, then one that never answers: a notice is given up or
+// left outstanding, and the caller never waits for it.
+TEST(DesktopNotices, NoServiceOrAHangingOneNeverHoldsTheCaller)
 {
-    NoticeBus bus;
-    ASSERT_TRUE(bus.isReady()) << bus.bus.errorString().toStdString();
-    auto *nobody = new DesktopNotifier(bus.client(), form);
-    nobody->notify(QStringLiteral("s"), QStringLiteral("b"), QString());
-    ASSERT_TRUE(testsupport::waitUntil([&] { return nobody->unanswered() == 1; }, 10000));
-    EXPECT_EQ(nobody->answered(), 0);
+    NoticeBus notices;
+    ASSERT_TRUE(notices.bus.isReady()) << notices.bus.errorString().toStdString();
+    DesktopNotifier nobody(notices.connection());
+    nobody.notify(QStringLiteral("s"), QStringLiteral("b"), QString());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return nobody.unanswered() == 1; }, 10000));
+    EXPECT_EQ(nobody.answered(), 0);
 
-    NotificationService hanging;
-    hanging.hang = true;
-    ASSERT_TRUE(bus.registerService(&hanging));
-    auto *notifier = new DesktopNotifier(bus.client(), form);
+    ASSERT_TRUE(notices.serve(true));
+    DesktopNotifier notifier(notices.connection());
     QElapsedTimer clock;
     clock.start();
-    notifier->notify(QStringLiteral("1"), QString(), QString());
-    notifier->notify(QStringLiteral("2"), QString(), QString());
+    notifier.notify(QStringLiteral("1"), QString(), QString());
+    notifier.notify(QStringLiteral("2"), QString(), QString());
     EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_TRUE(notifier->waiting());
-
-    writeLocal("a.html", "aa");
-    ASSERT_NO_FATAL_FAILURE(connect());
-    showLocal();
-    enterWatch();
-    ASSERT_EQ(form->Tray->CurrentState(), TTrayIcon::State::Watching);
-    EXPECT_FALSE(form->Tray->StateIcon().isNull());
-    form->Tray->StopAction->trigger();
-    EXPECT_EQ(form->UploadMode, 0);
-    EXPECT_FALSE(form->TimerDemon->isActive());
-    EXPECT_FALSE(SingleAutoUpForm->isVisible());
-    EXPECT_EQ(form->Tray->CurrentState(), TTrayIcon::State::Off);
+    EXPECT_TRUE(notifier.waiting());
 }
 
 #include "test_history.moc"

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The history of transfers (newest first, capped, filtered, as text), its log
+// file's rotation, and when automatic work gives a desktop notice.
 #include "app/model/NoticePolicy.h"
 #include "app/model/TransferHistory.h"
 #include "support/TestUtil.h"
@@ -11,18 +13,11 @@
 
 namespace {
 
-HistoryEntry entry(const std::string &path, bool ok, int number = 1)
+HistoryEntry entry(const std::string &path, bool ok, int number = 1, int direction = 0)
 {
-    HistoryEntry e;
-    e.Time = 1700000000000;
-    e.Path = path;
-    e.Size = 1234;
-    e.DurationMs = 2345;
-    e.Ok = ok;
-    e.Result = ok ? "" : "550 Refused\r\n here.";
-    e.Pass = PassKind::Watch;
-    e.PassNumber = number;
-    return e;
+    // 1234 bytes in 2.345 s, in the given pass of a watch.
+    const char *reply = ok ? "" : "550 Refused\r\n here.";
+    return {1700000000000, direction, path, 1234, 2345, ok, reply, PassKind::Watch, number};
 }
 
 } // namespace
@@ -41,58 +36,49 @@ TEST(TransferHistory, KeepsTheNewestTenThousandNewestFirstWithTheFailureFilterAn
     const auto failures = history.View(true);
     ASSERT_EQ(failures.size(), 3334u);
     EXPECT_EQ(failures.front()->Path, "f9999.html");
-    for (const HistoryEntry *e : failures)
-        ASSERT_FALSE(e->Ok);
+    EXPECT_TRUE(std::none_of(failures.begin(), failures.end(), [](const HistoryEntry *e) { return e->Ok; }));
     EXPECT_EQ(history.View(false).size(), TransferHistory::Capacity);
 
-    // One line per entry, tab-separated, the reply on one line, bytes kept.
-    HistoryEntry odd = entry("sub/\x83\x65  x.html", false, 7);
-    odd.Direction = 1;
-    const std::vector<std::string> fields = HistoryFields(odd);
-    ASSERT_EQ(fields.size(), 7u);
-    EXPECT_EQ(fields[1], "ﾀﾞｳﾝﾛｰﾄﾞ");
-    EXPECT_EQ(fields[2], "sub/\x83\x65  x.html");
-    EXPECT_EQ(fields[3], "1234");
-    EXPECT_EQ(fields[4], "2.34秒");
-    EXPECT_EQ(fields[5], "失敗: 550 Refused here.");
-    EXPECT_EQ(fields[6], "自動UP #7");
-    EXPECT_EQ(PassText(PassKind::Manual, 0), "手動");
-    for (const auto &[name, own] : {std::pair{"Vexmora.log", true},
-                                    {"Vexmora.log.2", true},
-                                    {"Vexmora.log.", false},
-                                    {"Vexmora.logs", false},
-                                    {"a/Vexmora.log", false}})
-        EXPECT_EQ(IsHistoryLogName(name), own) << name;
-    EXPECT_EQ(PassText(PassKind::Daemon, 2), "ﾃﾞｰﾓﾝ #2");
+    // One line per entry, tab-separated, the reply on one line, the name's bytes kept.
+    const HistoryEntry odd = entry("sub/\x83\x65  x.html", false, 7, 1);
+    const std::string line = HistoryLine(odd);
+    EXPECT_TRUE(
+        line.ends_with("\tﾀﾞｳﾝﾛｰﾄﾞ\tsub/\x83\x65  x.html\t1234\t2.34秒\t失敗: 550 Refused here.\t自動UP #7"))
+        << line;
     const std::string text = TransferHistory::Text({&odd, &odd});
-    EXPECT_EQ(text, HistoryLine(odd) + "\n" + HistoryLine(odd) + "\n");
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\t'), 12);
+    EXPECT_EQ(text, line + "\n" + line + "\n");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\t'), 12) << "seven fields, none with a tab";
+    EXPECT_EQ(PassText(PassKind::Manual, 0), "手動");
+    EXPECT_EQ(PassText(PassKind::Daemon, 2), "ﾃﾞｰﾓﾝ #2");
+    for (const char *own : {"Vexmora.log", "Vexmora.log.2"})
+        EXPECT_TRUE(IsHistoryLogName(own)) << own;
+    for (const char *other : {"Vexmora.log.", "Vexmora.logs", "a/Vexmora.log"})
+        EXPECT_FALSE(IsHistoryLogName(other)) << other;
 }
 
 TEST(HistoryLog, RotatesBeforeTheLimitKeepsThreeAndReportsAnUnwritableFileOnce)
 {
     testsupport::TempFolder dir;
     const std::string path = dir.filePath("Vexmora.log");
+    // Lines of 10 bytes with their line ends ("line 0042\n"): every 10 fill one file of 100.
+    auto line = [](int i) { return "line 00" + std::to_string(i / 10) + std::to_string(i % 10); };
+    auto lines = [&](int from) {
+        std::string text;
+        for (int i = from; i < from + 10; ++i)
+            text += line(i) + "\n";
+        return text;
+    };
     {
         HistoryLog log(path, {}, 100);
-        // 30 lines of 10 bytes: every 10 lines fill one file.
-        for (int i = 0; i < 60; ++i) {
-            char line[16];
-            std::snprintf(line, sizeof line, "line %04d", i);
-            log.Append(line);
-        }
+        for (int i = 0; i < 60; ++i)
+            log.Append(line(i));
         log.Flush();
     }
-    auto lines = [&](const std::string &file) { return testsupport::readFileBytes(file); };
-    std::string expected;
-    for (int i = 50; i < 60; ++i)
-        expected += "line 00" + std::to_string(i) + "\n";
-    EXPECT_EQ(lines(path), expected);
-    EXPECT_EQ(lines(path + ".1").substr(0, 10), "line 0040\n");
-    EXPECT_EQ(lines(path + ".2").substr(0, 10), "line 0030\n");
-    EXPECT_EQ(lines(path + ".3").substr(0, 10), "line 0020\n");
+    EXPECT_EQ(testsupport::readFileBytes(path), lines(50));
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(testsupport::readFileBytes(path + "." + std::to_string(n)), lines(50 - 10 * n)) << n;
+    EXPECT_FALSE(testsupport::fileExists(path + ".4")) << "only three are kept";
     struct stat st {};
-    EXPECT_NE(::stat((path + ".4").c_str(), &st), 0) << "only three are kept";
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
@@ -111,42 +97,42 @@ TEST(HistoryLog, RotatesBeforeTheLimitKeepsThreeAndReportsAnUnwritableFileOnce)
 
 TEST(NoticePolicy, OneFailureNoticePerStreakOneEndNoticeAndAtMostOneAMinute)
 {
-    using N = std::optional<NoticeKind>;
-    NoticePolicy policy(60000);
+    // Each step ends a pass (files failed and sent, connection lost) at a time,
+    // or (Due) looks for a held notice then: the notice given, and how long the
+    // notice held after the step still waits (-1: none is held).
+    constexpr int Due = -1;
     struct Step {
         int failed, sent;
         bool lost;
         int64_t at;
-        N expected;
+        std::optional<NoticeKind> given;
+        int64_t wait;
         const char *why;
     };
-    const std::vector<Step> steps = {
-        {0, 3, false, 0, std::nullopt, "a clean pass says nothing"},
-        {1, 2, false, 1000, NoticeKind::Failed, "the first failure of a streak"},
-        {1, 0, false, 2000, std::nullopt, "the same streak"},
-        {0, 0, true, 3000, std::nullopt, "a lost connection in a told streak"},
-        {0, 0, false, 4000, std::nullopt, "a pass that sent nothing ends nothing"},
-        {0, 1, false, 70000, NoticeKind::Recovered, "the streak ends with the file sent"},
-        {0, 0, true, 80000, std::nullopt, "a new streak within the minute is held"},
+    const Step steps[] = {
+        {0, 3, false, 0, std::nullopt, -1, "a clean pass says nothing"},
+        {1, 2, false, 1000, NoticeKind::Failed, -1, "the first failure of a streak"},
+        {1, 0, false, 2000, std::nullopt, -1, "the same streak"},
+        {0, 0, true, 3000, std::nullopt, -1, "a lost connection in a told streak"},
+        {0, 0, false, 4000, std::nullopt, -1, "a pass that sent nothing ends nothing"},
+        {0, 1, false, 70000, NoticeKind::Recovered, -1, "the streak ends with the file sent"},
+        {0, 0, true, 80000, std::nullopt, 50000, "a new streak within the minute is held"},
+        {Due, 0, false, 100000, std::nullopt, 30000, "not yet a minute"},
+        {Due, 0, false, 130000, NoticeKind::ConnectionLost, -1, "given when the minute has passed"},
+        {0, 1, false, 140000, std::nullopt, 50000, "the end of the streak within the minute is held"},
+        {1, 0, false, 150000, std::nullopt, -1, "a failure before it is shown continues the told streak"},
+        {Due, 0, false, 200000, std::nullopt, -1, "the held end was taken back"},
+        {2, 0, false, 210000, std::nullopt, -1, "the same streak"},
+        {0, 2, false, 220000, NoticeKind::Recovered, -1, "the told streak ends"},
+        {1, 0, false, 230000, std::nullopt, 50000, "a failure within the minute is held"},
+        {0, 1, false, 240000, std::nullopt, -1, "and dropped when its streak ends before it is shown"},
+        {Due, 0, false, 300000, std::nullopt, -1, "nothing was held"},
     };
-    for (const Step &s : steps)
-        EXPECT_EQ(policy.PassEnded(s.failed, s.sent, s.lost, s.at), s.expected) << s.why;
-    EXPECT_EQ(policy.WaitMs(80000), 50000);
-    EXPECT_EQ(policy.Due(100000), std::nullopt);
-    EXPECT_EQ(policy.Due(130000), NoticeKind::ConnectionLost) << "given when the minute has passed";
-    EXPECT_EQ(policy.WaitMs(130000), -1);
-
-    // The end of the streak within the minute is held; a failure before it is
-    // shown continues the streak the user was told about.
-    EXPECT_EQ(policy.PassEnded(0, 1, false, 140000), std::nullopt);
-    EXPECT_EQ(policy.PassEnded(1, 0, false, 150000), std::nullopt);
-    EXPECT_EQ(policy.Due(200000), std::nullopt);
-    EXPECT_EQ(policy.PassEnded(2, 0, false, 210000), std::nullopt);
-    EXPECT_EQ(policy.PassEnded(0, 2, false, 220000), NoticeKind::Recovered);
-
-    // A held failure is dropped when its streak ends before it could be shown.
-    EXPECT_EQ(policy.PassEnded(1, 0, false, 230000), std::nullopt);
-    EXPECT_EQ(policy.PassEnded(0, 1, false, 240000), std::nullopt);
-    EXPECT_EQ(policy.Due(300000), std::nullopt);
-    EXPECT_EQ(policy.WaitMs(300000), -1);
+    NoticePolicy policy(60000);
+    for (const Step &s : steps) {
+        EXPECT_EQ(s.failed == Due ? policy.Due(s.at) : policy.PassEnded(s.failed, s.sent, s.lost, s.at),
+                  s.given)
+            << s.why;
+        EXPECT_EQ(policy.WaitMs(s.at), s.wait) << s.why;
+    }
 }
