@@ -99,8 +99,6 @@ protected:
         form->ConnectActionExecute();
         ASSERT_TRUE(form->Connected) << panel(0);
     }
-    // Puts "自動UP" down as the user does; the settings are saved with a password
-    // in the field, so no message is expected.
     // Puts files on the server and shows them in the remote list, so that the
     // watch sees no missing files.
     void serveAndList(const std::vector<std::pair<std::string, std::string>> &files)
@@ -462,19 +460,24 @@ TEST_F(WatchTest, DownloadDaemonFetchesNewChangedAndMissingFilesUntilCancelled)
 // changed, and the next run fetches it although its local copy exists.
 TEST_F(WatchTest, FilesACancelLeftUndownloadedAreFetchedByTheNextDaemonRun)
 {
-    const int files = 6;
     const std::string fresh(30000, 'n');
-    for (int i = 0; i < files; ++i)
-        writeLocal("f" + std::to_string(i) + ".html", "old");
+    const auto name = [](int i) { return "f" + std::to_string(i) + ".html"; };
+    for (int i = 0; i < 6; ++i)
+        writeLocal(name(i), "old");
     connect(testsupport::ftpfault::throttle(30000));
-    for (int i = 0; i < files; ++i)
-        serveFile("f" + std::to_string(i) + ".html", fresh);
+    for (int i = 0; i < 6; ++i)
+        serveFile(name(i), fresh);
     SetTransferConnections(2);
     const auto allFresh = [&] {
-        for (int i = 0; i < files; ++i)
-            if (testsupport::readFileBytes(local.filePath("f" + std::to_string(i) + ".html")) != fresh)
+        for (int i = 0; i < 6; ++i)
+            if (testsupport::readFileBytes(local.filePath(name(i))) != fresh)
                 return false;
         return true;
+    };
+    const auto startDaemon = [&] {
+        app.dialogs().expectWarning(DownDaemonWarning, true);
+        form->BitBtnAutoDownDaemonClick();
+        ASSERT_TRUE(UpDownLoadForm->isVisible());
     };
     // The pass runs inside the window's step: the Cancel comes from a timer.
     QTimer cancelAfterFirstFetch;
@@ -484,21 +487,12 @@ TEST_F(WatchTest, FilesACancelLeftUndownloadedAreFetchedByTheNextDaemonRun)
             UpDownLoadForm->ButtonCancelClick();
         }
     });
-    for (int run = 0; run < 2; ++run) {
-        app.dialogs().expectWarning(DownDaemonWarning, true);
-        form->BitBtnAutoDownDaemonClick();
-        ASSERT_TRUE(UpDownLoadForm->isVisible());
-        if (run == 0) {
-            cancelAfterFirstFetch.start(10);
-        } else {
-            EXPECT_TRUE(testsupport::waitUntil(allFresh, 30000));
-            UpDownLoadForm->ButtonCancelClick();
-        }
-        ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
-        if (run == 0) {
-            EXPECT_FALSE(allFresh()) << "the Cancel came while files waited";
-        }
-    }
+    ASSERT_NO_FATAL_FAILURE(startDaemon());
+    cancelAfterFirstFetch.start(10);
+    ASSERT_TRUE(testsupport::waitUntil([] { return !UpDownLoadForm->isVisible(); }, 10000));
+    EXPECT_FALSE(allFresh()) << "the Cancel came while files waited";
+    ASSERT_NO_FATAL_FAILURE(startDaemon());
+    EXPECT_TRUE(testsupport::waitUntil(allFresh, 30000));
 }
 
 TEST_F(WatchTest, PeriodicDownloadFetchesEverythingOncePerHundredIdlePasses)

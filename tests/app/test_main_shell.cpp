@@ -171,14 +171,11 @@ TEST(MainShell, ColumnsAndStatusPanelsShowTheirWholeTexts)
     ui::applyProgramFont();
     AppFixture app;
     TMainForm *f = app.showMainForm();
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        const std::string d(1, digit);
-        f->LocalFileListV->addRow("f" + d,
-                                  {QString::fromStdString(d + d + d + d + "/" + d + d + "/" + d + d + " " + d
-                                                          + d + ":" + d + d + "." + d + d),
-                                   QString::fromStdString(std::string(10, digit))},
+    for (char digit = '0'; digit <= '9'; ++digit)
+        f->LocalFileListV->addRow(std::string(1, digit),
+                                  {QStringLiteral("0000/00/00 00:00.00").replace(u'0', QLatin1Char(digit)),
+                                   QString(10, QLatin1Char(digit))},
                                   10);
-    }
     // Qt's own measure of what a column's cells need.
     const QAbstractItemView *view = f->LocalFileListV;
     for (int column : {1, 2})

@@ -5,7 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-#include <memory>
+#include <optional>
 #include <string>
 
 namespace testsupport {
@@ -20,7 +20,7 @@ public:
     enum class Service {
         None,    // the bus alone
         Keyring, // gnome-keyring-daemon's secrets component
-        Silent,  // a process that owns the Secret Service's name and never answers
+        Silent,  // the same daemon stopped once it owns the name: every call waits
     };
 
     explicit PrivateBus(Service service);
@@ -36,15 +36,13 @@ public:
 private:
     bool startBus();
     bool startKeyring();
-    bool startSilent();
     bool waitForName();
 
     QTemporaryDir m_dir;
     QProcess m_bus;
-    QProcess m_service;
+    QProcess m_keyring;
     QString m_address;
-    QByteArray m_previousAddress;
-    bool m_hadAddress = false;
+    std::optional<QByteArray> m_previousAddress;
     bool m_ready = false;
     QString m_error;
 };
