@@ -7,9 +7,6 @@
 #include "support/test_transfer_fixture.h"
 #include "ui/ComboBox.h"
 #include "ui/Edit.h"
-#include "ui/SpeedButton.h"
-
-#include <algorithm>
 
 using namespace transfertest;
 using Kind = testsupport::ScriptedDialogs::Kind;
@@ -33,13 +30,6 @@ QByteArray raw(const std::string &bytes)
 std::string shown(const std::string &bytes)
 {
     return ui::displayText(bytes);
-}
-
-std::vector<std::string> sortedEntries(const std::string &folder)
-{
-    std::vector<std::string> names = testsupport::folderEntries(folder);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::string currentFolder()
@@ -132,9 +122,10 @@ TEST_F(TransferTest, EveryOperationOnALegacyServerSendsTheNamesExactBytes)
     form->DounloadExecute();
     EXPECT_TRUE(server.hasReceived("RETR " + raw(Soft)));
     EXPECT_TRUE(server.hasReceived("RETR " + raw(Japan + "/" + Table)));
-    EXPECT_EQ(sortedEntries(local->pathBytes()), (std::vector<std::string>{"ソフト.txt", "日本"}));
     EXPECT_EQ(testsupport::readFileBytes(localPath("ソフト.txt")), "old");
     EXPECT_EQ(testsupport::readFileBytes(localPath("日本/表.txt")), "t");
+    EXPECT_EQ(testsupport::folderEntries(local->pathBytes()).size(), 2u)
+        << "nothing under the server's bytes";
     ASSERT_TRUE(testsupport::writeFileBytes(localPath("ソフト.txt"), "new"));
     showLocal();
     ASSERT_NO_FATAL_FAILURE(select(form->LocalFileListV, {shown(Soft)}));
