@@ -275,14 +275,18 @@ void SafeTransfer::sweepPartials(const std::string &localPath)
     const std::string folder = slash == std::string::npos ? std::string(".")
                                : slash == 0               ? std::string("/")
                                                           : localPath.substr(0, slash);
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0)
+    // A folder is known by its device, inode and birth time: a folder made
+    // again where one was removed often gets the old inode back.
+    struct statx sx {};
+    if (::statx(AT_FDCWD, folder.c_str(), 0, STATX_INO | STATX_BTIME, &sx) != 0)
         return;
+    const bool born = (sx.stx_mask & STATX_BTIME) != 0;
+    const FolderIdentity identity{(uint64_t{sx.stx_dev_major} << 32) | sx.stx_dev_minor, sx.stx_ino,
+                                  born ? sx.stx_btime.tv_sec : 0, born ? sx.stx_btime.tv_nsec : 0u};
     std::set<std::pair<uint64_t, uint64_t>> continued;
     {
         const std::lock_guard lock(m_mutex);
-        if (!m_sweptFolders.insert({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)})
-                 .second)
+        if (!m_sweptFolders.insert(identity).second)
             return;
         for (const auto &[key, mark] : m_downloads)
             continued.insert(identityOf(mark.partial));

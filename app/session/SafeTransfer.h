@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 
 // How files reach a live site safely, over any client of the session:
@@ -100,6 +101,7 @@ private:
     std::map<std::string, UploadMark> m_uploads;
     // Downloads into a partial file, by session, remote name and partial path.
     std::map<std::string, DownloadMark> m_downloads;
-    // Folders (device, inode) whose partial files have been swept.
-    std::set<std::pair<uint64_t, uint64_t>> m_sweptFolders;
+    // Folders (device, inode, birth time) whose partial files have been swept.
+    using FolderIdentity = std::tuple<uint64_t, uint64_t, int64_t, uint32_t>;
+    std::set<FolderIdentity> m_sweptFolders;
 };
