@@ -37,9 +37,6 @@ protected:
     {
         TransferTest::SetUp();
         SetSafeTransferSettings(DefaultTempUploadMin, true);
-        // A Cancel an earlier test left holds until a run starts, and these
-        // tests call the transfers directly.
-        ResetDownloadCancel();
     }
     void TearDown() override
     {

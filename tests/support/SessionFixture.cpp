@@ -24,9 +24,10 @@ void SessionTest::SetUp()
     SetFtpOptions(platform::FtpOptions{5000, 5000, 5000});
     form = app.showMainForm();
     // One connection, file after file, unless a test asks for more; binary
-    // transfers whatever an earlier test in this process left.
+    // transfers and no Cancel, whatever an earlier test in this process left.
     SetTransferConnections(1);
     SetTransferType(FtpTransferBinary);
+    ResetDownloadCancel();
 }
 
 void SessionTest::TearDown()
